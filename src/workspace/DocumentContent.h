@@ -22,6 +22,11 @@ public:
     // Write the document to its own file / to the given file. Throw DocumentError.
     virtual void save() = 0;
     virtual void save(const QString& url) = 0;
+    // False when a plain save cannot write the document back in its own format (no location,
+    // no encoder for it, or several frames that would be lost): Save then becomes Save As.
+    virtual bool canSaveInPlace() const { return !url().isEmpty(); }
+    // The file name Save As proposes.
+    virtual QString proposedSaveAsName() const { return displayName(); }
 
 signals:
     void modifiedChanged(bool isModified);

@@ -45,15 +45,27 @@ void UndoManager::perform(std::vector<Group>& from, State state) {
     from.pop_back();
     state_ = state;
     beginUndoGrouping();
-    for (auto it = group.rbegin(); it != group.rend(); ++it) (*it)();
-    // Inverse actions registered while performing form one step on the other stack.
-    --groupingLevel_;
-    if (!openGroup_.empty()) {
-        Group inverse = std::move(openGroup_);
-        openGroup_.clear();
-        (state == State::undoing ? redoStack_ : undoStack_).push_back(std::move(inverse));
+    // Inverse actions registered while performing form one step on the other stack. The level
+    // is reset rather than decremented so that an action leaving a group unbalanced cannot
+    // corrupt it; an action that throws still leaves the manager idle and usable, with the
+    // inverses of the actions already run kept as the step on the other stack.
+    auto finish = [&] {
+        groupingLevel_ = 0;
+        if (!openGroup_.empty()) {
+            Group inverse = std::move(openGroup_);
+            openGroup_.clear();
+            (state == State::undoing ? redoStack_ : undoStack_).push_back(std::move(inverse));
+        }
+        state_ = State::idle;
+    };
+    try {
+        for (auto it = group.rbegin(); it != group.rend(); ++it) (*it)();
+    } catch (...) {
+        finish();
+        emit stateChanged();
+        throw;
     }
-    state_ = State::idle;
+    finish();
     if (state == State::undoing)
         emit didUndo();
     else

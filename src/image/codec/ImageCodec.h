@@ -42,24 +42,30 @@ struct ImageInfo {
 enum class ImageEncoding { jpeg, png, tiff, bmp, gif, heic };
 
 struct EncodeOptions {
-    double quality = -1;  // 0...1 for jpeg, heic (and tiff: lossy when < 1); < 0 means the encoder's default
-    // HEIC encoder speed preset: a faster preset costs a little size (see ImageCodec.cpp).
+    // 0...1 for jpeg (default 0.9) and heic (default 0.8); < 0 means the default. PNG, TIFF (LZW,
+    // lossless), BMP and GIF ignore it.
+    double quality = -1;
+    // HEIC encoder speed preset: a faster x265 preset costs a little size for several times the speed.
     bool fastHeic = true;
 };
 
 namespace ImageCodec {
 
-// Reads the header only. Throws ImageCodecError (notFound, unreadable, unsupported, tooLarge).
+// Reads the header only. Throws ImageCodecError (notFound, unreadable, unsupported, tooLarge,
+// corrupted when the header itself is damaged).
 ImageInfo probe(const QString& path);
 
 // Decodes the first frame of a file: EXIF orientation applied, the embedded colour profile kept
 // as the image's colour space (QImage::colorSpace()), dots per meter from the file.
 // Refuses (tooLarge) before decoding when the pixels would need more than kMaxImageBytes.
 QImage decode(const QString& path);
+// `formatHint` is a file extension or format name; the bytes decide the format, the hint only decides
+// whether unrecognised bytes are a damaged file (corrupted) or an unknown format (unsupported).
 QImage decode(const QByteArray& data, const QString& formatHint = {});
 
 // Encoding to bytes; throws ImageCodecError(encodeFailed). The image's colour profile is
-// embedded where the format allows it.
+// embedded where the format allows it (JPEG, PNG, TIFF, HEIC); BMP and GIF are written in sRGB.
+// JPEG and BMP have no alpha: transparent areas are flattened onto white.
 QByteArray encode(const QImage& image, ImageEncoding encoding, const EncodeOptions& options = {});
 // The encoder for a file extension ("jpg", "jpeg", "png", "tif", "tiff", "bmp", "gif", "heic", "heif"), if any.
 std::optional<ImageEncoding> encodingForExtension(const QString& extension);
@@ -76,15 +82,18 @@ QImage toDisplayColorSpace(const QImage& image);
 namespace ImageDrawing {
 
 // An ARGB32-premultiplied image of `pixelSize`, transparent, drawn by `draw` with antialiasing.
+// A null image for an empty size or one beyond kMaxImageBytes.
 QImage drawImage(QSize pixelSize, const std::function<void(QPainter&)>& draw);
 
 // An exact quarter turn in pixels (degrees clockwise, a multiple of 90), keeping DPI and colour space.
+// Other angles turn smoothly onto a canvas that holds the whole picture, with transparent corners.
 QImage rotated(const QImage& image, int degreesClockwise);
 
 // High-quality downscale to `size` pixels (smooth transformation, area-averaging for big factors).
 QImage scaled(const QImage& image, QSize size);
 
-// Point size of an image: pixels × 72 / its DPI (72 DPI when the image carries none).
+// Point size of an image: pixels × 72 / its DPI (72 DPI when the image carries none, that is when it
+// still has the 96 DPI that Qt gives every new image).
 QSizeF pointSize(const QImage& image);
 
 }  // namespace ImageDrawing

@@ -10,6 +10,14 @@
 //
 // Threads: documents, pages, annotations and selections are used on the main thread only.
 // PDFDisplayList may be rendered on any thread (each thread gets its own cloned library context).
+//
+// Errors: reading accessors never throw; when the library fails they give empty or default
+// values (an empty text, no annotations, a null image). Loading throws as documented on load().
+// Operations that change a document throw PDFEngineError(operationFailed) when the library
+// fails; writeToBuffer() throws writeFailed; write() only returns false.
+//
+// Identity: a page object stands for its page dictionary for the document's lifetime, in the
+// tree or removed; an annotation object stands for its annotation dictionary, on a page or not.
 
 #include <QByteArray>
 #include <QColor>
@@ -33,6 +41,7 @@ struct PDFDocumentImpl;
 struct PDFPageImpl;
 struct PDFAnnotationImpl;
 struct PDFDisplayListImpl;
+struct PDFEngineAccess;  // engine-internal access to the private state
 
 using PDFDocumentPtr = std::shared_ptr<PDFDocument>;
 using PDFPagePtr = std::shared_ptr<PDFPage>;
@@ -102,6 +111,8 @@ struct PDFWriteOptions {
     bool compressImages = false;
     bool clean = false;        // rewrite content streams
     QString creator;           // /Info /Creator when not empty
+    QString userPassword;      // when either password is set, the file is AES-256 encrypted
+    QString ownerPassword;
 };
 
 // A display list taken on the main thread and rendered anywhere.
@@ -117,6 +128,7 @@ public:
 
 private:
     friend class PDFPage;
+    friend struct PDFEngineAccess;
     explicit PDFDisplayList(std::unique_ptr<PDFDisplayListImpl> impl);
     std::unique_ptr<PDFDisplayListImpl> impl_;
 };
@@ -130,7 +142,9 @@ public:
     PDFAnnotation(const PDFAnnotation&) = delete;
     PDFAnnotation& operator=(const PDFAnnotation&) = delete;
 
-    // An annotation that belongs to no page yet; addAnnotation() puts it on a page.
+    // An annotation that belongs to no page yet; addAnnotation() puts it on a page. It gets a
+    // unique /NM name, creation and modification dates and the Print flag; a highlight starts
+    // with one quad covering `bounds`. `other` cannot be created (operationFailed).
     static PDFAnnotationPtr create(Subtype subtype, const QRectF& bounds);
 
     Subtype subtype() const;
@@ -164,6 +178,7 @@ private:
     friend class PDFPage;
     friend class PDFDocument;
     friend struct PDFPageImpl;
+    friend struct PDFEngineAccess;
     PDFAnnotation();
     std::unique_ptr<PDFAnnotationImpl> impl_;
 };
@@ -181,7 +196,12 @@ public:
     QSizeF rotatedSize(PDFBox box = PDFBox::cropBox) const;
 
     std::vector<PDFAnnotationPtr> annotations() const;  // page order; same objects on every call
+    // Appends the annotation (with its popup) to the page, taking it off its previous page;
+    // one from another document is copied into this one (the same PDFAnnotation object then
+    // stands for the copy). Its appearance is regenerated when it changed while off a page.
     void addAnnotation(const PDFAnnotationPtr& annotation);
+    // Takes the annotation (and its popup) off the page; the object keeps all its data, and
+    // addAnnotation() puts it back. Other annotations keep their order.
     void removeAnnotation(const PDFAnnotationPtr& annotation);
 
     // The page as a one-page PDF (resources and annotations included).
@@ -189,13 +209,16 @@ public:
 
     // Renders the crop box at `scale` pixels per point with rotation applied, white background.
     QImage render(double scale, bool withAnnotations = true) const;
+    // Null when the page cannot be loaded.
     std::unique_ptr<PDFDisplayList> displayList(bool withAnnotations = true) const;
+    // The content text (annotations excluded) in reading order, boxes in page space.
     PDFPageText text() const;
 
 private:
     friend class PDFDocument;
     friend class PDFAnnotation;
     friend struct PDFDocumentImpl;
+    friend struct PDFEngineAccess;
     PDFPage();
     std::unique_ptr<PDFPageImpl> impl_;
 };
@@ -217,8 +240,9 @@ public:
     PDFPagePtr page(int index) const;        // null outside 0..count-1; same object on every call
     int index(const PDFPage& page) const;    // -1 when the page is not in this document
     // Inserts a page at `index` (clamped to 0..count). A page of this document that was removed
-    // goes back as the same object; a page of another document is grafted (copied) and the
-    // copy is returned.
+    // goes back as the same object (a page already in the document is returned unchanged); a
+    // page of another document is copied (contents, resources, boxes, rotation, annotations
+    // except form widgets and links into the source) and the copy is returned.
     PDFPagePtr insertPage(const PDFPagePtr& page, int index);
     void removePage(int index);
     // Inserts a blank page of the given size (points) and returns it.
@@ -233,6 +257,8 @@ public:
     QByteArray writeToBuffer(const PDFWriteOptions& options = {}) const;
 
     // Case-insensitive search over every page, one selection per match in document order.
+    // Simple case folding only (no diacritic folding); runs of white space match any white
+    // space or a line break; a word hyphenated at a line end is found whole.
     std::vector<PDFSelection> findString(const QString& text) const;
     std::vector<PDFSelection> findString(const QString& text, int pageIndex) const;
 
@@ -241,6 +267,7 @@ private:
     friend class PDFAnnotation;
     friend struct PDFPageImpl;
     friend struct PDFAnnotationImpl;
+    friend struct PDFEngineAccess;
     PDFDocument();
     std::unique_ptr<PDFDocumentImpl> impl_;
 };

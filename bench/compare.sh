@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Runs Scrivola and peer tools on the same generated inputs in one run and prints ratios.
+# usage: bench/compare.sh [SECTION...]   sections: inputs render window images compress pages (default: all but inputs)
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${SCRIVOLA_BUILD:-$ROOT/build}"
+OUT="$ROOT/bench/out"
+CLI="$BUILD/tools/scrivola-cli"
+APP="$BUILD/src/app/scrivola"
+MEASURE="python3 $ROOT/bench/measure.py"
+mkdir -p "$OUT"
+
+source "$ROOT/scripts/common.sh"
+SCRIVOLA_PACKAGES=(poppler-utils qpdf ghostscript libvips-tools imagemagick libheif-examples)
+scrivola_install_packages
+[ -x "$CLI" ] || cmake --build "$BUILD"
+
+inputs() {
+  [ -f "$OUT/text1000.pdf" ] || python3 "$ROOT/bench/gen_text_pdf.py" 1000 "$OUT/text1000.pdf"
+  if [ ! -f "$OUT/photo24mp.jpg" ]; then
+    convert -size 6000x4000 -seed 7 plasma:fractal -blur 0x1 -quality 92 "$OUT/photo24mp.jpg"
+  fi
+  if [ ! -f "$OUT/photo12mp.heic" ]; then
+    convert "$OUT/photo24mp.jpg" -resize 4240x2832! "$OUT/photo12mp.png"
+    heif-enc -q 80 -o "$OUT/photo12mp.heic" "$OUT/photo12mp.png" >/dev/null
+  fi
+  if [ ! -d "$OUT/folder200" ]; then
+    mkdir -p "$OUT/folder200"
+    convert "$OUT/photo24mp.jpg" -resize 4000x3000 -quality 85 "$OUT/folder200/base.jpg"
+    for i in $(seq -w 1 200); do cp "$OUT/folder200/base.jpg" "$OUT/folder200/img$i.jpg"; done
+    rm "$OUT/folder200/base.jpg"
+  fi
+  if [ ! -f "$OUT/scanned50.pdf" ]; then
+    # 50 Letter pages scanned at 300 dpi (2550 x 3300 pixels): a different crop of the photo on each page.
+    mkdir -p "$OUT/scan-pages"
+    for i in $(seq -w 1 50); do
+      convert "$OUT/photo24mp.jpg" -crop "3000x3880+$((10#$i * 55))+$((10#$i * 2))" +repage -resize 2550x3300! \
+        -attenuate 0.3 +noise Gaussian -quality 85 -density 300 "$OUT/scan-pages/page$i.jpg"
+    done
+    python3 "$ROOT/bench/gen_scanned_pdf.py" "$OUT/scanned50.pdf" "$OUT"/scan-pages/page*.jpg
+  fi
+}
+
+section_render() {
+  echo "== open + render page 1 at 150 dpi, 1,000-page text PDF (whole process)"
+  $MEASURE --name "render p1 150dpi" \
+    --ours "$CLI render $OUT/text1000.pdf --page 1 --dpi 150 -o $OUT/ours-p1.png" \
+    --peer "pdftoppm -r 150 -f 1 -l 1 -png $OUT/text1000.pdf $OUT/peer-p1"
+  $MEASURE --name "render p500 150dpi" \
+    --ours "$CLI render $OUT/text1000.pdf --page 500 --dpi 150 -o $OUT/ours-p500.png" \
+    --peer "pdftoppm -r 150 -f 500 -l 500 -png $OUT/text1000.pdf $OUT/peer-p500"
+}
+
+section_window() {
+  echo "== first window with the 1,000-page PDF, page 1 painted (offscreen), then quit"
+  $MEASURE --name "window first paint" --runs 3 \
+    --ours "QT_QPA_PLATFORM=offscreen SCRIVOLA_EXIT_AFTER_FIRST_PAINT=1 $APP $OUT/text1000.pdf"
+}
+
+section_images() {
+  echo "== decode large images in process (ours, Google Benchmark) beside vips copy IN OUT.v (whole process)"
+  SCRIVOLA_BENCH_DIR="$OUT" "$BUILD/bench/image_open_bench"
+  $MEASURE --name "peer: vips copy 24 MP JPEG" --runs 5 --ours "vips copy $OUT/photo24mp.jpg $OUT/peer-24.v"
+  $MEASURE --name "peer: vips copy 12 MP HEIC" --runs 3 --ours "vips copy $OUT/photo12mp.heic $OUT/peer-12.v"
+}
+
+size_of() { stat -c %s "$1"; }
+
+section_compress() {
+  local in="$OUT/scanned50.pdf"
+  echo "== compress a 50-page scanned PDF (300 dpi photos, $(size_of "$in") bytes)"
+  $MEASURE --name "rasterise 150 dpi q0.6 vs gs /ebook" --runs 1 --warmup 0 \
+    --ours "$CLI compress $in --rasterize --dpi 150 --quality 0.6 -o $OUT/ours-raster.pdf" \
+    --peer "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -dPDFSETTINGS=/ebook -sOutputFile=$OUT/peer-ebook.pdf $in"
+  echo "   sizes: ours $(size_of "$OUT/ours-raster.pdf") | gs /ebook $(size_of "$OUT/peer-ebook.pdf") | input $(size_of "$in")"
+  $MEASURE --name "redraw q0.6 vs qpdf recompress" --runs 1 --warmup 0 \
+    --ours "$CLI compress $in --quality 0.6 -o $OUT/ours-redraw.pdf" \
+    --peer "qpdf --recompress-flate --object-streams=generate $in $OUT/peer-qpdf.pdf"
+  echo "   sizes: ours $(size_of "$OUT/ours-redraw.pdf") | qpdf $(size_of "$OUT/peer-qpdf.pdf") | input $(size_of "$in")"
+  echo "== re-encode a 24-megapixel JPEG at quality 0.7"
+  $MEASURE --name "convert 24 MP JPEG q0.7 vs vips Q=70" --runs 5 \
+    --ours "$CLI convert $OUT/photo24mp.jpg --format jpeg --quality 0.7 -o $OUT/ours-24.jpeg" \
+    --peer "vips copy $OUT/photo24mp.jpg '$OUT/peer-24.jpeg[Q=70]'"
+  echo "   sizes: ours $(size_of "$OUT/ours-24.jpeg") | vips $(size_of "$OUT/peer-24.jpeg")"
+}
+
+section_pages() {
+  local pdf="$OUT/text1000.pdf"
+  echo "== search the 1,000-page text PDF for \"matrix\" (whole process), same hit count"
+  local ours_hits peer_hits
+  ours_hits=$("$CLI" search "$pdf" matrix | tail -n 1 | sed 's/^hits: //')
+  peer_hits=$(pdftotext "$pdf" - | grep -ci matrix)
+  echo "hits: ours $ours_hits, pdftotext | grep -ci $peer_hits"
+  $MEASURE --name "search matrix" \
+    --ours "$CLI search $pdf matrix" \
+    --peer "pdftotext $pdf - | grep -ci matrix"
+  echo "== rotate all pages and save"
+  $MEASURE --name "rotate 1000 pages" \
+    --ours "$CLI rotate $pdf --pages 1-1000 --by 90 -o $OUT/ours-rotated.pdf" \
+    --peer "qpdf --rotate=+90 $pdf $OUT/peer-rotated.pdf"
+  echo "sizes: input $(stat -c %s "$pdf"), ours $(stat -c %s "$OUT/ours-rotated.pdf"), qpdf $(stat -c %s "$OUT/peer-rotated.pdf") bytes"
+  echo "== export 100 pages into a new PDF"
+  $MEASURE --name "export pages 1-100" \
+    --ours "$CLI export $pdf --pages 1-100 -o $OUT/ours-export.pdf" \
+    --peer "qpdf $pdf --pages $pdf 1-100 -- $OUT/peer-export.pdf"
+  echo "sizes: ours $(stat -c %s "$OUT/ours-export.pdf"), qpdf $(stat -c %s "$OUT/peer-export.pdf") bytes"
+}
+
+section_inputs() { echo "inputs are in $OUT"; }
+
+inputs
+sections=("$@")
+[ ${#sections[@]} -gt 0 ] || sections=(render window images compress pages)
+for s in "${sections[@]}"; do "section_$s"; done

@@ -1,0 +1,208 @@
+#include "image/ImageDocumentContext.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace scrivola {
+
+ImageDocumentContext::ImageDocumentContext(ImageDocumentModel* model, QObject* parent)
+    : DocumentContext(parent), model_(model) {
+    if (model_ && model_->count() >= 2) isSidebarVisible_ = true;
+    if (model_) model_->setShownIndex(shownIndex());
+    connect(&undoManager_, &UndoManager::stateChanged, this, &ImageDocumentContext::updateUndoState);
+}
+
+int ImageDocumentContext::totalPages() const { return model_ ? model_->count() : 0; }
+
+void ImageDocumentContext::setCurrentPage(int page) {
+    if (currentPage_ == page) return;
+    currentPage_ = page;
+    if (model_) model_->setShownIndex(shownIndex());
+    emit currentPageChanged(currentPage_);
+}
+
+void ImageDocumentContext::goToPage(int index) {
+    // Upper bound first, then negative results (also of an empty collection) become 0.
+    const int clamped = std::max(std::min(index, totalPages() - 1), 0);
+    if (clamped == currentPage_) return;
+    setCurrentPage(clamped);
+    // Every change of image shows the new image fitted whole.
+    setImageFitMode(ImageFitMode::fitPage);
+    setNeedsAutoFit(true);
+}
+
+void ImageDocumentContext::goToNextPage() {
+    if (currentPage_ < totalPages() - 1) goToPage(currentPage_ + 1);
+}
+
+void ImageDocumentContext::goToPreviousPage() {
+    if (currentPage_ >= 1) goToPage(currentPage_ - 1);
+}
+
+void ImageDocumentContext::setZoomLevel(double level) {
+    if (zoomLevel_ == level) return;
+    zoomLevel_ = level;
+    emit zoomLevelChanged(zoomLevel_);
+}
+
+void ImageDocumentContext::zoomIn() {
+    setImageFitMode(ImageFitMode::manual);
+    setZoomLevel(Zoom::steppedIn(zoomLevel_));
+}
+
+void ImageDocumentContext::zoomOut() {
+    setImageFitMode(ImageFitMode::manual);
+    setZoomLevel(Zoom::steppedOut(zoomLevel_));
+}
+
+void ImageDocumentContext::zoomToFit() {
+    setImageFitMode(ImageFitMode::fitPage);
+    setNeedsAutoFit(true);
+}
+
+void ImageDocumentContext::zoomToActualSize() {
+    setImageFitMode(ImageFitMode::manual);
+    setZoomLevel(1.0);
+}
+
+void ImageDocumentContext::setImageFitMode(ImageFitMode mode) {
+    if (imageFitMode_ == mode) return;
+    imageFitMode_ = mode;
+    emit imageFitModeChanged(imageFitMode_);
+}
+
+void ImageDocumentContext::applyFitMode(ImageFitMode mode) {
+    setImageFitMode(mode);
+    setNeedsAutoFit(true);
+}
+
+void ImageDocumentContext::setNeedsAutoFit(bool needed) {
+    if (needsAutoFit_ == needed) return;
+    needsAutoFit_ = needed;
+    emit needsAutoFitChanged(needsAutoFit_);
+}
+
+std::optional<double> ImageDocumentContext::autoFitScale(QSizeF imageSize, QSizeF visibleSize) const {
+    if (imageSize.width() <= 0 || imageSize.height() <= 0) return std::nullopt;
+    double scale = zoomLevel_;
+    switch (imageFitMode_) {
+    case ImageFitMode::fitPage:
+        scale = std::min(visibleSize.width() / imageSize.width(), visibleSize.height() / imageSize.height());
+        break;
+    case ImageFitMode::fitWidth: scale = visibleSize.width() / imageSize.width(); break;
+    case ImageFitMode::manual: return zoomLevel_;
+    }
+    return std::clamp(scale, Zoom::kMinimum, Zoom::kMaximum);
+}
+
+bool ImageDocumentContext::performAutoFit(QSizeF imageSize, QSizeF visibleSize) {
+    const std::optional<double> scale = autoFitScale(imageSize, visibleSize);
+    if (!scale) return false;
+    if (imageFitMode_ != ImageFitMode::manual) setZoomLevel(*scale);
+    setNeedsAutoFit(false);
+    return true;
+}
+
+int ImageDocumentContext::shownIndex() const {
+    const int total = totalPages();
+    if (total == 0) return -1;
+    return currentPage_ >= 0 && currentPage_ < total ? currentPage_ : 0;
+}
+
+QImage ImageDocumentContext::shownImage() const {
+    const int index = shownIndex();
+    return index < 0 ? QImage() : model_->image(index);
+}
+
+QString ImageDocumentContext::currentFileName() const {
+    if (!model_ || currentPage_ < 0 || currentPage_ >= model_->count()) return {};
+    return QFileInfo(model_->entries().at(currentPage_).url).fileName();
+}
+
+QString ImageDocumentContext::imageCountText() const {
+    return QString::number(totalPages()) + QStringLiteral(" images");
+}
+
+void ImageDocumentContext::setSidebarVisible(bool visible) {
+    if (isSidebarVisible_ == visible) return;
+    isSidebarVisible_ = visible;
+    emit sidebarVisibleChanged(visible);
+}
+
+void ImageDocumentContext::setSidebarWidth(double width) {
+    if (sidebarWidth_ == width) return;
+    sidebarWidth_ = width;
+    emit sidebarWidthChanged(width);
+}
+
+void ImageDocumentContext::setCompressSheetVisible(bool visible) {
+    if (isCompressSheetVisible_ == visible) return;
+    isCompressSheetVisible_ = visible;
+    emit compressSheetVisibleChanged(visible);
+}
+
+void ImageDocumentContext::setSelectedImages(const QSet<int>& indices) {
+    if (selectedImages_ == indices) return;
+    selectedImages_ = indices;
+    emit selectedImagesChanged();
+}
+
+void ImageDocumentContext::toggleImageSelection(int index) {
+    if (!selectedImages_.remove(index)) selectedImages_.insert(index);
+    emit selectedImagesChanged();
+}
+
+void ImageDocumentContext::extendImageSelection(int index) {
+    const int from = std::min(currentPage_, index);
+    const int to = std::max(currentPage_, index);
+    const qsizetype before = selectedImages_.size();
+    for (int i = from; i <= to; ++i) selectedImages_.insert(i);
+    if (selectedImages_.size() != before) emit selectedImagesChanged();
+}
+
+QList<int> ImageDocumentContext::exportTargetIndices() const {
+    if (selectedImages_.isEmpty()) return {currentPage_};
+    QList<int> indices(selectedImages_.begin(), selectedImages_.end());
+    std::sort(indices.begin(), indices.end());
+    return indices;
+}
+
+void ImageDocumentContext::rotateImageAt(int index, int degrees) {
+    if (!model_ || index < 0 || index >= model_->count()) return;
+    const QImage source = model_->image(index);
+    // An image whose pixels cannot be decoded is left alone: nothing to turn, nothing to undo.
+    if (source.isNull()) return;
+    // The model's rotation turns counterclockwise for positive angles.
+    model_->replaceImage(rotated(source, -double(degrees)), index);
+    setNeedsAutoFit(true);
+    undoManager_.registerUndo([this, index, degrees] { rotateImageAt(index, -degrees); });
+    updateUndoState();
+}
+
+void ImageDocumentContext::undo() {
+    undoManager_.undo();
+    setNeedsAutoFit(true);
+    updateUndoState();
+}
+
+void ImageDocumentContext::redo() {
+    undoManager_.redo();
+    setNeedsAutoFit(true);
+    updateUndoState();
+}
+
+void ImageDocumentContext::updateUndoState() {
+    const bool undoable = undoManager_.canUndo();
+    const bool redoable = undoManager_.canRedo();
+    if (canUndo_ != undoable) {
+        canUndo_ = undoable;
+        emit canUndoChanged(canUndo_);
+    }
+    if (canRedo_ != redoable) {
+        canRedo_ = redoable;
+        emit canRedoChanged(canRedo_);
+    }
+}
+
+}  // namespace scrivola

@@ -1,0 +1,234 @@
+#include "image/ImageDocumentModel.h"
+
+#include "image/codec/ImageCodec.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaObject>
+
+namespace scrivola {
+
+namespace {
+
+bool fileExists(const QString& path) { return !path.isEmpty() && QFileInfo::exists(path); }
+
+QString absolutePath(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+// Decoding without exceptions: a file that probed fine may still fail to decode.
+QImage decodeFile(const QString& path) {
+    try {
+        return ImageCodec::decode(path);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+ImageDocumentModel::ImageDocumentModel(const QString& url, QObject* parent) : DocumentContent(parent) {
+    decoders_.setMaxThreadCount(2);
+    if (!fileExists(url)) throw DocumentError::fileNotFound(url);
+    const QString failure = QStringLiteral("Could not open image at ") + QFileInfo(url).fileName();
+    std::optional<ImageEntry> entry = makeEntry(url);
+    if (!entry) throw DocumentError::loadFailed(failure);
+    appendEntry(std::move(*entry));
+    // The single image is shown at once, so decode it now: a file whose header reads but whose
+    // pixels do not is refused here rather than opening as an empty tab.
+    const QImage pixels = decodeFile(url);
+    if (pixels.isNull()) throw DocumentError::loadFailed(failure);
+    cache_.insert(0, pixels);
+    cache_.setPinned(0);
+}
+
+ImageDocumentModel::ImageDocumentModel(const QStringList& urls, QObject* parent) : DocumentContent(parent) {
+    decoders_.setMaxThreadCount(2);
+    for (const QString& url : urls) {
+        if (!fileExists(url)) continue;
+        if (std::optional<ImageEntry> entry = makeEntry(url)) appendEntry(std::move(*entry));
+    }
+    if (entries_.isEmpty()) throw DocumentError::loadFailed(QStringLiteral("No valid images found"));
+    cache_.setPinned(0);
+}
+
+ImageDocumentModel::~ImageDocumentModel() {
+    // Workers post their results to this object: let running decodes finish before it goes.
+    decoders_.clear();
+    decoders_.waitForDone();
+}
+
+std::optional<ImageEntry> ImageDocumentModel::makeEntry(const QString& url) {
+    try {
+        const ImageInfo info = ImageCodec::probe(url);
+        if (info.pixelSize.isEmpty()) return std::nullopt;
+        ImageEntry entry;
+        entry.url = url;
+        entry.pixelSize = QSizeF(info.pixelSize);
+        entry.format = info.format;
+        entry.frameCount = info.frameCount;
+        return entry;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+void ImageDocumentModel::appendEntry(ImageEntry entry) {
+    entries_.append(std::move(entry));
+    states_.emplace_back();
+}
+
+QString ImageDocumentModel::url() const { return entries_.isEmpty() ? QString() : entries_.first().url; }
+
+QString ImageDocumentModel::displayName() const {
+    if (entries_.isEmpty()) return QStringLiteral("Untitled");
+    const QFileInfo first(entries_.first().url);
+    if (entries_.size() < 2) {
+        const QString base = first.completeBaseName();
+        return base.isEmpty() ? first.fileName() : base;
+    }
+    return first.absoluteDir().dirName() + QStringLiteral(" (") + QString::number(entries_.size()) + QLatin1Char(')');
+}
+
+void ImageDocumentModel::addImages(const QStringList& urls) {
+    QSet<QString> known;
+    for (const ImageEntry& entry : entries_) known.insert(entry.url);
+    bool added = false;
+    for (const QString& url : urls) {
+        if (known.contains(url)) continue;
+        std::optional<ImageEntry> entry = makeEntry(url);
+        if (!entry) continue;
+        known.insert(url);
+        appendEntry(std::move(*entry));
+        added = true;
+    }
+    if (!added) return;
+    emit entriesChanged();
+    emit contentChanged();
+}
+
+QImage ImageDocumentModel::image(int index) {
+    if (index < 0 || index >= count()) return {};
+    const ImageEntry& entry = entries_[index];
+    if (entry.isEdited()) return entry.editedImage;
+    if (QImage cached = cache_.find(index); !cached.isNull()) return cached;
+    return decodeEntry(index);
+}
+
+QImage ImageDocumentModel::decodeEntry(int index) {
+    EntryState& state = states_[size_t(index)];
+    if (state.decodeFailed) return {};
+    QImage pixels = decodeFile(entries_[index].url);
+    if (pixels.isNull()) {
+        state.decodeFailed = true;
+        return {};
+    }
+    cache_.insert(index, pixels);
+    return pixels;
+}
+
+QImage ImageDocumentModel::cachedImage(int index) const {
+    if (index < 0 || index >= count()) return {};
+    const ImageEntry& entry = entries_[index];
+    return entry.isEdited() ? entry.editedImage : cache_.peek(index);
+}
+
+bool ImageDocumentModel::hasDecodeFailed(int index) const {
+    return index >= 0 && index < count() && states_[size_t(index)].decodeFailed;
+}
+
+void ImageDocumentModel::requestImage(int index) {
+    if (index < 0 || index >= count()) return;
+    EntryState& state = states_[size_t(index)];
+    if (!cachedImage(index).isNull() || state.decodeFailed) {
+        QMetaObject::invokeMethod(this, [this, index] { emit imageReady(index); }, Qt::QueuedConnection);
+        return;
+    }
+    if (state.decodePending) return;
+    state.decodePending = true;
+    const QString path = entries_[index].url;
+    const quint64 generation = state.generation;
+    decoders_.start([this, path, index, generation] {
+        const QImage pixels = decodeFile(path);
+        QMetaObject::invokeMethod(
+            this, [this, index, generation, pixels] { finishRequest(index, generation, pixels); }, Qt::QueuedConnection);
+    });
+}
+
+void ImageDocumentModel::finishRequest(int index, quint64 generation, const QImage& pixels) {
+    if (index < 0 || index >= count()) return;
+    EntryState& state = states_[size_t(index)];
+    // A result for pixels that were replaced meanwhile is stale; a newer request may be running.
+    if (state.generation != generation) return;
+    state.decodePending = false;
+    if (!entries_[index].isEdited()) {
+        if (pixels.isNull())
+            state.decodeFailed = true;
+        else
+            cache_.insert(index, pixels);
+    }
+    emit imageReady(index);
+}
+
+QSizeF ImageDocumentModel::pixelSize(int index) const {
+    if (index < 0 || index >= count()) return QSizeF(0, 0);
+    return entries_[index].pixelSize;
+}
+
+QSizeF ImageDocumentModel::pointSize(int index) {
+    const QImage pixels = image(index);
+    return pixels.isNull() ? QSizeF(0, 0) : ImageDrawing::pointSize(pixels);
+}
+
+void ImageDocumentModel::replaceImage(const QImage& image, int index) {
+    if (index < 0 || index >= count() || image.isNull()) return;
+    ImageEntry& entry = entries_[index];
+    entry.editedImage = image;
+    entry.pixelSize = QSizeF(image.size());
+    EntryState& state = states_[size_t(index)];
+    ++state.generation;
+    state.isDirty = true;
+    state.decodeFailed = false;
+    state.decodePending = false;
+    cache_.remove(index);
+    emit imageChanged(index);
+    emit contentChanged();
+    setModified(true);
+}
+
+void ImageDocumentModel::setShownIndex(int index) { cache_.setPinned(index); }
+
+void ImageDocumentModel::setModified(bool modified) {
+    if (isModified_ == modified) return;
+    isModified_ = modified;
+    emit modifiedChanged(isModified_);
+}
+
+void ImageDocumentModel::updateModified() {
+    bool dirty = false;
+    for (const EntryState& state : states_) dirty = dirty || state.isDirty;
+    setModified(dirty);
+}
+
+// After a write to `path`, entries showing that file unedited show the new contents.
+void ImageDocumentModel::reloadEntriesAt(const QString& path, int exceptIndex) {
+    const QString target = absolutePath(path);
+    for (int i = 0; i < count(); ++i) {
+        if (i == exceptIndex || entries_[i].isEdited() || absolutePath(entries_[i].url) != target) continue;
+        EntryState& state = states_[size_t(i)];
+        ++state.generation;
+        state.decodeFailed = false;
+        state.decodePending = false;
+        cache_.remove(i);
+        if (std::optional<ImageEntry> fresh = makeEntry(entries_[i].url)) {
+            entries_[i].pixelSize = fresh->pixelSize;
+            entries_[i].format = fresh->format;
+            entries_[i].frameCount = fresh->frameCount;
+        }
+        emit imageChanged(i);
+    }
+}
+
+}  // namespace scrivola

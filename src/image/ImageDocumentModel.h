@@ -1,0 +1,126 @@
+#pragma once
+
+#include "image/ImageCache.h"
+#include "image/ImageEntry.h"
+#include "image/codec/ImageCodec.h"
+#include "workspace/DocumentContent.h"
+
+#include <QImage>
+#include <QList>
+#include <QSet>
+#include <QSizeF>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <optional>
+
+namespace scrivola {
+
+// The images of one image tab: an ordered collection of one or more raster images, each with the
+// file it came from. Entries are built from the files' headers; pixels are decoded on demand
+// (synchronously by image(), on a worker by requestImage()) and kept in an LRU cache with a byte
+// budget. Edited images are held in their entries until saved. Main thread only.
+class ImageDocumentModel : public DocumentContent {
+    Q_OBJECT
+public:
+    // One image. Throws DocumentError: fileNotFound when nothing exists at the path,
+    // loadFailed("Could not open image at <file name>") when it cannot be read as an image.
+    explicit ImageDocumentModel(const QString& url, QObject* parent = nullptr);
+    // A collection in the given order; missing and unreadable files are skipped.
+    // Throws DocumentError loadFailed("No valid images found") when none is left.
+    explicit ImageDocumentModel(const QStringList& urls, QObject* parent = nullptr);
+    ~ImageDocumentModel() override;
+
+    // DocumentContent
+    QString url() const override;
+    DocumentType documentType() const override { return DocumentType::image; }
+    bool isModified() const override { return isModified_; }
+    QString displayName() const override;
+    // Writes every edited, unsaved image back to its own file in its own format. Throws
+    // saveFailed without writing anything when one of them has no encoder for its format
+    // (see canSaveInPlace); otherwise attempts every image and throws saveFailed naming the
+    // first failure. isModified clears only when every image was written.
+    void save() override;
+    // Writes the first image to `url`, encoded by the target's extension (PNG when unknown).
+    // Entry URLs do not change. Clears the first image's unsaved state.
+    void save(const QString& url) override;
+    // False when an image that save() would write has no encoder for its own format (SVG,
+    // AVIF, WebP, animated GIF, multi-page TIFF): Save must become Save As.
+    bool canSaveInPlace() const override;
+    // The first image's file name; with ".png" when it cannot be written in its own format.
+    QString proposedSaveAsName() const override;
+
+    const QList<ImageEntry>& entries() const { return entries_; }
+    int count() const { return int(entries_.size()); }
+
+    // Appends the images not already in the list (same URL); unreadable files are skipped.
+    void addImages(const QStringList& urls);
+
+    // The image at an index, decoded now when not cached; null when out of range or when the
+    // pixels cannot be decoded.
+    QImage image(int index);
+    // The image if it is in memory (edited or cached); never decodes.
+    QImage cachedImage(int index) const;
+    // Decodes the image on a worker thread; imageReady(index) follows on the main thread (at
+    // once, queued, when the image is already in memory). Does nothing when out of range.
+    void requestImage(int index);
+    // True when decoding the entry's file failed (until the entry is replaced).
+    bool hasDecodeFailed(int index) const;
+
+    QSizeF pixelSize(int index) const;
+    // The image's size in points (pixels × 72 / its DPI), as fitting uses it; decodes when
+    // needed. 0 × 0 when out of range or undecodable.
+    QSizeF pointSize(int index);
+    // Replaces the image at an index with an edited one and marks the document modified.
+    // Does nothing when the index is out of range or the image is null.
+    void replaceImage(const QImage& image, int index);
+
+    // Writes one image to a file (export). Throws saveFailed("Invalid image index") out of
+    // range, and the messages of save(url) otherwise. isModified does not change.
+    void saveImage(int index, const QString& url);
+
+    // Whether the entry can be written back to its own file in its own format.
+    bool canSaveEntryInPlace(int index) const;
+
+    // The image on screen: never evicted from the cache.
+    void setShownIndex(int index);
+    void setCacheBudget(qint64 bytes) { cache_.setBudget(bytes); }
+    qint64 cacheBudget() const { return cache_.budget(); }
+    qint64 cachedBytes() const { return cache_.usedBytes(); }
+
+signals:
+    void entriesChanged();
+    void imageChanged(int index);
+    void imageReady(int index);
+
+private:
+    struct EntryState {
+        quint64 generation = 0;   // rises whenever the entry's pixels change
+        bool isDirty = false;     // edited and not yet written to the entry's own file
+        bool decodeFailed = false;
+        bool decodePending = false;
+    };
+
+    static std::optional<ImageEntry> makeEntry(const QString& url);
+    void appendEntry(ImageEntry entry);
+    void setModified(bool modified);
+    void updateModified();
+    QImage decodeEntry(int index);
+    void finishRequest(int index, quint64 generation, const QImage& image);
+    QImage pixelsForSaving(int index);
+    void writeImage(const QImage& image, const QString& url, ImageEncoding encoding);
+    void reloadEntriesAt(const QString& path, int exceptIndex);
+    std::optional<ImageEncoding> inPlaceEncoding(int index) const;
+
+    QList<ImageEntry> entries_;
+    std::vector<EntryState> states_;
+    ImageCache cache_;
+    bool isModified_ = false;
+    QThreadPool decoders_;
+};
+
+// A new image turned by `degrees`, positive meaning counterclockwise. Quarter turns are exact
+// pixel rotations keeping the full resolution, the DPI and the colour space.
+QImage rotated(const QImage& image, double degrees);
+
+}  // namespace scrivola

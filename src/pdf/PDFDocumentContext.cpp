@@ -1,0 +1,236 @@
+#include "pdf/PDFDocumentContext.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <cmath>
+
+namespace scrivola {
+
+PDFDocumentContext::PDFDocumentContext(PDFDocumentModel* model, QObject* parent)
+    : DocumentContext(parent), model_(model) {}
+
+PDFDocumentContext::~PDFDocumentContext() = default;
+
+// --- Zoom ------------------------------------------------------------------------------------
+
+void PDFDocumentContext::setZoomLevel(double value) {
+    if (!std::isfinite(value) || value <= 0) return;
+    if (zoomLevel_ == value) return;
+    zoomLevel_ = value;
+    emit zoomLevelChanged();
+}
+
+void PDFDocumentContext::zoomIn() {
+    setAutoFitMode(AutoFitMode::manual);
+    setZoomLevel(Zoom::steppedIn(zoomLevel_));
+}
+
+void PDFDocumentContext::zoomOut() {
+    setAutoFitMode(AutoFitMode::manual);
+    setZoomLevel(Zoom::steppedOut(zoomLevel_));
+}
+
+void PDFDocumentContext::zoomToFit() { chooseAutoFitMode(AutoFitMode::fitPage); }
+
+void PDFDocumentContext::zoomToActualSize() {
+    setAutoFitMode(AutoFitMode::manual);
+    setZoomLevel(1.0);
+}
+
+void PDFDocumentContext::chooseAutoFitMode(AutoFitMode mode) {
+    setAutoFitMode(mode);
+    setNeedsAutoFit(true);
+}
+
+// --- Navigation ------------------------------------------------------------------------------
+
+int PDFDocumentContext::totalPages() const {
+    const PDFDocumentModel* model = model_.data();
+    return model && model->pdfDocument() ? model->pdfDocument()->pageCount() : 0;
+}
+
+void PDFDocumentContext::setCurrentPage(int index) {
+    const int target = std::max(0, std::min(index, totalPages() - 1));
+    if (currentPage_ == target) return;
+    currentPage_ = target;
+    emit currentPageChanged();
+}
+
+void PDFDocumentContext::goToPage(int index) {
+    int target = std::max(0, std::min(index, totalPages() - 1));
+    // Two pages side by side: address the left page of the spread.
+    if (viewMode_ == ViewMode::twoPages && target > 0 && target % 2 == 1) --target;
+    setCurrentPage(target);
+}
+
+void PDFDocumentContext::goToNextPage() {
+    const int step = viewMode_ == ViewMode::twoPages ? 2 : 1;
+    const int count = totalPages();
+    if (currentPage_ + step < count)
+        setCurrentPage(currentPage_ + step);
+    else if (currentPage_ < count - 1)
+        setCurrentPage(count - 1);
+}
+
+void PDFDocumentContext::goToPreviousPage() {
+    const int step = viewMode_ == ViewMode::twoPages ? 2 : 1;
+    if (currentPage_ - step >= 0)
+        setCurrentPage(currentPage_ - step);
+    else if (currentPage_ >= 1)
+        setCurrentPage(0);
+}
+
+// --- Search stepping -------------------------------------------------------------------------
+
+void PDFDocumentContext::nextResult() {
+    const int count = int(searchResults_.size());
+    if (count == 0) return;
+    setCurrentResultIndex(((currentResultIndex_ + 1) % count + count) % count);
+}
+
+void PDFDocumentContext::previousResult() {
+    const int count = int(searchResults_.size());
+    if (count == 0) return;
+    setCurrentResultIndex(((currentResultIndex_ - 1) % count + count) % count);
+}
+
+// --- Page selection --------------------------------------------------------------------------
+
+void PDFDocumentContext::togglePageSelection(int index) {
+    if (index < 0 || index >= totalPages()) return;
+    std::set<int> pages = selectedPages_;
+    if (!pages.erase(index)) pages.insert(index);
+    setSelectedPages(pages);
+}
+
+void PDFDocumentContext::extendSelection(int index) {
+    if (index < 0 || index >= totalPages()) return;
+    std::set<int> pages = selectedPages_;
+    if (pages.empty()) {
+        pages.insert(index);
+    } else {
+        // The anchor is the highest selected page; pages selected outside the range stay.
+        const int anchor = *pages.rbegin();
+        for (int i = std::min(anchor, index); i <= std::max(anchor, index); ++i) pages.insert(i);
+    }
+    setSelectedPages(pages);
+}
+
+// --- Undo ------------------------------------------------------------------------------------
+
+UndoManager* PDFDocumentContext::undoManager() {
+    if (undoManager_) return undoManager_;
+    undoManager_ = new UndoManager(this);
+    // The work is deferred to the event loop so that it never runs inside the undo manager's
+    // own call; a queued call to a destroyed context is dropped with it.
+    connect(undoManager_, &UndoManager::didUndo, this, [this] { scheduleUndoNotification(true); });
+    connect(undoManager_, &UndoManager::didRedo, this, [this] { scheduleUndoNotification(true); });
+    connect(undoManager_, &UndoManager::didCloseUndoGroup, this, [this] { scheduleUndoNotification(true); });
+    // Clearing the history changes what can be undone without any of the above.
+    connect(undoManager_, &UndoManager::stateChanged, this, [this] { scheduleUndoNotification(false); });
+    return undoManager_;
+}
+
+void PDFDocumentContext::scheduleUndoNotification(bool raisesRevision) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, raisesRevision] {
+            if (raisesRevision) incrementDocumentRevision();
+            updateUndoState();
+        },
+        Qt::QueuedConnection);
+}
+
+void PDFDocumentContext::updateUndoState() {
+    const bool undoable = undoManager_ && undoManager_->canUndo();
+    const bool redoable = undoManager_ && undoManager_->canRedo();
+    if (canUndo_ != undoable) {
+        canUndo_ = undoable;
+        emit canUndoChanged();
+    }
+    if (canRedo_ != redoable) {
+        canRedo_ = redoable;
+        emit canRedoChanged();
+    }
+}
+
+void PDFDocumentContext::undo() {
+    if (!undoManager_ || !undoManager_->canUndo()) return;
+    undoManager_->undo();
+    incrementDocumentRevision();
+    updateUndoState();
+    clampCurrentPage();
+}
+
+void PDFDocumentContext::redo() {
+    if (!undoManager_ || !undoManager_->canRedo()) return;
+    undoManager_->redo();
+    incrementDocumentRevision();
+    updateUndoState();
+    clampCurrentPage();
+}
+
+void PDFDocumentContext::incrementDocumentRevision() {
+    ++documentRevision_;
+    emit documentRevisionChanged();
+}
+
+// An undone insertion or a redone deletion can shorten the document.
+void PDFDocumentContext::clampCurrentPage() {
+    const int count = totalPages();
+    if (currentPage_ >= count) setCurrentPage(std::max(count - 1, 0));
+    if (!selectedPages_.empty() && *selectedPages_.rbegin() >= count) {
+        std::set<int> pages(selectedPages_.begin(), selectedPages_.lower_bound(count));
+        setSelectedPages(pages);
+    }
+}
+
+// --- Views -----------------------------------------------------------------------------------
+
+void PDFDocumentContext::setCachedPDFView(std::shared_ptr<PDFViewHandle> view) {
+    if (cachedPDFView_ == view) return;
+    cachedPDFView_ = std::move(view);
+    emit cachedPDFViewChanged();
+}
+
+void PDFDocumentContext::clearCachedPDFView() { setCachedPDFView(nullptr); }
+
+void PDFDocumentContext::setPdfView(const std::shared_ptr<PDFViewHandle>& view) {
+    if (pdfView_.lock() == view) return;
+    pdfView_ = view;
+    emit pdfViewChanged();
+}
+
+// --- Printing --------------------------------------------------------------------------------
+
+bool PDFDocumentContext::printDocument() {
+    PDFDocumentModel* model = model_.data();
+    if (!printPresenter_ || !model) return false;
+    const PDFDocument& document = *model->pdfDocument();
+
+    std::vector<int> pages;
+    if (!selectedPages_.empty()) {
+        for (int index : selectedPages_)  // ascending
+            if (document.page(index)) pages.push_back(index);
+    } else {
+        for (int index = 0; index < document.pageCount(); ++index) pages.push_back(index);
+    }
+    if (pages.empty()) return false;
+
+    QPagedPaintDevice* device = printPresenter_->beginPrint({model->displayName(), int(pages.size())});
+    if (!device) return false;
+    const bool printed = printPDFPages(document, pages, *device);
+    printPresenter_->finishPrint(device, printed);
+    return printed;
+}
+
+// --- Signature store -------------------------------------------------------------------------
+
+void PDFDocumentContext::setSignatureStorage(SignatureStorageService* storage) {
+    if (signatureStorage_.data() == storage) return;
+    signatureStorage_ = storage;
+    emit signatureStorageChanged();
+}
+
+}  // namespace scrivola

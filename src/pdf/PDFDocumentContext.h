@@ -1,0 +1,418 @@
+#pragma once
+
+#include "pdf/PDFContextTypes.h"
+#include "pdf/PDFDocumentModel.h"
+#include "pdf/PDFExportPresenter.h"
+#include "pdf/PDFSearch.h"
+#include "pdf/PDFPrinting.h"
+#include "pdf/PDFViewHandle.h"
+#include "pdf/SearchResult.h"
+#include "signature/SignatureStorageService.h"
+#include "workspace/DocumentContent.h"
+#include "workspace/UndoManager.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QPointer>
+#include <QSizeF>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace scrivola {
+
+// Annotations are identified by object identity, never by their contents.
+using AnnotationIdentity = const PDFAnnotation*;
+
+class PDFEditingService;
+
+// The per-tab state of an open PDF: view state (zoom, fit, layout, pages, sidebars), search
+// state, tool state, undo availability, and the operations that change them. Views observe the
+// change signals (one per field) and call the operations; they hold no document state.
+// The context does not own its model: the tab owns both.
+class PDFDocumentContext : public DocumentContext, public ZoomCapable, public NavigationCapable, public SearchCapable {
+    Q_OBJECT
+public:
+    explicit PDFDocumentContext(PDFDocumentModel* model, QObject* parent = nullptr);
+    ~PDFDocumentContext() override;
+
+    DocumentType documentType() const override { return DocumentType::pdf; }
+    PDFDocumentModel* model() const { return model_.data(); }
+
+    // --- Zoom ---------------------------------------------------------------------------
+    double zoomLevel() const override { return zoomLevel_; }
+    // Written by the view bridge after a fit or a gesture; values that are not positive and
+    // finite are ignored.
+    void setZoomLevel(double value);
+    void zoomIn() override;
+    void zoomOut() override;
+    void zoomToFit() override;
+    void zoomToActualSize() override;
+    // A fit mode chosen by the user: the view refits.
+    void chooseAutoFitMode(AutoFitMode mode);
+
+    // --- Navigation ---------------------------------------------------------------------
+    int currentPage() const override { return currentPage_; }
+    // Written by the view bridge when the user scrolls; kept inside the document.
+    void setCurrentPage(int index);
+    int totalPages() const override;
+    void goToPage(int index) override;
+    void goToNextPage() override;
+    void goToPreviousPage() override;
+
+    // --- Search (the search itself runs elsewhere; stepping wraps around) ----------------
+    void nextResult() override;
+    void previousResult() override;
+    // Text search over the whole document, ignoring case. performSearch() works page by page
+    // in short slices on the event loop: it returns at once, hits join searchResults() as they
+    // are found (the first becomes current), isSearching() stays true until searchFinished().
+    // A new search, clearSearch() and closeSearch() drop a running one; an edit restarts it.
+    void performSearch();
+    // The same search, finished before returning (tools, tests).
+    void performSearchSynchronously();
+    void navigateToResult(int index);
+    void openSearch();
+    void closeSearch();
+    void clearSearch();
+    std::vector<SearchResultGroup> groupedSearchResults() const;
+
+    // --- Page editing -------------------------------------------------------------------
+    // The tab's editing service over the model, sharing undoManager(); created on first use.
+    PDFEditingService* editingService();
+    // Rotates the selected pages, or the current page when none is selected, as one undo step.
+    void rotatePages(int degrees);
+    // Deletes the pages (never all of them); the surviving selected pages stay selected.
+    void deletePages(const std::set<int>& indices);
+    void deleteSelectedPages();
+    // Writes copies of the pages (ascending) into a new PDF at the file the export presenter
+    // chooses, proposing "Page N.pdf" or "Pages (N).pdf"; never over the open document's own
+    // file (a free "<name> 2.pdf" beside it is used instead). Returns the file written; empty
+    // when cancelled, without a presenter or when the write failed. The document is untouched.
+    QString exportPages(const std::set<int>& indices);
+    static QString proposedExportName(int firstPageIndex, int pageCount);
+    PDFExportPresenter* exportPresenter() const { return exportPresenter_; }
+    void setExportPresenter(PDFExportPresenter* presenter) { exportPresenter_ = presenter; }
+
+    // --- Page selection -----------------------------------------------------------------
+    void togglePageSelection(int index);
+    void extendSelection(int index);
+
+    // --- Undo ---------------------------------------------------------------------------
+    // The tab's single undo history, created on first use.
+    UndoManager* undoManager();
+    bool hasUndoManager() const { return undoManager_ != nullptr; }
+    bool canUndo() const { return canUndo_; }
+    bool canRedo() const { return canRedo_; }
+    void updateUndoState();
+    void undo();
+    void redo();
+    // Change counter of the document: rises on every edit, undo, redo and closed undo group.
+    int documentRevision() const { return documentRevision_; }
+    void incrementDocumentRevision();
+
+    // --- Views --------------------------------------------------------------------------
+    // The view made for this tab, kept while the tab lives so it can be shown again.
+    const std::shared_ptr<PDFViewHandle>& cachedPDFView() const { return cachedPDFView_; }
+    void setCachedPDFView(std::shared_ptr<PDFViewHandle> view);
+    bool hasCachedPDFView() const { return cachedPDFView_ != nullptr; }
+    void clearCachedPDFView();
+    // The view currently on screen (held weakly), or null.
+    std::shared_ptr<PDFViewHandle> pdfView() const { return pdfView_.lock(); }
+    void setPdfView(const std::shared_ptr<PDFViewHandle>& view);
+
+    // --- Printing -----------------------------------------------------------------------
+    PDFPrintPresenter* printPresenter() const { return printPresenter_; }
+    void setPrintPresenter(PDFPrintPresenter* presenter) { printPresenter_ = presenter; }
+    // Prints the selected pages in ascending order, or every page when none is selected, on
+    // the device the presenter supplies. Returns whether anything was printed; without a
+    // presenter, or when the user cancels, nothing happens.
+    bool printDocument();
+
+    // --- Signature store (held weakly; owned by the window's services) ------------------
+    SignatureStorageService* signatureStorage() const { return signatureStorage_.data(); }
+    void setSignatureStorage(SignatureStorageService* storage);
+
+    // --- Highlight and whiteout -----------------------------------------------------------
+    // The toolbar toggles. Turning highlight or whiteout mode on turns the other two of
+    // highlight, whiteout and text annotation mode off; turning one off touches nothing else.
+    void toggleHighlightMode();
+    void toggleWhiteoutMode();
+    // Highlights the view's current text selection: one highlight annotation per line (on the
+    // first page the line touches) in highlightColor(), all in one undo step; then clears the
+    // view's selection. Returns how many were added (0: nothing changed, the selection stays).
+    int highlightSelection();
+    // Removes what `rect` (page space, clipped to the media box) covers on the page at `index`
+    // (text, image pixels; line art is painted white) by replacing the page with a flattened,
+    // whitened copy, as one undo step. Rectangles of 2 points or less in either direction after
+    // clipping, and pages that do not exist, change nothing. Returns whether the page changed.
+    bool applyWhiteout(const QRectF& rect, int index);
+
+    // --- Signature placement ----------------------------------------------------------------
+    // View coordinates here are the view's, origin at its bottom-left, y up (PDFViewHandle).
+    void toggleSignatureSelection(const QUuid& id);
+    // A click in stamping mode: starts placing the selected item, centred on the click, at the
+    // size it was last placed at.
+    void handleSignatureStamp(const QPointF& viewPoint, int pageIndex);
+    // Burns the picture in at signatureViewPosition()/signatureSize() onto the page under the
+    // picture's centre (nothing when the centre is on no page), remembers the size in the store
+    // and ends the placement; the item stays selected.
+    void confirmSignaturePlacement();
+    void cancelSignaturePlacement();
+    // Draws `image` into `rect` (page space), upright as the page is shown and clipped to the
+    // page, by replacing the page with a flattened copy, as one undo step. Returns whether the
+    // page changed (not for a null image, a missing page or a rectangle off the page).
+    bool flattenSignature(const QImage& image, const QRectF& rect, int index);
+
+    // --- Core fields --------------------------------------------------------------------
+    const QString& searchQuery() const { return searchQuery_; }
+    const std::vector<SearchResult>& searchResults() const { return searchResults_; }
+    int currentResultIndex() const { return currentResultIndex_; }
+    bool isSearching() const { return isSearching_; }
+    bool isSearchSidebarVisible() const { return isSearchSidebarVisible_; }
+    const std::optional<PDFSelection>& activeSelection() const { return activeSelection_; }
+    const std::vector<PDFSelection>& allSelections() const { return allSelections_; }
+    ViewMode viewMode() const { return viewMode_; }
+    bool isTextSelectionMode() const { return isTextSelectionMode_; }
+    bool isSidebarVisible() const { return isSidebarVisible_; }
+    double sidebarWidth() const { return sidebarWidth_; }
+    double thumbnailScale() const { return thumbnailScale_; }
+    SidebarMode sidebarMode() const { return sidebarMode_; }
+    const std::set<int>& selectedPages() const { return selectedPages_; }
+    AutoFitMode autoFitMode() const { return autoFitMode_; }
+    bool needsAutoFit() const { return needsAutoFit_; }
+    void setSearchQuery(const QString& value);
+    void setSearchResults(const std::vector<SearchResult>& value);
+    void setCurrentResultIndex(int value);
+    void setSearching(bool value);
+    void setSearchSidebarVisible(bool value);
+    void setActiveSelection(const std::optional<PDFSelection>& value);
+    void setAllSelections(const std::vector<PDFSelection>& value);
+    void setViewMode(ViewMode value);
+    void setTextSelectionMode(bool value);
+    void setSidebarVisible(bool value);
+    void setSidebarWidth(double value);
+    void setThumbnailScale(double value);
+    void setSidebarMode(SidebarMode value);
+    void setSelectedPages(const std::set<int>& value);
+    void setAutoFitMode(AutoFitMode value);
+    void setNeedsAutoFit(bool value);
+
+    // --- Annotation, text-tool and signature fields ---------------------------------------
+    HighlightColor highlightColor() const { return highlightColor_; }
+    bool isHighlightMode() const { return isHighlightMode_; }
+    bool isWhiteoutMode() const { return isWhiteoutMode_; }
+    bool isTextAnnotationMode() const { return isTextAnnotationMode_; }
+    TextSubMode textSubMode() const { return textSubMode_; }
+    bool isInlineEditing() const { return isInlineEditing_; }
+    const PDFAnnotationPtr& editingAnnotation() const { return editingAnnotation_; }
+    int editingPageIndex() const { return editingPageIndex_; }
+    const std::set<AnnotationIdentity>& selectedAnnotations() const { return selectedAnnotations_; }
+    const std::vector<PDFAnnotationPtr>& selectedAnnotationObjects() const { return selectedAnnotationObjects_; }
+    const QString& textFontName() const { return textFontName_; }
+    double textFontSize() const { return textFontSize_; }
+    const QColor& textFontColor() const { return textFontColor_; }
+    bool textIsBold() const { return textIsBold_; }
+    bool textIsItalic() const { return textIsItalic_; }
+    bool textIsUnderline() const { return textIsUnderline_; }
+    bool textIsStrikethrough() const { return textIsStrikethrough_; }
+    Qt::Alignment textAlignment() const { return textAlignment_; }
+    bool isAnnotationsSidebarVisible() const { return isAnnotationsSidebarVisible_; }
+    bool isSignatureSidebarVisible() const { return isSignatureSidebarVisible_; }
+    const std::optional<QUuid>& selectedSignatureId() const { return selectedSignatureId_; }
+    bool isPlacingSignature() const { return isPlacingSignature_; }
+    const QImage& placingSignatureImage() const { return placingSignatureImage_; }
+    const QPointF& signatureViewPosition() const { return signatureViewPosition_; }
+    const QSizeF& signatureSize() const { return signatureSize_; }
+    int signaturePlacementPageIndex() const { return signaturePlacementPageIndex_; }
+    bool isCompressSheetVisible() const { return isCompressSheetVisible_; }
+    const PDFAnnotationPtr& lastSelectedAnnotation() const { return lastSelectedAnnotation_; }
+    void setHighlightColor(HighlightColor value);
+    void setHighlightMode(bool value);
+    void setWhiteoutMode(bool value);
+    void setTextAnnotationMode(bool value);
+    void setTextSubMode(TextSubMode value);
+    void setInlineEditing(bool value);
+    void setEditingAnnotation(const PDFAnnotationPtr& value);
+    void setEditingPageIndex(int value);
+    void setSelectedAnnotations(const std::set<AnnotationIdentity>& value);
+    void setSelectedAnnotationObjects(const std::vector<PDFAnnotationPtr>& value);
+    void setTextFontName(const QString& value);
+    void setTextFontSize(double value);
+    void setTextFontColor(const QColor& value);
+    void setTextIsBold(bool value);
+    void setTextIsItalic(bool value);
+    void setTextIsUnderline(bool value);
+    void setTextIsStrikethrough(bool value);
+    void setTextAlignment(Qt::Alignment value);
+    void setAnnotationsSidebarVisible(bool value);
+    void setSignatureSidebarVisible(bool value);
+    void setSelectedSignatureId(const std::optional<QUuid>& value);
+    void setPlacingSignature(bool value);
+    void setPlacingSignatureImage(const QImage& value);
+    void setSignatureViewPosition(const QPointF& value);
+    void setSignatureSize(const QSizeF& value);
+    void setSignaturePlacementPageIndex(int value);
+    void setCompressSheetVisible(bool value);
+    void setLastSelectedAnnotation(const PDFAnnotationPtr& value);
+
+    // --- Text boxes (free-text annotations) -------------------------------------------------
+    // The font of the text tool: family textFontName with the bold and italic traits at
+    // textFontSize (the system font when the family is empty).
+    QFont buildFont() const;
+    // The view opened an editor on page `pageIndex`, for `existingAnnotation` or a new box
+    // (null). An existing box's format is loaded into the text-tool fields.
+    void beginInlineEditing(int pageIndex, const PDFAnnotationPtr& existingAnnotation);
+    // Commits the open editor: a new text box with `text` (as typed) at `bounds` (page space) on
+    // the editing page, replacing the re-edited box if there is one; one undo step. Blank text
+    // creates nothing, or removes the re-edited box (undoably).
+    void confirmTextAnnotation(const QString& text, const QRectF& bounds);
+    void cancelInlineEditing();
+    // The view has moved `annotation` from `from` to `to` (page space); records the undo step.
+    void moveTextAnnotation(const PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to, int pageIndex);
+    // Takes `annotation` off `page`, undoably.
+    void removeTextAnnotation(const PDFAnnotationPtr& annotation, const PDFPagePtr& page);
+    void toggleTextAnnotationMode();
+
+    // --- Annotation selection --------------------------------------------------------------
+    void clearAnnotationSelection();
+    void selectAnnotation(const PDFAnnotationPtr& annotation);
+    void toggleAnnotationSelection(const PDFAnnotationPtr& annotation);
+    void selectAnnotations(const std::vector<PDFAnnotationPtr>& annotations);
+    // Removes every selected annotation that is still on a page, as one undo step, and clears
+    // the selection.
+    void deleteSelectedAnnotations();
+
+signals:
+    void currentPageChanged();
+    void zoomLevelChanged();
+    void searchQueryChanged();
+    void searchResultsChanged();
+    void currentResultIndexChanged();
+    void searchingChanged();
+    void searchFinished();
+    void searchSidebarVisibleChanged();
+    void activeSelectionChanged();
+    void allSelectionsChanged();
+    void viewModeChanged();
+    void textSelectionModeChanged();
+    void sidebarVisibleChanged();
+    void sidebarWidthChanged();
+    void thumbnailScaleChanged();
+    void sidebarModeChanged();
+    void selectedPagesChanged();
+    void autoFitModeChanged();
+    void needsAutoFitChanged();
+    void canUndoChanged();
+    void canRedoChanged();
+    void documentRevisionChanged();
+    void cachedPDFViewChanged();
+    void pdfViewChanged();
+    void highlightColorChanged();
+    void highlightModeChanged();
+    void whiteoutModeChanged();
+    void textAnnotationModeChanged();
+    void textSubModeChanged();
+    void inlineEditingChanged();
+    void editingAnnotationChanged();
+    void editingPageIndexChanged();
+    void selectedAnnotationsChanged();
+    void selectedAnnotationObjectsChanged();
+    void textFontNameChanged();
+    void textFontSizeChanged();
+    void textFontColorChanged();
+    void textIsBoldChanged();
+    void textIsItalicChanged();
+    void textIsUnderlineChanged();
+    void textIsStrikethroughChanged();
+    void textAlignmentChanged();
+    void annotationsSidebarVisibleChanged();
+    void signatureSidebarVisibleChanged();
+    void selectedSignatureIdChanged();
+    void placingSignatureChanged();
+    void placingSignatureImageChanged();
+    void signatureViewPositionChanged();
+    void signatureSizeChanged();
+    void signaturePlacementPageIndexChanged();
+    void compressSheetVisibleChanged();
+    void lastSelectedAnnotationChanged();
+    void signatureStorageChanged();
+
+private:
+    void scheduleUndoNotification(bool raisesRevision);
+    // Drops annotations of a page that was just replaced from the annotation selection.
+    void forgetAnnotationsOf(const PDFPage& page);
+    void clampCurrentPage();
+    PDFSearchRunner* searchRunner();
+    void beginSearch();
+    void appendSearchHits(const std::vector<PDFSelection>& hits);
+    void finishSearch();
+
+    QPointer<PDFDocumentModel> model_;
+    int currentPage_ = 0;
+    double zoomLevel_{1.0};
+    QString searchQuery_;
+    std::vector<SearchResult> searchResults_;
+    int currentResultIndex_{0};
+    bool isSearching_{false};
+    bool isSearchSidebarVisible_{false};
+    std::optional<PDFSelection> activeSelection_;
+    std::vector<PDFSelection> allSelections_;
+    ViewMode viewMode_{ViewMode::singlePage};
+    bool isTextSelectionMode_{true};
+    bool isSidebarVisible_{true};
+    double sidebarWidth_{200.0};
+    double thumbnailScale_{1.0};
+    SidebarMode sidebarMode_{SidebarMode::view};
+    std::set<int> selectedPages_;
+    AutoFitMode autoFitMode_{AutoFitMode::fitPage};
+    bool needsAutoFit_{true};
+    bool canUndo_ = false;
+    bool canRedo_ = false;
+    int documentRevision_ = 0;
+    UndoManager* undoManager_ = nullptr;  // child object, created on first use
+    std::shared_ptr<PDFViewHandle> cachedPDFView_;
+    std::weak_ptr<PDFViewHandle> pdfView_;
+    PDFPrintPresenter* printPresenter_ = nullptr;
+    PDFEditingService* editingService_ = nullptr;  // child object, created on first use
+    PDFExportPresenter* exportPresenter_ = nullptr;
+    PDFSearchRunner* searchRunner_ = nullptr;      // child object, created on first use
+
+    HighlightColor highlightColor_{HighlightColor::yellow};
+    bool isHighlightMode_{false};
+    bool isWhiteoutMode_{false};
+    bool isTextAnnotationMode_{false};
+    TextSubMode textSubMode_{TextSubMode::select};
+    bool isInlineEditing_{false};
+    PDFAnnotationPtr editingAnnotation_;
+    int editingPageIndex_{0};
+    std::set<AnnotationIdentity> selectedAnnotations_;
+    std::vector<PDFAnnotationPtr> selectedAnnotationObjects_;
+    QString textFontName_{QStringLiteral("Helvetica")};
+    double textFontSize_{14.0};
+    QColor textFontColor_{Qt::black};
+    bool textIsBold_{false};
+    bool textIsItalic_{false};
+    bool textIsUnderline_{false};
+    bool textIsStrikethrough_{false};
+    Qt::Alignment textAlignment_{Qt::AlignLeft};
+    bool isAnnotationsSidebarVisible_{false};
+    bool isSignatureSidebarVisible_{false};
+    std::optional<QUuid> selectedSignatureId_;
+    bool isPlacingSignature_{false};
+    QImage placingSignatureImage_;
+    QPointF signatureViewPosition_{0, 0};
+    QSizeF signatureSize_{200, 80};
+    int signaturePlacementPageIndex_{0};
+    bool isCompressSheetVisible_{false};
+    PDFAnnotationPtr lastSelectedAnnotation_;
+    QPointer<SignatureStorageService> signatureStorage_;
+};
+
+}  // namespace scrivola

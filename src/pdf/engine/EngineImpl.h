@@ -1,0 +1,110 @@
+#pragma once
+
+// Private to the engine folder: the state behind the public engine types.
+//
+// Nothing here holds MuPDF page or annotation structures across calls: a page is its page
+// dictionary, an annotation is its annotation dictionary. Operations that need the library's
+// loaded page (rendering, text, appearance synthesis) load it for the duration of the call, so
+// removing, reinserting and moving pages or annotations never leaves a stale library object.
+
+#include "pdf/engine/EngineContext.h"
+
+#include <functional>
+#include <unordered_map>
+
+namespace scrivola {
+
+struct PDFDocumentImpl {
+    engine::DocRef doc;
+    bool repaired = false;
+    // Page wrappers by page-object number: the same PDFPage for as long as the document lives,
+    // whether or not the page is currently in the page tree.
+    std::unordered_map<int, PDFPagePtr> pages;
+    // Page order cache (object numbers), rebuilt lazily after page-tree changes.
+    std::vector<int> order;
+    std::unordered_map<int, int> indexOf;
+    bool orderValid = false;
+
+    void invalidateOrder() { orderValid = false; }
+    void ensureOrder();
+    int indexOfObject(int objectNumber);
+    PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj);
+};
+
+struct PDFPageImpl {
+    engine::DocRef doc;
+    engine::ObjRef obj;  // indirect reference to the page dictionary
+    std::weak_ptr<PDFDocument> owner;
+    // Annotation wrappers of this page by object number (same objects on every call).
+    std::unordered_map<int, PDFAnnotationPtr> annotations;
+};
+
+struct PDFAnnotationImpl {
+    engine::DocRef doc;    // the document holding the dictionary (a private one while new)
+    engine::ObjRef obj;    // indirect reference to the annotation dictionary
+    std::weak_ptr<PDFPage> page;
+    // Page-space origin (media box bottom-left, user space) of the frame /Rect is written in.
+    double originX = 0;
+    double originY = 0;
+    bool appearanceDirty = true;
+    PDFAnnotation* self = nullptr;  // the public object, for custom appearance writers
+};
+
+struct PDFDisplayListImpl {
+    fz_display_list* list = nullptr;
+    fz_rect bounds{};  // rotated crop box, points, origin 0
+    ~PDFDisplayListImpl();
+};
+
+struct PDFEngineAccess {
+    static PDFDocumentImpl& impl(const PDFDocument& d) { return *d.impl_; }
+    static PDFPageImpl& impl(const PDFPage& p) { return *p.impl_; }
+    static PDFAnnotationImpl& impl(const PDFAnnotation& a) { return *a.impl_; }
+    static PDFDocumentPtr newDocument() { return PDFDocumentPtr(new PDFDocument()); }
+    static PDFPagePtr newPage() { return PDFPagePtr(new PDFPage()); }
+    static PDFAnnotationPtr newAnnotation() { return PDFAnnotationPtr(new PDFAnnotation()); }
+    static std::unique_ptr<PDFDisplayList> newDisplayList(std::unique_ptr<PDFDisplayListImpl> impl) {
+        return std::unique_ptr<PDFDisplayList>(new PDFDisplayList(std::move(impl)));
+    }
+};
+using Access = PDFEngineAccess;
+
+namespace engine {
+
+// Media box of a page in user space (inherited, normalised, never empty when the page has one).
+fz_rect mediaBoxOf(pdf_obj* pageObj);
+
+// Index of a page in its document's tree, -1 when it is not in the tree.
+int pageIndex(const PDFPageImpl& page);
+
+// Loads the library page for `page` and runs `fn` with it (the page is dropped afterwards).
+// A page that is not in the tree (removed) is placed at the end of the tree for the duration of
+// the call. `fn` runs outside fz_try and may throw; returns false if the page cannot be loaded.
+bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context*, pdf_page*)>& fn);
+
+// Copies a page dictionary (contents, resources, boxes, rotation and annotations) from `src`
+// into `dst`; returns a new indirect page object (not yet in the tree). Runs inside fz_try.
+// Pass one graft `map` for several pages of the same source so that shared resources (fonts,
+// images) are copied once; without one a private map is used.
+pdf_obj* graftPageObject(fz_context* ctx, pdf_document* dst, pdf_document* src, pdf_obj* srcPage,
+                         pdf_graft_map* map = nullptr);
+
+// Copies an annotation dictionary into `dst` without its page links (/P, /Popup, /IRT,
+// /Parent); returns a new indirect reference. Runs inside fz_try.
+pdf_obj* graftAnnotationObject(fz_context* ctx, pdf_document* dst, pdf_obj* annot);
+
+// Moves an annotation's geometry (/Rect, /QuadPoints) by (dx, dy) user-space points.
+void translateAnnotation(PDFAnnotationImpl& annot, double dx, double dy);
+
+bool hasAppearance(const PDFAnnotationImpl& annot);
+
+// Regenerates the appearance stream of an annotation that is on `page`. Highlights get their
+// own appearance (a multiply-blended fill of each quad, so the /Rect stays what was set);
+// other types are synthesised by the library. Never throws.
+void refreshAppearance(PDFAnnotationImpl& annot, const PDFPageImpl& page);
+
+// QString <-> PDF text helpers.
+QString fromUtf8(const char* s);
+
+}  // namespace engine
+}  // namespace scrivola

@@ -1,0 +1,126 @@
+// MuPDF building blocks shared by the engine's own files.
+
+#include "pdf/engine/EngineInternals.h"
+
+namespace scrivola::engine {
+
+fz_buffer* serialise(fz_context* ctx, pdf_document* doc, const pdf_write_options* options) {
+    fz_buffer* buffer = fz_new_buffer(ctx, 64 * 1024);
+    fz_output* out = nullptr;
+    fz_var(out);
+    fz_try(ctx) {
+        out = fz_new_output_with_buffer(ctx, buffer);
+        pdf_write_document(ctx, doc, out, options);
+        fz_close_output(ctx, out);
+    }
+    fz_always(ctx) fz_drop_output(ctx, out);
+    fz_catch(ctx) {
+        fz_drop_buffer(ctx, buffer);
+        fz_rethrow(ctx);
+    }
+    return buffer;
+}
+
+pdf_document* openBuffer(fz_context* ctx, fz_buffer* buffer) {
+    fz_stream* stream = fz_open_buffer(ctx, buffer);
+    pdf_document* doc = nullptr;
+    fz_try(ctx) doc = pdf_open_document_with_stream(ctx, stream);
+    fz_always(ctx) fz_drop_stream(ctx, stream);
+    fz_catch(ctx) fz_rethrow(ctx);
+    return doc;
+}
+
+QByteArray takeBuffer(fz_context* ctx, fz_buffer* buffer) {
+    if (!buffer) return {};
+    unsigned char* data = nullptr;
+    const size_t len = fz_buffer_storage(ctx, buffer, &data);
+    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(len));
+    fz_drop_buffer(ctx, buffer);
+    return bytes;
+}
+
+pdf_obj* addImageObject(fz_context* ctx, pdf_document* doc, const unsigned char* data, size_t size) {
+    fz_buffer* bytes = nullptr;
+    fz_image* image = nullptr;
+    pdf_obj* imageRef = nullptr;
+    fz_var(bytes);
+    fz_var(image);
+    fz_var(imageRef);
+    fz_try(ctx) {
+        bytes = fz_new_buffer_from_copied_data(ctx, data, size);
+        image = fz_new_image_from_buffer(ctx, bytes);
+        imageRef = pdf_add_image(ctx, doc, image);
+    }
+    fz_always(ctx) {
+        fz_drop_image(ctx, image);
+        fz_drop_buffer(ctx, bytes);
+    }
+    fz_catch(ctx) fz_rethrow(ctx);
+    return imageRef;
+}
+
+pdf_obj* addImagePageObject(fz_context* ctx, pdf_document* doc, const unsigned char* data, size_t size,
+                            float width, float height) {
+    pdf_obj* imageRef = nullptr;
+    pdf_obj* resources = nullptr;
+    fz_buffer* contents = nullptr;
+    pdf_obj* page = nullptr;
+    fz_var(imageRef);
+    fz_var(resources);
+    fz_var(contents);
+    fz_var(page);
+    fz_try(ctx) {
+        imageRef = addImageObject(ctx, doc, data, size);
+        resources = pdf_new_dict(ctx, doc, 1);
+        pdf_obj* xobjects = pdf_dict_put_dict(ctx, resources, PDF_NAME(XObject), 1);
+        pdf_dict_puts(ctx, xobjects, "Im0", imageRef);
+        contents = fz_new_buffer(ctx, 64);
+        fz_append_printf(ctx, contents, "q %g 0 0 %g 0 0 cm /Im0 Do Q\n", width, height);
+        page = pdf_add_page(ctx, doc, fz_make_rect(0, 0, width, height), 0, resources, contents);
+    }
+    fz_always(ctx) {
+        fz_drop_buffer(ctx, contents);
+        pdf_drop_obj(ctx, resources);
+        pdf_drop_obj(ctx, imageRef);
+    }
+    fz_catch(ctx) fz_rethrow(ctx);
+    return page;
+}
+
+pdf_obj* infoDictionary(fz_context* ctx, pdf_document* doc) {
+    pdf_obj* info = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Info));
+    if (!pdf_is_dict(ctx, info)) {
+        // Adding an object may start a new xref section with its own trailer: fetch it after.
+        info = pdf_add_new_dict(ctx, doc, 4);
+        pdf_dict_put_drop(ctx, pdf_trailer(ctx, doc), PDF_NAME(Info), info);
+    }
+    return info;
+}
+
+pdf_obj* graftAnnotationCopy(fz_context* ctx, pdf_document* dst, pdf_obj* annot, pdf_graft_map* map,
+                             bool dropStructParent) {
+    pdf_obj* copy = nullptr;
+    pdf_obj* grafted = nullptr;
+    pdf_obj* ref = nullptr;
+    fz_var(copy);
+    fz_var(grafted);
+    fz_var(ref);
+    fz_try(ctx) {
+        copy = pdf_copy_dict(ctx, annot);
+        pdf_dict_del(ctx, copy, PDF_NAME(P));
+        pdf_dict_del(ctx, copy, PDF_NAME(Popup));
+        pdf_dict_del(ctx, copy, PDF_NAME(IRT));
+        pdf_dict_del(ctx, copy, PDF_NAME(Parent));
+        if (dropStructParent) pdf_dict_del(ctx, copy, PDF_NAME(StructParent));
+        grafted = map ? pdf_graft_mapped_object(ctx, map, copy) : pdf_graft_object(ctx, dst, copy);
+        ref = pdf_add_object(ctx, dst, grafted);
+    }
+    fz_always(ctx) {
+        pdf_drop_obj(ctx, grafted);
+        pdf_drop_obj(ctx, copy);
+    }
+    fz_catch(ctx) fz_rethrow(ctx);
+    return ref;
+}
+
+}  // namespace scrivola::engine

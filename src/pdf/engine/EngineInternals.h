@@ -1,0 +1,42 @@
+#pragma once
+
+// Private to the engine folder: MuPDF building blocks shared by the engine's own files
+// (serialising, reopening, image objects, document info). Unless noted, each function runs
+// inside fz_try and throws through fz_rethrow on failure.
+
+#include "pdf/engine/EngineContext.h"
+
+#include <QByteArray>
+
+#include <cstddef>
+
+namespace scrivola::engine {
+
+// Serialises `doc` with `options` into a new buffer (owned by the caller).
+fz_buffer* serialise(fz_context* ctx, pdf_document* doc, const pdf_write_options* options);
+
+// Opens a PDF held in `buffer` (the buffer is kept by the document as long as it needs it).
+pdf_document* openBuffer(fz_context* ctx, fz_buffer* buffer);
+
+// Copies the bytes of `buffer` and drops it. Never throws an engine error; `buffer` may be null.
+QByteArray takeBuffer(fz_context* ctx, fz_buffer* buffer);
+
+// Adds the encoded image `data` (PNG, JPEG...) to `doc` as an image XObject; returns a new
+// indirect reference (owned by the caller).
+pdf_obj* addImageObject(fz_context* ctx, pdf_document* doc, const unsigned char* data, size_t size);
+
+// Builds a page object of `width` × `height` points filled by the encoded image `data`; the
+// page is not in the tree yet. Returns a new reference (owned by the caller).
+pdf_obj* addImagePageObject(fz_context* ctx, pdf_document* doc, const unsigned char* data, size_t size,
+                            float width, float height);
+
+// The document information dictionary, created when the trailer has none.
+pdf_obj* infoDictionary(fz_context* ctx, pdf_document* doc);
+
+// Copies an annotation dictionary into `dst` without the entries that tie it to its page and
+// its relatives (/P, /Popup, /IRT, /Parent; also /StructParent when `dropStructParent`), grafting
+// what it refers to through `map` (a private map when null). Returns a new indirect reference.
+pdf_obj* graftAnnotationCopy(fz_context* ctx, pdf_document* dst, pdf_obj* annot, pdf_graft_map* map,
+                             bool dropStructParent);
+
+}  // namespace scrivola::engine

@@ -1,0 +1,341 @@
+// Loading documents, page identity and page-tree edits.
+
+#include "pdf/engine/EngineImpl.h"
+#include "pdf/engine/EngineInternals.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+
+namespace scrivola {
+
+using engine::baseContext;
+using engine::addImagePageObject;
+using engine::DocRef;
+using engine::engineCheck;
+using engine::engineRun;
+using engine::ObjRef;
+using Kind = PDFEngineError::Kind;
+
+namespace {
+
+bool looksLikePdf(const QByteArray& head) { return head.left(1024).contains("%PDF"); }
+
+// Checks a freshly opened document and wraps it. `doc` is adopted.
+PDFDocumentPtr finishOpen(pdf_document* rawDoc, bool pdfHeader) {
+    fz_context* ctx = baseContext();
+    DocRef doc = DocRef::adopt(rawDoc);
+    const Kind damaged = pdfHeader ? Kind::corruptedFile : Kind::loadFailed;
+    if (!pdfHeader) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
+
+    int locked = 0;
+    engineCheck(ctx, damaged, [&] {
+        if (pdf_needs_password(ctx, doc.get()) && !pdf_authenticate_password(ctx, doc.get(), ""))
+            locked = 1;
+    });
+    if (locked) throw PDFEngineError(Kind::passwordProtected, "The document needs a password");
+
+    int count = 0;
+    int repaired = 0;
+    engineCheck(ctx, damaged, [&] {
+        count = pdf_count_pages(ctx, doc.get());
+        repaired = pdf_was_repaired(ctx, doc.get());
+    });
+    if (count <= 0 && repaired) throw PDFEngineError(damaged, "No pages could be recovered");
+
+    auto document = Access::newDocument();
+    Access::impl(*document).doc = doc;
+    Access::impl(*document).repaired = repaired != 0;
+    return document;
+}
+
+pdf_obj* addBlankPageObject(fz_context* ctx, pdf_document* doc, float width, float height) {
+    pdf_obj* resources = nullptr;
+    fz_buffer* contents = nullptr;
+    pdf_obj* page = nullptr;
+    fz_var(page);
+    fz_var(resources);
+    fz_var(contents);
+    fz_try(ctx) {
+        resources = pdf_new_dict(ctx, doc, 1);
+        contents = fz_new_buffer(ctx, 1);
+        page = pdf_add_page(ctx, doc, fz_make_rect(0, 0, width, height), 0, resources, contents);
+    }
+    fz_always(ctx) {
+        fz_drop_buffer(ctx, contents);
+        pdf_drop_obj(ctx, resources);
+    }
+    fz_catch(ctx) fz_rethrow(ctx);
+    return page;
+}
+
+}  // namespace
+
+// ---- PDFDocumentImpl ---------------------------------------------------------------------
+
+void PDFDocumentImpl::ensureOrder() {
+    if (orderValid) return;
+    fz_context* ctx = baseContext();
+    order.clear();
+    indexOf.clear();
+    int count = 0;
+    if (!engineRun(ctx, [&] { count = pdf_count_pages(ctx, doc.get()); }).ok) count = 0;
+    order.assign(size_t(std::max(count, 0)), 0);
+    int* numbers = order.data();
+    engineRun(ctx, [&] {
+        pdf_load_page_tree(ctx, doc.get());
+        fz_try(ctx) {
+            for (int i = 0; i < count; ++i)
+                numbers[i] = engine::objectNumber(ctx, pdf_lookup_page_obj(ctx, doc.get(), i));
+        }
+        fz_always(ctx) pdf_drop_page_tree(ctx, doc.get());
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    for (size_t i = 0; i < order.size(); ++i)
+        if (order[i] > 0) indexOf.emplace(order[i], int(i));
+    orderValid = true;
+}
+
+int PDFDocumentImpl::indexOfObject(int objectNumber) {
+    ensureOrder();
+    auto it = indexOf.find(objectNumber);
+    return it == indexOf.end() ? -1 : it->second;
+}
+
+PDFPagePtr PDFDocumentImpl::wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj) {
+    fz_context* ctx = baseContext();
+    const int num = engine::objectNumber(ctx, pageObj);
+    if (num <= 0) return nullptr;
+    auto it = pages.find(num);
+    if (it != pages.end()) return it->second;
+    pdf_obj* ref = nullptr;
+    if (!engineRun(ctx, [&] { ref = pdf_new_indirect(ctx, doc.get(), num, 0); }).ok) return nullptr;
+    auto page = Access::newPage();
+    PDFPageImpl& state = Access::impl(*page);
+    state.doc = doc;
+    state.obj = ObjRef::adopt(ref);
+    state.owner = owner;
+    pages.emplace(num, page);
+    return page;
+}
+
+// ---- engine helpers ----------------------------------------------------------------------
+
+namespace engine {
+
+fz_rect mediaBoxOf(pdf_obj* pageObj) {
+    fz_context* ctx = baseContext();
+    fz_rect box = fz_empty_rect;
+    engineRun(ctx, [&] {
+        box = pdf_to_rect(ctx, pdf_dict_get_inheritable(ctx, pageObj, PDF_NAME(MediaBox)));
+    });
+    if (fz_is_empty_rect(box)) box = fz_make_rect(0, 0, 612, 792);  // the library's default too
+    return box;
+}
+
+int pageIndex(const PDFPageImpl& page) {
+    fz_context* ctx = baseContext();
+    const int num = objectNumber(ctx, page.obj.get());
+    if (auto owner = page.owner.lock()) {
+        PDFDocumentImpl& state = Access::impl(*owner);
+        if (state.doc.get() == page.doc.get()) return state.indexOfObject(num);
+    }
+    // The document wrapper is gone: scan the tree directly.
+    int found = -1;
+    engineRun(ctx, [&] {
+        int count = pdf_count_pages(ctx, page.doc.get());
+        for (int i = 0; i < count && found < 0; ++i)
+            if (objectNumber(ctx, pdf_lookup_page_obj(ctx, page.doc.get(), i)) == num) found = i;
+    });
+    return found;
+}
+
+bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context*, pdf_page*)>& fn) {
+    fz_context* ctx = baseContext();
+    pdf_document* doc = page.doc.get();
+    int index = pageIndex(page);
+    bool temporary = false;
+    if (index < 0) {
+        // A removed page: put it at the end of the tree while the library loads it.
+        int count = 0;
+        if (!engineRun(ctx, [&] {
+                 count = pdf_count_pages(ctx, doc);
+                 pdf_insert_page(ctx, doc, count, page.obj.get());
+             }).ok)
+            return false;
+        index = count;
+        temporary = true;
+    }
+    pdf_page* loaded = nullptr;
+    const bool ok = engineRun(ctx, [&] { loaded = pdf_load_page(ctx, doc, index); }).ok && loaded;
+    std::exception_ptr failure;
+    if (ok) {
+        try {
+            fn(ctx, loaded);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        fz_drop_page(ctx, &loaded->super);
+    }
+    if (temporary) engineRun(ctx, [&] { pdf_delete_page(ctx, doc, index); });
+    if (failure) std::rethrow_exception(failure);
+    return ok;
+}
+
+QString fromUtf8(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
+
+}  // namespace engine
+
+// ---- PDFDocument -------------------------------------------------------------------------
+
+PDFDocument::PDFDocument() : impl_(std::make_unique<PDFDocumentImpl>()) {}
+
+PDFDocument::~PDFDocument() {
+    // Pages may outlive the wrapper; they keep the library document alive themselves.
+    for (auto& [num, page] : impl_->pages) page->impl_->owner.reset();
+}
+
+PDFDocumentPtr PDFDocument::load(const QString& path) {
+    QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || info.isDir())
+        throw PDFEngineError(Kind::loadFailed, "No readable file");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw PDFEngineError(Kind::loadFailed, "The file cannot be read");
+    const QByteArray head = file.read(1024);
+    file.close();
+    if (head.isEmpty()) throw PDFEngineError(Kind::loadFailed, "The file is empty");
+
+    const QByteArray native = QFile::encodeName(path);
+    fz_context* ctx = baseContext();
+    pdf_document* doc = nullptr;
+    const bool header = looksLikePdf(head);
+    if (!header) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
+    auto status = engineRun(ctx, [&] { doc = pdf_open_document(ctx, native.constData()); });
+    if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
+    return finishOpen(doc, header);
+}
+
+PDFDocumentPtr PDFDocument::loadFromData(const QByteArray& data) {
+    if (data.isEmpty()) throw PDFEngineError(Kind::loadFailed, "No data");
+    const bool header = looksLikePdf(data);
+    if (!header) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
+    fz_context* ctx = baseContext();
+    pdf_document* doc = nullptr;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const size_t size = size_t(data.size());
+    auto status = engineRun(ctx, [&] {
+        fz_buffer* buffer = fz_new_buffer_from_copied_data(ctx, bytes, size);
+        fz_try(ctx) doc = engine::openBuffer(ctx, buffer);
+        fz_always(ctx) fz_drop_buffer(ctx, buffer);
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
+    return finishOpen(doc, header);
+}
+
+PDFDocumentPtr PDFDocument::createEmpty() {
+    fz_context* ctx = baseContext();
+    pdf_document* doc = nullptr;
+    engineCheck(ctx, Kind::operationFailed, [&] { doc = pdf_create_document(ctx); });
+    auto document = Access::newDocument();
+    Access::impl(*document).doc = DocRef::adopt(doc);
+    return document;
+}
+
+bool PDFDocument::wasRepaired() const { return impl_->repaired; }
+
+int PDFDocument::pageCount() const {
+    impl_->ensureOrder();
+    return int(impl_->order.size());
+}
+
+PDFPagePtr PDFDocument::page(int index) const {
+    impl_->ensureOrder();
+    if (index < 0 || index >= int(impl_->order.size())) return nullptr;
+    auto it = impl_->pages.find(impl_->order[size_t(index)]);
+    if (it != impl_->pages.end()) return it->second;
+    fz_context* ctx = baseContext();
+    pdf_obj* obj = nullptr;
+    if (!engineRun(ctx, [&] { obj = pdf_lookup_page_obj(ctx, impl_->doc.get(), index); }).ok || !obj)
+        return nullptr;
+    auto self = std::const_pointer_cast<PDFDocument>(shared_from_this());
+    return impl_->wrapPage(self, obj);
+}
+
+int PDFDocument::index(const PDFPage& page) const {
+    if (page.impl_->doc.get() != impl_->doc.get()) return -1;
+    return impl_->indexOfObject(engine::objectNumber(baseContext(), page.impl_->obj.get()));
+}
+
+PDFPagePtr PDFDocument::insertPage(const PDFPagePtr& page, int index) {
+    if (!page) return nullptr;
+    fz_context* ctx = baseContext();
+    pdf_document* doc = impl_->doc.get();
+    const int count = pageCount();
+    index = std::clamp(index, 0, count);
+    auto self = shared_from_this();
+
+    if (page->impl_->doc.get() == doc) {
+        if (this->index(*page) >= 0) return page;  // already in the document
+        engineCheck(ctx, Kind::operationFailed, [&] { pdf_insert_page(ctx, doc, index, page->impl_->obj.get()); });
+        impl_->invalidateOrder();
+        page->impl_->owner = self;
+        impl_->pages.emplace(engine::objectNumber(ctx, page->impl_->obj.get()), page);
+        return page;
+    }
+
+    pdf_obj* copy = nullptr;
+    pdf_document* src = page->impl_->doc.get();
+    pdf_obj* srcObj = page->impl_->obj.get();
+    engineCheck(ctx, Kind::operationFailed, [&] { copy = engine::graftPageObject(ctx, doc, src, srcObj); });
+    ObjRef copyRef = ObjRef::adopt(copy);
+    engineCheck(ctx, Kind::operationFailed, [&] { pdf_insert_page(ctx, doc, index, copy); });
+    impl_->invalidateOrder();
+    return impl_->wrapPage(self, copy);
+}
+
+void PDFDocument::removePage(int index) {
+    if (index < 0 || index >= pageCount()) return;
+    fz_context* ctx = baseContext();
+    page(index);  // make sure the page keeps its wrapper (and so its identity) once removed
+    engineCheck(ctx, Kind::operationFailed, [&] { pdf_delete_page(ctx, impl_->doc.get(), index); });
+    impl_->invalidateOrder();
+}
+
+PDFPagePtr PDFDocument::insertBlankPage(const QSizeF& size, int index) {
+    if (!(size.width() > 0) || !(size.height() > 0))
+        throw PDFEngineError(Kind::operationFailed, "A page needs a positive size");
+    fz_context* ctx = baseContext();
+    pdf_document* doc = impl_->doc.get();
+    index = std::clamp(index, 0, pageCount());
+    pdf_obj* obj = nullptr;
+    const float w = float(size.width());
+    const float h = float(size.height());
+    engineCheck(ctx, Kind::operationFailed, [&] { obj = addBlankPageObject(ctx, doc, w, h); });
+    ObjRef ref = ObjRef::adopt(obj);
+    engineCheck(ctx, Kind::operationFailed, [&] { pdf_insert_page(ctx, doc, index, obj); });
+    impl_->invalidateOrder();
+    return impl_->wrapPage(shared_from_this(), obj);
+}
+
+PDFPagePtr PDFDocument::appendImagePage(const QByteArray& encodedImage, const QSizeF& pageSize) {
+    if (encodedImage.isEmpty()) throw PDFEngineError(Kind::operationFailed, "No image data");
+    if (!(pageSize.width() > 0) || !(pageSize.height() > 0))
+        throw PDFEngineError(Kind::operationFailed, "A page needs a positive size");
+    fz_context* ctx = baseContext();
+    pdf_document* doc = impl_->doc.get();
+    const auto* data = reinterpret_cast<const unsigned char*>(encodedImage.constData());
+    const size_t size = size_t(encodedImage.size());
+    const float w = float(pageSize.width());
+    const float h = float(pageSize.height());
+    const int at = pageCount();
+    pdf_obj* obj = nullptr;
+    engineCheck(ctx, Kind::operationFailed, [&] { obj = addImagePageObject(ctx, doc, data, size, w, h); });
+    ObjRef ref = ObjRef::adopt(obj);
+    engineCheck(ctx, Kind::operationFailed, [&] { pdf_insert_page(ctx, doc, at, obj); });
+    impl_->invalidateOrder();
+    return impl_->wrapPage(shared_from_this(), obj);
+}
+
+}  // namespace scrivola

@@ -1,0 +1,269 @@
+// Page geometry, rotation, annotation lists and rendering.
+
+#include "pdf/engine/EngineImpl.h"
+
+#include <cmath>
+
+namespace scrivola {
+
+using engine::baseContext;
+using engine::engineCheck;
+using engine::engineRun;
+using engine::ObjRef;
+using Kind = PDFEngineError::Kind;
+
+namespace {
+
+pdf_obj* boxName(PDFBox box) {
+    switch (box) {
+    case PDFBox::mediaBox: return PDF_NAME(MediaBox);
+    case PDFBox::cropBox: return PDF_NAME(CropBox);
+    case PDFBox::bleedBox: return PDF_NAME(BleedBox);
+    case PDFBox::trimBox: return PDF_NAME(TrimBox);
+    case PDFBox::artBox: return PDF_NAME(ArtBox);
+    }
+    return PDF_NAME(MediaBox);
+}
+
+// A box of the page in user space, clipped to the media box; absent or degenerate boxes fall
+// back to the crop box (and the crop box to the media box), as PDF readers do.
+fz_rect userBox(pdf_obj* pageObj, PDFBox box) {
+    fz_context* ctx = baseContext();
+    const fz_rect media = engine::mediaBoxOf(pageObj);
+    if (box == PDFBox::mediaBox) return media;
+    fz_rect result = fz_empty_rect;
+    auto lookup = [&](pdf_obj* name) {
+        fz_rect r = fz_empty_rect;
+        engineRun(ctx, [&] { r = pdf_to_rect(ctx, pdf_dict_get_inheritable(ctx, pageObj, name)); });
+        r = fz_intersect_rect(r, media);
+        return r;
+    };
+    result = lookup(boxName(box));
+    if (fz_is_empty_rect(result) && box != PDFBox::cropBox) result = lookup(PDF_NAME(CropBox));
+    if (fz_is_empty_rect(result)) result = media;
+    return result;
+}
+
+int normalisedRotation(int degrees) {
+    int r = ((degrees % 360) + 360) % 360;
+    return (r / 90) * 90;
+}
+
+}  // namespace
+
+PDFDisplayListImpl::~PDFDisplayListImpl() {
+    if (list) fz_drop_display_list(engine::threadContext(), list);
+}
+
+PDFDisplayList::PDFDisplayList(std::unique_ptr<PDFDisplayListImpl> impl) : impl_(std::move(impl)) {}
+PDFDisplayList::~PDFDisplayList() = default;
+
+QSizeF PDFDisplayList::rotatedSize() const {
+    return QSizeF(impl_->bounds.x1 - impl_->bounds.x0, impl_->bounds.y1 - impl_->bounds.y0);
+}
+
+QImage PDFDisplayList::render(double scale, qint64 maxBytes) const {
+    if (!impl_->list || !(scale > 0) || !std::isfinite(scale)) return {};
+    const double w = double(impl_->bounds.x1 - impl_->bounds.x0);
+    const double h = double(impl_->bounds.y1 - impl_->bounds.y0);
+    if (!(w > 0) || !(h > 0)) return {};
+    const double pw = std::ceil(w * scale - 0.001);
+    const double ph = std::ceil(h * scale - 0.001);
+    if (pw < 1 || ph < 1 || pw * ph * 4 > double(maxBytes) || pw > INT_MAX / 4 || ph > INT_MAX / 4) return {};
+    QImage image(int(pw), int(ph), QImage::Format_RGB32);
+    if (image.isNull()) return {};
+
+    fz_context* ctx = engine::threadContext();
+    if (!ctx) return {};
+    fz_display_list* list = impl_->list;
+    const fz_matrix ctm = fz_concat(fz_translate(-impl_->bounds.x0, -impl_->bounds.y0), fz_scale(float(scale), float(scale)));
+    const fz_irect bbox = fz_make_irect(0, 0, image.width(), image.height());
+    unsigned char* samples = image.bits();
+    auto status = engineRun(ctx, [&] {
+        fz_pixmap* pixmap = nullptr;
+        fz_device* device = nullptr;
+        fz_var(pixmap);
+        fz_var(device);
+        fz_try(ctx) {
+            pixmap = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_bgr(ctx), bbox, nullptr, 1, samples);
+            fz_clear_pixmap_with_value(ctx, pixmap, 0xff);
+            device = fz_new_draw_device(ctx, fz_identity, pixmap);
+            fz_run_display_list(ctx, list, device, ctm, fz_infinite_rect, nullptr);
+            fz_close_device(ctx, device);
+        }
+        fz_always(ctx) {
+            fz_drop_device(ctx, device);
+            fz_drop_pixmap(ctx, pixmap);
+        }
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    if (!status.ok) return {};
+    return image;
+}
+
+// ---- PDFPage -----------------------------------------------------------------------------
+
+PDFPage::PDFPage() : impl_(std::make_unique<PDFPageImpl>()) {}
+PDFPage::~PDFPage() = default;
+
+PDFDocumentPtr PDFPage::document() const { return impl_->owner.lock(); }
+
+QRectF PDFPage::bounds(PDFBox box) const {
+    const fz_rect media = engine::mediaBoxOf(impl_->obj.get());
+    const fz_rect r = userBox(impl_->obj.get(), box);
+    return QRectF(r.x0 - media.x0, r.y0 - media.y0, r.x1 - r.x0, r.y1 - r.y0);
+}
+
+int PDFPage::rotation() const {
+    fz_context* ctx = baseContext();
+    int degrees = 0;
+    engineRun(ctx, [&] { degrees = pdf_to_int(ctx, pdf_dict_get_inheritable(ctx, impl_->obj.get(), PDF_NAME(Rotate))); });
+    return normalisedRotation(degrees);
+}
+
+void PDFPage::setRotation(int degrees) {
+    fz_context* ctx = baseContext();
+    const int value = normalisedRotation(degrees);
+    engineCheck(ctx, Kind::operationFailed, [&] { pdf_dict_put_int(ctx, impl_->obj.get(), PDF_NAME(Rotate), value); });
+}
+
+QSizeF PDFPage::rotatedSize(PDFBox box) const {
+    const QSizeF size = bounds(box).size();
+    const int r = rotation();
+    return (r == 90 || r == 270) ? size.transposed() : size;
+}
+
+std::vector<PDFAnnotationPtr> PDFPage::annotations() const {
+    fz_context* ctx = baseContext();
+    pdf_document* doc = impl_->doc.get();
+    pdf_obj* pageObj = impl_->obj.get();
+    int count = 0;
+    if (!engineRun(ctx, [&] { count = pdf_array_len(ctx, pdf_dict_get(ctx, pageObj, PDF_NAME(Annots))); }).ok || count <= 0)
+        return {};
+    std::vector<int> numbers(size_t(count), 0);
+    int* out = numbers.data();
+    engineRun(ctx, [&] {
+        pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
+        for (int i = 0; i < count; ++i) {
+            pdf_obj* item = pdf_array_get(ctx, annots, i);
+            if (!pdf_is_dict(ctx, item)) continue;
+            int num = pdf_to_num(ctx, item);
+            if (num == 0) {
+                // A direct dictionary: give it an object number so it has an identity.
+                pdf_obj* ref = pdf_add_object(ctx, doc, item);
+                pdf_array_put(ctx, annots, i, ref);
+                num = pdf_to_num(ctx, ref);
+                pdf_drop_obj(ctx, ref);
+            }
+            out[i] = num;
+        }
+    });
+
+    auto self = std::const_pointer_cast<PDFPage>(shared_from_this());
+    const fz_rect media = engine::mediaBoxOf(pageObj);
+    std::vector<PDFAnnotationPtr> result;
+    result.reserve(numbers.size());
+    for (int num : numbers) {
+        if (num <= 0) continue;
+        auto it = impl_->annotations.find(num);
+        if (it == impl_->annotations.end()) {
+            pdf_obj* ref = nullptr;
+            if (!engineRun(ctx, [&] { ref = pdf_new_indirect(ctx, doc, num, 0); }).ok) continue;
+            auto annotation = Access::newAnnotation();
+            PDFAnnotationImpl& state = Access::impl(*annotation);
+            state.doc = impl_->doc;
+            state.obj = ObjRef::adopt(ref);
+            state.page = self;
+            state.originX = media.x0;
+            state.originY = media.y0;
+            state.appearanceDirty = false;
+            it = impl_->annotations.emplace(num, annotation).first;
+        } else {
+            Access::impl(*it->second).page = self;
+        }
+        result.push_back(it->second);
+    }
+    return result;
+}
+
+void PDFPage::addAnnotation(const PDFAnnotationPtr& annotation) {
+    if (!annotation) return;
+    PDFAnnotationImpl& state = Access::impl(*annotation);
+    auto current = state.page.lock();
+    if (current.get() == this) return;
+    if (current) current->removeAnnotation(annotation);
+
+    fz_context* ctx = baseContext();
+    pdf_document* doc = impl_->doc.get();
+    pdf_obj* pageObj = impl_->obj.get();
+    if (state.doc.get() != doc) {
+        pdf_obj* copy = nullptr;
+        pdf_obj* source = state.obj.get();
+        engineCheck(ctx, Kind::operationFailed, [&] { copy = engine::graftAnnotationObject(ctx, doc, source); });
+        state.obj = ObjRef::adopt(copy);
+        state.doc = impl_->doc;
+    }
+
+    const fz_rect media = engine::mediaBoxOf(pageObj);
+    engine::translateAnnotation(state, media.x0 - state.originX, media.y0 - state.originY);
+    state.originX = media.x0;
+    state.originY = media.y0;
+
+    pdf_obj* annot = state.obj.get();
+    engineCheck(ctx, Kind::operationFailed, [&] {
+        pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
+        if (!pdf_is_array(ctx, annots)) annots = pdf_dict_put_array(ctx, pageObj, PDF_NAME(Annots), 4);
+        if (pdf_array_find(ctx, annots, annot) < 0) pdf_array_push(ctx, annots, annot);
+        pdf_dict_put(ctx, annot, PDF_NAME(P), pageObj);
+        pdf_obj* popup = pdf_dict_get(ctx, annot, PDF_NAME(Popup));
+        if (pdf_is_dict(ctx, popup) && pdf_is_indirect(ctx, popup)) {
+            if (pdf_array_find(ctx, annots, popup) < 0) pdf_array_push(ctx, annots, popup);
+            pdf_dict_put(ctx, popup, PDF_NAME(P), pageObj);
+        }
+    });
+    impl_->annotations[engine::objectNumber(ctx, annot)] = annotation;
+    state.page = shared_from_this();
+    if (state.appearanceDirty || !engine::hasAppearance(state)) engine::refreshAppearance(state, *impl_);
+}
+
+void PDFPage::removeAnnotation(const PDFAnnotationPtr& annotation) {
+    if (!annotation) return;
+    PDFAnnotationImpl& state = Access::impl(*annotation);
+    if (state.page.lock().get() != this) return;
+    fz_context* ctx = baseContext();
+    pdf_obj* pageObj = impl_->obj.get();
+    pdf_obj* annot = state.obj.get();
+    engineCheck(ctx, Kind::operationFailed, [&] {
+        pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
+        int at = pdf_array_find(ctx, annots, annot);
+        if (at >= 0) pdf_array_delete(ctx, annots, at);
+        pdf_obj* popup = pdf_dict_get(ctx, annot, PDF_NAME(Popup));
+        if (pdf_is_indirect(ctx, popup)) {
+            at = pdf_array_find(ctx, annots, popup);
+            if (at >= 0) pdf_array_delete(ctx, annots, at);
+        }
+    });
+    state.page.reset();
+}
+
+std::unique_ptr<PDFDisplayList> PDFPage::displayList(bool withAnnotations) const {
+    auto impl = std::make_unique<PDFDisplayListImpl>();
+    PDFDisplayListImpl* target = impl.get();
+    const bool loaded = engine::withLoadedPage(*impl_, [&](fz_context* ctx, pdf_page* page) {
+        engineRun(ctx, [&] {
+            if (withAnnotations) pdf_update_page(ctx, page);
+            target->bounds = fz_bound_page(ctx, &page->super);
+            target->list = withAnnotations ? fz_new_display_list_from_page(ctx, &page->super)
+                                           : fz_new_display_list_from_page_contents(ctx, &page->super);
+        });
+    });
+    if (!loaded || !target->list) return nullptr;
+    return Access::newDisplayList(std::move(impl));
+}
+
+QImage PDFPage::render(double scale, bool withAnnotations) const {
+    auto list = displayList(withAnnotations);
+    return list ? list->render(scale) : QImage();
+}
+
+}  // namespace scrivola

@@ -1,0 +1,404 @@
+// Incremental updates, compacting rewrites and page copies.
+
+#include "pdf/engine/PDFSaving.h"
+
+#include "pdf/engine/EngineImpl.h"
+#include "pdf/engine/EngineInternals.h"
+#include "workspace/AtomicFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace scrivola::PDFSaving {
+
+using engine::baseContext;
+using engine::engineRun;
+using engine::objectNumber;
+using engine::openBuffer;
+using engine::serialise;
+using engine::takeBuffer;
+using Kind = PDFEngineError::Kind;
+
+namespace {
+
+// ---- files ---------------------------------------------------------------------------------
+
+// The file a write to `path` really replaces: the target of a link, else the path itself.
+QString resolvedTarget(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        const QString target = info.symLinkTarget();
+        if (!target.isEmpty()) return target;
+    }
+    return info.absoluteFilePath();
+}
+
+// An empty, exclusively created file beside `target`, removed again unless released.
+class TemporaryBeside {
+public:
+    explicit TemporaryBeside(const QString& target) {
+        const QFileInfo info(target);
+        QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+        file.setAutoRemove(false);
+        if (file.open()) {
+            path_ = file.fileName();
+            file.close();
+        }
+    }
+    ~TemporaryBeside() {
+        if (!path_.isEmpty()) QFile::remove(path_);
+    }
+    TemporaryBeside(const TemporaryBeside&) = delete;
+    TemporaryBeside& operator=(const TemporaryBeside&) = delete;
+
+    const QString& path() const { return path_; }
+    bool isValid() const { return !path_.isEmpty(); }
+
+    // Flushes the file to the disk and renames it over `target`, keeping the target's
+    // permissions when it exists.
+    bool commit(const QString& target) {
+        const QByteArray from = QFile::encodeName(path_);
+        const QByteArray to = QFile::encodeName(target);
+        const int fd = ::open(from.constData(), O_RDONLY);
+        if (fd < 0) return false;
+        const bool synced = ::fsync(fd) == 0;
+        ::close(fd);
+        if (!synced) return false;
+        struct stat existing {};
+        if (::stat(to.constData(), &existing) == 0) ::chmod(from.constData(), existing.st_mode & 07777);
+        else ::chmod(from.constData(), 0666 & ~currentUmask());
+        if (::rename(from.constData(), to.constData()) != 0) return false;
+        path_.clear();
+        return true;
+    }
+
+private:
+    static mode_t currentUmask() {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mask;
+    }
+    QString path_;
+};
+
+// ---- incremental update --------------------------------------------------------------------
+
+// Copies the bytes the document was opened from into `path`, then appends the update. Runs
+// inside fz_try.
+void writeOriginalAndUpdate(fz_context* ctx, pdf_document* doc, const char* path) {
+    constexpr size_t kChunk = 1 << 16;
+    fz_output* out = nullptr;
+    unsigned char* chunk = nullptr;
+    fz_var(out);
+    fz_var(chunk);
+    fz_try(ctx) {
+        out = fz_new_output_with_path(ctx, path, 0);
+        chunk = static_cast<unsigned char*>(fz_malloc(ctx, kChunk));
+        fz_seek(ctx, doc->file, 0, SEEK_SET);
+        int64_t remaining = doc->file_size;
+        while (remaining > 0) {
+            const size_t n = fz_read(ctx, doc->file, chunk, size_t(std::min<int64_t>(remaining, int64_t(kChunk))));
+            if (n == 0) fz_throw(ctx, FZ_ERROR_GENERIC, "the original file is shorter than when it was opened");
+            fz_write_data(ctx, out, chunk, n);
+            remaining -= int64_t(n);
+        }
+        // A snapshot appends every change since loading and leaves the document as it is, so
+        // later updates again start from the original bytes.
+        pdf_write_snapshot(ctx, doc, out);
+        fz_close_output(ctx, out);
+    }
+    fz_always(ctx) {
+        fz_free(ctx, chunk);
+        fz_drop_output(ctx, out);
+    }
+    fz_catch(ctx) fz_rethrow(ctx);
+}
+
+// Whether two objects hold the same data. Numbers compare by value (a writer may print a real
+// 612.0 as the integer 612), dictionaries by key whatever the order, references by number.
+int sameValue(fz_context* ctx, pdf_obj* a, pdf_obj* b, int depth) {
+    if (a == b) return 1;
+    if (depth > 64) return 0;
+    if (pdf_is_indirect(ctx, a) || pdf_is_indirect(ctx, b))
+        return pdf_is_indirect(ctx, a) && pdf_is_indirect(ctx, b) && pdf_to_num(ctx, a) == pdf_to_num(ctx, b);
+    if (pdf_is_number(ctx, a) || pdf_is_number(ctx, b)) {
+        if (!pdf_is_number(ctx, a) || !pdf_is_number(ctx, b)) return 0;
+        const double x = pdf_to_real(ctx, a), y = pdf_to_real(ctx, b);
+        return std::fabs(x - y) <= 1e-4 * std::max(1.0, std::fabs(x));
+    }
+    if (pdf_is_array(ctx, a)) {
+        const int n = pdf_array_len(ctx, a);
+        if (!pdf_is_array(ctx, b) || pdf_array_len(ctx, b) != n) return 0;
+        for (int i = 0; i < n; ++i)
+            if (!sameValue(ctx, pdf_array_get(ctx, a, i), pdf_array_get(ctx, b, i), depth + 1)) return 0;
+        return 1;
+    }
+    if (pdf_is_dict(ctx, a)) {
+        const int n = pdf_dict_len(ctx, a);
+        if (!pdf_is_dict(ctx, b) || pdf_dict_len(ctx, b) != n) return 0;
+        for (int i = 0; i < n; ++i)
+            if (!sameValue(ctx, pdf_dict_get_val(ctx, a, i), pdf_dict_get(ctx, b, pdf_dict_get_key(ctx, a, i)), depth + 1))
+                return 0;
+        return 1;
+    }
+    return pdf_objcmp(ctx, a, b) == 0;  // names, strings, booleans, null
+}
+
+// Whether object `num` reads the same in both documents; a read failure counts as different.
+int sameObject(fz_context* ctx, pdf_document* live, pdf_document* saved, int num) {
+    pdf_obj* a = nullptr;
+    pdf_obj* b = nullptr;
+    int same = 0;
+    fz_var(a);
+    fz_var(b);
+    fz_var(same);
+    fz_try(ctx) {
+        a = pdf_load_object(ctx, live, num);
+        b = pdf_load_object(ctx, saved, num);
+        same = sameValue(ctx, a, b, 0);
+    }
+    fz_always(ctx) {
+        pdf_drop_obj(ctx, b);
+        pdf_drop_obj(ctx, a);
+    }
+    fz_catch(ctx) same = 0;
+    return same;
+}
+
+// Whether the objects changed since loading read the same in the saved file. Everything else
+// comes from the original bytes, copied as they were, so this covers the whole document (page
+// order included: it lives in the changed page-tree nodes). Large updates are checked on an
+// evenly spread sample, which still catches a misplaced section or a broken cross-reference.
+int sameChanges(fz_context* ctx, pdf_document* live, pdf_document* saved) {
+    constexpr int kMaxCompared = 256;
+    const int length = pdf_xref_len(ctx, live);
+    int changed = 0;
+    for (int num = 1; num < length; ++num)
+        if (pdf_xref_is_incremental(ctx, live, num)) ++changed;
+    const int step = changed > kMaxCompared ? (changed + kMaxCompared - 1) / kMaxCompared : 1;
+    int seen = 0;
+    for (int num = 1; num < length; ++num) {
+        if (!pdf_xref_is_incremental(ctx, live, num)) continue;
+        const bool last = ++seen == changed;
+        if (((seen - 1) % step == 0 || last) && !sameObject(ctx, live, saved, num)) return 0;
+    }
+    return 1;
+}
+
+// Compares the reopened file with the live document. Runs inside fz_try.
+int sameAsLive(fz_context* ctx, pdf_document* live, pdf_document* saved) {
+    if (pdf_was_repaired(ctx, saved)) return 0;
+    if (pdf_count_pages(ctx, saved) != pdf_count_pages(ctx, live)) return 0;
+    return sameChanges(ctx, live, saved);
+}
+
+bool verifyUpdate(fz_context* ctx, pdf_document* live, const char* path) {
+    int same = 0;
+    const auto status = engineRun(ctx, [&] {
+        pdf_document* saved = nullptr;
+        fz_var(saved);
+        fz_try(ctx) {
+            saved = pdf_open_document(ctx, path);
+            if (pdf_needs_password(ctx, saved) && !pdf_authenticate_password(ctx, saved, ""))
+                fz_throw(ctx, FZ_ERROR_GENERIC, "the update cannot be read back");
+            same = sameAsLive(ctx, live, saved);
+        }
+        fz_always(ctx) fz_drop_document(ctx, &saved->super);
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    return status.ok && same;
+}
+
+// ---- compacting rewrite --------------------------------------------------------------------
+
+bool isDetached(const std::vector<int>& detached, int num) {
+    return std::binary_search(detached.begin(), detached.end(), num);
+}
+
+// Removes from a direct object every reference to a detached page (array entries become null,
+// dictionary entries go). Runs inside fz_try.
+void unlinkReferences(fz_context* ctx, pdf_obj* obj, const std::vector<int>& detached, int depth) {
+    if (depth > 64) return;
+    if (pdf_is_array(ctx, obj)) {
+        const int n = pdf_array_len(ctx, obj);
+        for (int i = 0; i < n; ++i) {
+            pdf_obj* item = pdf_array_get(ctx, obj, i);
+            if (pdf_is_indirect(ctx, item)) {
+                if (isDetached(detached, pdf_to_num(ctx, item))) pdf_array_put(ctx, obj, i, PDF_NULL);
+            } else {
+                unlinkReferences(ctx, item, detached, depth + 1);
+            }
+        }
+    } else if (pdf_is_dict(ctx, obj)) {
+        for (int i = pdf_dict_len(ctx, obj) - 1; i >= 0; --i) {
+            pdf_obj* value = pdf_dict_get_val(ctx, obj, i);
+            if (pdf_is_indirect(ctx, value)) {
+                if (isDetached(detached, pdf_to_num(ctx, value))) pdf_dict_del(ctx, obj, pdf_dict_get_key(ctx, obj, i));
+            } else {
+                unlinkReferences(ctx, value, detached, depth + 1);
+            }
+        }
+    }
+}
+
+void unlinkInObject(fz_context* ctx, pdf_document* doc, int num, const std::vector<int>& detached) {
+    const pdf_xref_entry* entry = pdf_get_xref_entry_no_null(ctx, doc, num);
+    if (!entry || (entry->type != 'n' && entry->type != 'o')) return;
+    pdf_obj* obj = nullptr;
+    fz_var(obj);
+    fz_try(ctx) {
+        obj = pdf_load_object(ctx, doc, num);
+        unlinkReferences(ctx, obj, detached, 0);
+    }
+    fz_always(ctx) pdf_drop_obj(ctx, obj);
+    fz_catch(ctx) {}  // an unreadable object is left as it is
+}
+
+// Cuts every link to the detached pages so that garbage collection drops them and all that
+// only they use. Runs inside fz_try.
+void unlinkDetachedPages(fz_context* ctx, pdf_document* doc, const std::vector<int>& detached) {
+    const int length = pdf_xref_len(ctx, doc);
+    for (int num = 1; num < length; ++num)
+        if (!isDetached(detached, num)) unlinkInObject(ctx, doc, num, detached);
+}
+
+// Object numbers of pages this document wrapped that are no longer in its page tree: the
+// pages removed while it was open.
+std::vector<int> detachedPages(const PDFDocument& document) {
+    PDFDocumentImpl& state = Access::impl(document);
+    std::vector<int> result;
+    for (const auto& entry : state.pages)
+        if (state.indexOfObject(entry.first) < 0) result.push_back(entry.first);
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+
+}  // namespace
+
+bool canWriteIncrementally(const PDFDocument& document) {
+    fz_context* ctx = baseContext();
+    pdf_document* doc = Access::impl(document).doc.get();
+    if (!doc || !doc->file || doc->file_size <= 0 || document.wasRepaired()) return false;
+    int possible = 0;
+    if (!engineRun(ctx, [&] { possible = pdf_can_be_saved_incrementally(ctx, doc); }).ok) return false;
+    return possible != 0;
+}
+
+bool writeIncremental(const PDFDocument& document, const QString& path) {
+    if (path.isEmpty() || !canWriteIncrementally(document)) return false;
+    const QString target = resolvedTarget(path);
+    if (QFileInfo(target).isDir()) return false;
+    TemporaryBeside temporary(target);
+    if (!temporary.isValid()) return false;
+
+    fz_context* ctx = baseContext();
+    pdf_document* doc = Access::impl(document).doc.get();
+    const QByteArray native = QFile::encodeName(temporary.path());
+    if (!engineRun(ctx, [&] { writeOriginalAndUpdate(ctx, doc, native.constData()); }).ok) return false;
+    if (!verifyUpdate(ctx, doc, native.constData())) return false;
+    return temporary.commit(target);
+}
+
+QByteArray compactedBytes(const PDFDocument& document) {
+    fz_context* ctx = baseContext();
+    pdf_document* live = Access::impl(document).doc.get();
+    const std::vector<int> detached = detachedPages(document);
+
+    // The live document is serialised as it is, object numbers kept; the unlinking and the
+    // garbage collection happen on a private reload of that copy, never on the open document.
+    pdf_write_options plain = pdf_default_write_options;
+    plain.do_encrypt = PDF_ENCRYPT_KEEP;
+    pdf_write_options final = pdf_default_write_options;
+    final.do_garbage = 1;
+    final.do_compress = 1;
+    final.do_compress_fonts = 1;
+    final.do_encrypt = PDF_ENCRYPT_KEEP;
+
+    fz_buffer* result = nullptr;
+    const auto status = engineRun(ctx, [&] {
+        fz_buffer* first = nullptr;
+        pdf_document* copy = nullptr;
+        fz_var(first);
+        fz_var(copy);
+        fz_try(ctx) {
+            first = serialise(ctx, live, &plain);
+            copy = openBuffer(ctx, first);
+            if (pdf_needs_password(ctx, copy)) pdf_authenticate_password(ctx, copy, "");
+            if (!detached.empty()) unlinkDetachedPages(ctx, copy, detached);
+            result = serialise(ctx, copy, &final);
+        }
+        fz_always(ctx) {
+            fz_drop_document(ctx, &copy->super);
+            fz_drop_buffer(ctx, first);
+        }
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    if (!status.ok || !result) throw PDFEngineError(Kind::writeFailed, status.message);
+    return takeBuffer(ctx, result);
+}
+
+bool writeCompacted(const PDFDocument& document, const QString& path) {
+    if (path.isEmpty()) return false;
+    QByteArray bytes;
+    try {
+        bytes = compactedBytes(document);
+    } catch (const PDFEngineError&) {
+        return false;
+    }
+    if (bytes.isEmpty()) return false;
+    return writeFileAtomically(path, bytes);
+}
+
+bool writeDocument(const PDFDocument& document, const QString& path, bool contentRemoved) {
+    // Pages taken out of the document (deleted or replaced) would stay in the original bytes.
+    const bool pagesRemoved = !detachedPages(document).empty();
+    if (!contentRemoved && !pagesRemoved && writeIncremental(document, path)) return true;
+    return writeCompacted(document, path);
+}
+
+PDFDocumentPtr copyPages(const PDFDocument& source, const std::vector<int>& indices) {
+    PDFDocumentPtr result = PDFDocument::createEmpty();
+    fz_context* ctx = baseContext();
+    pdf_document* dst = Access::impl(*result).doc.get();
+    pdf_document* src = Access::impl(source).doc.get();
+    std::vector<pdf_obj*> pages;
+    for (int index : indices)
+        if (const PDFPagePtr page = source.page(index)) pages.push_back(Access::impl(*page).obj.get());
+    pdf_obj** list = pages.data();
+    const int count = int(pages.size());
+    const auto status = engineRun(ctx, [&] {
+        pdf_graft_map* map = nullptr;
+        pdf_obj* copy = nullptr;
+        fz_var(map);
+        fz_var(copy);
+        fz_try(ctx) {
+            // One map for all pages: fonts and images the pages share are copied once.
+            map = pdf_new_graft_map(ctx, dst);
+            for (int i = 0; i < count; ++i) {
+                copy = engine::graftPageObject(ctx, dst, src, list[i], map);
+                pdf_insert_page(ctx, dst, i, copy);
+                pdf_drop_obj(ctx, copy);
+                copy = nullptr;
+            }
+        }
+        fz_always(ctx) {
+            pdf_drop_obj(ctx, copy);
+            pdf_drop_graft_map(ctx, map);
+        }
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    if (!status.ok) throw PDFEngineError(Kind::operationFailed, status.message);
+    Access::impl(*result).invalidateOrder();
+    return result;
+}
+
+}  // namespace scrivola::PDFSaving

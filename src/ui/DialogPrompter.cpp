@@ -1,0 +1,45 @@
+#include "ui/DialogPrompter.h"
+
+#include "workspace/DocumentTypes.h"
+#include "workspace/TabItem.h"
+#include "workspace/WorkspaceTypes.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace scrivola {
+
+SaveResult DialogPrompter::showUnsavedChangesAlert(const TabItem& tab) {
+    QMessageBox box(window_);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowModality(Qt::WindowModal);
+    box.setText(UnsavedChangesAlert::message(tab.content()->displayName()));
+    box.setInformativeText(UnsavedChangesAlert::informativeText());
+    QPushButton* save = box.addButton(UnsavedChangesAlert::saveButton(), QMessageBox::AcceptRole);
+    QPushButton* dontSave = box.addButton(UnsavedChangesAlert::dontSaveButton(), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(UnsavedChangesAlert::cancelButton(), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return SaveResult::save;
+    if (box.clickedButton() == dontSave) return SaveResult::dontSave;
+    return SaveResult::cancel;
+}
+
+QStringList DialogPrompter::chooseFilesToOpen() {
+    // A dialog that takes files and folders alike: the desktop dialog picks one or the other,
+    // so files are the default and folders can be typed or chosen by name.
+    QFileDialog dialog(window_, QStringLiteral("Open"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters({DocumentTypes::openDialogFilter(), QStringLiteral("All files (*)")});
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+QString DialogPrompter::chooseSaveLocation(const QString& proposedName) {
+    return QFileDialog::getSaveFileName(window_, QStringLiteral("Save As"), proposedName);
+}
+
+}  // namespace scrivola

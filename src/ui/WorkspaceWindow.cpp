@@ -1,0 +1,167 @@
+#include "ui/WorkspaceWindow.h"
+
+#include "ui/DialogPrompter.h"
+#include "ui/DocumentPreview.h"
+#include "image/ImageDocumentContext.h"
+#include "pdf/PDFDocumentContext.h"
+#include "workspace/AppViewModel.h"
+#include "workspace/Pane.h"
+#include "workspace/TabItem.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTabBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace scrivola {
+
+WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* parent)
+    : QMainWindow(parent), prompter_(std::make_unique<DialogPrompter>(this)), model_(std::move(model)) {
+    model_->setPrompter(prompter_.get());
+    setAcceptDrops(true);
+    resize(1100, 800);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    tabBar_ = new QTabBar(central);
+    tabBar_->setTabsClosable(true);
+    tabBar_->setMovable(false);
+    tabBar_->setExpanding(false);
+    tabBar_->setDocumentMode(true);
+    preview_ = new DocumentPreview(central);
+    layout->addWidget(tabBar_);
+    layout->addWidget(preview_, 1);
+    setCentralWidget(central);
+
+    connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
+        if (rebuilding_ || !observedPane_) return;
+        if (TabItem* tab = observedPane_->tabAt(index)) observedPane_->selectTab(tab->id());
+    });
+    connect(tabBar_, &QTabBar::tabCloseRequested, this, [this](int index) {
+        if (!observedPane_) return;
+        if (TabItem* tab = observedPane_->tabAt(index)) model_->closeTab(*tab);
+    });
+    connect(model_.get(), &AppViewModel::focusedPaneIndexChanged, this, &WorkspaceWindow::observePane);
+    connect(model_.get(), &AppViewModel::panesChanged, this, &WorkspaceWindow::observePane);
+    connect(model_.get(), &AppViewModel::activeTabChanged, this, &WorkspaceWindow::showActiveTab);
+    connect(model_.get(), &AppViewModel::windowTitleChanged, this, &QWidget::setWindowTitle);
+
+    buildMenus();
+    observePane();
+    setWindowTitle(model_->windowTitle());
+}
+
+WorkspaceWindow::~WorkspaceWindow() {
+    // The preview observes contexts that the model owns: let it go first.
+    preview_->setTab(nullptr);
+}
+
+void WorkspaceWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("Open..."), QKeySequence::Open, this, [this] { model_->openDocument(); });
+    file->addSeparator();
+    file->addAction(QStringLiteral("Save"), QKeySequence::Save, this, [this] { model_->saveActiveDocument(); });
+    file->addAction(QStringLiteral("Save As..."), QKeySequence::SaveAs, this, [this] { model_->saveActiveDocumentAs(); });
+    file->addSeparator();
+    file->addAction(QStringLiteral("Close Tab"), QKeySequence::Close, this, [this] { model_->closeActiveTab(); });
+    file->addAction(QStringLiteral("Quit"), QKeySequence::Quit, qApp, &QApplication::closeAllWindows);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(QStringLiteral("Undo"), QKeySequence::Undo, this, [this] { undoOrRedo(true); });
+    edit->addAction(QStringLiteral("Redo"), QKeySequence::Redo, this, [this] { undoOrRedo(false); });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(QStringLiteral("Next Page"), QKeySequence(Qt::Key_PageDown), this, [this] { withNavigation([](NavigationCapable& n) { n.goToNextPage(); }); });
+    view->addAction(QStringLiteral("Previous Page"), QKeySequence(Qt::Key_PageUp), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPreviousPage(); }); });
+    view->addAction(QStringLiteral("First Page"), QKeySequence(Qt::Key_Home), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPage(0); }); });
+    view->addAction(QStringLiteral("Last Page"), QKeySequence(Qt::Key_End), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPage(n.totalPages() - 1); }); });
+    auto* right = new QAction(this);
+    right->setShortcut(Qt::Key_Right);
+    connect(right, &QAction::triggered, this, [this] { withNavigation([](NavigationCapable& n) { n.goToNextPage(); }); });
+    auto* left = new QAction(this);
+    left->setShortcut(Qt::Key_Left);
+    connect(left, &QAction::triggered, this, [this] { withNavigation([](NavigationCapable& n) { n.goToPreviousPage(); }); });
+    addActions({right, left});
+    view->addSeparator();
+    view->addAction(QStringLiteral("Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectNextTab(); });
+    view->addAction(QStringLiteral("Previous Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectPreviousTab(); });
+}
+
+void WorkspaceWindow::undoOrRedo(bool undo) {
+    TabItem* tab = model_->activeTab();
+    if (!tab) return;
+    if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context()))
+        undo ? pdf->undo() : pdf->redo();
+    else if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context()))
+        undo ? image->undo() : image->redo();
+}
+
+template <typename F> void WorkspaceWindow::withNavigation(F&& f) {
+    if (TabItem* tab = model_->activeTab())
+        if (auto* navigation = dynamic_cast<NavigationCapable*>(tab->context())) f(*navigation);
+}
+
+void WorkspaceWindow::observePane() {
+    for (const auto& c : paneConnections_) disconnect(c);
+    paneConnections_.clear();
+    observedPane_ = model_->focusedPane();
+    if (observedPane_) {
+        paneConnections_ << connect(observedPane_, &Pane::tabsChanged, this, &WorkspaceWindow::rebuildTabs);
+        paneConnections_ << connect(observedPane_, &Pane::activeTabIDChanged, this, &WorkspaceWindow::rebuildTabs);
+        paneConnections_ << connect(observedPane_, &Pane::tabUrlChanged, this, &WorkspaceWindow::rebuildTabs);
+    }
+    rebuildTabs();
+}
+
+void WorkspaceWindow::rebuildTabs() {
+    rebuilding_ = true;
+    while (tabBar_->count() > 0) tabBar_->removeTab(0);
+    if (observedPane_) {
+        for (TabItem* tab : observedPane_->tabs()) {
+            const int i = tabBar_->addTab(tab->content()->displayName());
+            tabBar_->setTabToolTip(i, tab->content()->url());
+        }
+        tabBar_->setCurrentIndex(observedPane_->activeIndex());
+    }
+    tabBar_->setVisible(tabBar_->count() > 0);
+    rebuilding_ = false;
+    showActiveTab();
+}
+
+void WorkspaceWindow::showActiveTab() { preview_->setTab(model_->activeTab()); }
+
+void WorkspaceWindow::closeEvent(QCloseEvent* event) {
+    if (model_->resolveUnsavedChanges())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void WorkspaceWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        model_->setDropTargetActive(true);
+        event->acceptProposedAction();
+    }
+}
+
+void WorkspaceWindow::dragLeaveEvent(QDragLeaveEvent* event) {
+    model_->setDropTargetActive(false);
+    QMainWindow::dragLeaveEvent(event);
+}
+
+void WorkspaceWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    event->acceptProposedAction();
+    model_->setDropTargetActive(false);
+    if (!paths.isEmpty()) model_->openFiles(paths);
+}
+
+}  // namespace scrivola

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "workspace/WorkspaceTypes.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace scrivola {
+
+class TabItem;
+
+// The modal questions the workspace asks. The application implements them with its dialogs
+// (texts in UnsavedChangesAlert, types from DocumentTypes); tests answer them directly.
+class WorkspacePrompter {
+public:
+    virtual ~WorkspacePrompter() = default;
+    // The unsaved-changes alert for the tab; any way of leaving it other than the two buttons is cancel.
+    virtual SaveResult showUnsavedChangesAlert(const TabItem& tab) = 0;
+    // The open dialog: several files and folders of the supported types; empty when cancelled.
+    virtual QStringList chooseFilesToOpen() = 0;
+    // The save dialog with the name field preset; empty when cancelled.
+    virtual QString chooseSaveLocation(const QString& proposedName) = 0;
+};
+
+}  // namespace scrivola

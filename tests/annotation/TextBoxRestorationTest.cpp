@@ -1,0 +1,191 @@
+// Restoration of text boxes on opening and the stored form's round trip: the engine's own
+// annotation objects are kept with all their data; only our FreeText annotations are touched.
+
+#include "TextBoxTestSupport.h"
+
+#include "annotation/TextBoxFont.h"
+#include "annotation/TextBoxRestoration.h"
+#include "pdf/engine/PDFAppearance.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace scrivola {
+namespace {
+
+using namespace textboxtest;
+
+// Page 1 carries, in this order: our box with only /ScrivolaST (4) and its popup (5), a reply to
+// it (6), another program's FreeText (7), our box with a numeric /ScrivolaUL (8), a square (9).
+QByteArray annotatedFile() {
+    return rawPdf({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Annots [4 0 R 5 0 R 6 0 R 7 0 R 8 0 R 9 0 R] >>",
+        "<< /Type /Annot /Subtype /FreeText /Rect [50 300 250 340] /Contents (Hello) /DA (/Helvetica 12 Tf 0 0 1 rg)"
+        " /NM (box-1) /M (D:20240101120000Z) /T (Alice) /F 28 /Popup 5 0 R /P 3 0 R /ScrivolaST true >>",
+        "<< /Type /Annot /Subtype /Popup /Rect [250 300 350 380] /Parent 4 0 R /P 3 0 R /Open false >>",
+        "<< /Type /Annot /Subtype /Text /Rect [20 20 40 40] /Contents (A reply) /IRT 4 0 R /T (Bob) /NM (reply-1)"
+        " /P 3 0 R >>",
+        "<< /Type /Annot /Subtype /FreeText /Rect [50 200 250 240] /Contents (Other) /DA (/Helvetica 12 Tf 0 g)"
+        " /NM (other-1) /P 3 0 R >>",
+        "<< /Type /Annot /Subtype /FreeText /Rect [50 100 250 140] /Contents (Numbered) /DA (/Helvetica 12 Tf 0 g)"
+        " /ScrivolaUL 1 /NM (box-2) /P 3 0 R >>",
+        "<< /Type /Annot /Subtype /Square /Rect [10 10 30 30] /NM (square-1) /P 3 0 R >>",
+    });
+}
+
+QStringList types(const PDFPage& page) {
+    QStringList result;
+    for (const auto& a : page.annotations()) result << a->type();
+    return result;
+}
+
+TEST(TextBoxRestoration, KeepsEngineAnnotationsAndReadsTheFlags) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("annotated.pdf"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(annotatedFile());
+    }
+    auto document = PDFDocument::load(path);
+    auto page = document->page(0);
+    const auto before = page->annotations();
+    ASSERT_EQ(before.size(), 6u);
+
+    EXPECT_EQ(restoreTextBoxes(*document), 2);
+
+    // Same objects, same order: nothing was replaced.
+    const auto after = page->annotations();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].get(), before[i].get()) << i;
+    EXPECT_EQ(types(*page), (QStringList{"FreeText", "Popup", "Text", "FreeText", "FreeText", "Square"}));
+
+    // /ScrivolaST only: underline false, strikethrough from the file.
+    const CoreTextFreeTextAnnotation first(after[0]);
+    EXPECT_TRUE(CoreTextFreeTextAnnotation::isTextBox(*after[0]));
+    EXPECT_FALSE(first.isUnderline());
+    EXPECT_TRUE(first.isStrikethrough());
+    EXPECT_TRUE(PDFAppearance::isBooleanEntry(*after[0], CoreTextFreeTextAnnotation::underlineKey));
+    // A number becomes its boolean value.
+    const CoreTextFreeTextAnnotation numbered(after[4]);
+    EXPECT_TRUE(numbered.isUnderline());
+    EXPECT_FALSE(numbered.isStrikethrough());
+    EXPECT_TRUE(PDFAppearance::isBooleanEntry(*after[4], CoreTextFreeTextAnnotation::underlineKey));
+    // Another program's FreeText stays as it was: no keys added.
+    EXPECT_FALSE(CoreTextFreeTextAnnotation::isTextBox(*after[3]));
+    EXPECT_FALSE(after[3]->hasValue(CoreTextFreeTextAnnotation::underlineKey));
+    EXPECT_FALSE(after[3]->hasValue(CoreTextFreeTextAnnotation::strikethroughKey));
+    // Our boxes without an appearance got one.
+    EXPECT_TRUE(PDFAppearance::hasNormalAppearance(*after[0]));
+    EXPECT_TRUE(PDFAppearance::hasNormalAppearance(*after[4]));
+
+    // Saved again, every piece of annotation data is still there.
+    const QString saved = dir.filePath(QStringLiteral("saved.pdf"));
+    ASSERT_TRUE(document->write(saved));
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const RawObject box = findObject(bytes, "(Hello)");
+    ASSERT_NE(box.number, 0);
+    EXPECT_TRUE(box.body.contains("/NM(box-1)") || box.body.contains("/NM (box-1)")) << box.body.constData();
+    EXPECT_TRUE(box.body.contains("(D:20240101120000Z)")) << box.body.constData();
+    EXPECT_TRUE(box.body.contains("(Alice)"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("/F ?28")).match(QString::fromLatin1(box.body)).hasMatch());
+    const QRegularExpressionMatch popupRef =
+        QRegularExpression(QStringLiteral("/Popup ?(\\d+) 0 R")).match(QString::fromLatin1(box.body));
+    ASSERT_TRUE(popupRef.hasMatch());
+    const RawObject popup = objectByNumber(bytes, popupRef.captured(1).toInt());
+    EXPECT_TRUE(popup.body.contains("/Popup"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("/Parent ?%1 0 R").arg(box.number))
+                    .match(QString::fromLatin1(popup.body))
+                    .hasMatch());
+    const RawObject reply = findObject(bytes, "(A reply)");
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("/IRT ?%1 0 R").arg(box.number))
+                    .match(QString::fromLatin1(reply.body))
+                    .hasMatch())
+        << reply.body.constData();
+
+    // And reopening restores the same state.
+    auto reopened = PDFDocument::load(saved);
+    restoreTextBoxes(*reopened);
+    const auto again = reopened->page(0)->annotations();
+    ASSERT_EQ(again.size(), 6u);
+    EXPECT_EQ(types(*reopened->page(0)), types(*page));
+    EXPECT_TRUE(CoreTextFreeTextAnnotation(again[0]).isStrikethrough());
+    EXPECT_FALSE(CoreTextFreeTextAnnotation(again[0]).isUnderline());
+    EXPECT_EQ(again[0]->contents(), QStringLiteral("Hello"));
+}
+
+TEST(TextBoxRestoration, StoredFormRoundTrips) {
+    QTemporaryDir dir;
+    auto document = blankDocument();
+    CoreTextFreeTextAnnotation::Properties props;
+    props.contents = QStringLiteral("  Two lines\nsecond  ");
+    props.font = textBoxFont(QStringLiteral("Times New Roman"), 18, true, true);
+    props.fontColor = QColor(0, 0, 255);
+    props.alignment = Qt::AlignRight;
+    props.isUnderline = true;
+    props.isStrikethrough = false;
+    const QRectF bounds(40.5, 250, 180, 60);
+    auto box = CoreTextFreeTextAnnotation::create(bounds, props);
+    document->page(0)->addAnnotation(box.annotation());
+    box.refreshAppearance();
+
+    auto reopened = saveAndReopen(*document, dir.filePath(QStringLiteral("form.pdf")));
+    ASSERT_TRUE(reopened);
+    ASSERT_EQ(restoreTextBoxes(*reopened), 1);
+    const auto annotations = reopened->page(0)->annotations();
+    ASSERT_EQ(annotations.size(), 1u);
+    const CoreTextFreeTextAnnotation restored(annotations[0]);
+    EXPECT_EQ(restored.annotation()->contents(), props.contents);  // not trimmed
+    EXPECT_TRUE(restored.isUnderline());
+    EXPECT_FALSE(restored.isStrikethrough());
+    EXPECT_EQ(restored.font().family(), QStringLiteral("Times New Roman"));
+    EXPECT_DOUBLE_EQ(restored.font().pointSizeF(), 18);
+    EXPECT_TRUE(restored.font().bold());
+    EXPECT_TRUE(restored.font().italic());
+    EXPECT_EQ(restored.fontColor().toRgb(), QColor(0, 0, 255));
+    EXPECT_EQ(restored.alignment(), Qt::AlignRight);
+    EXPECT_FALSE(restored.annotation()->color().has_value());  // clear background
+    EXPECT_EQ(restored.annotation()->borderWidth().value_or(-1), 0.0);
+    const QRectF back = restored.annotation()->bounds();
+    EXPECT_NEAR(back.left(), bounds.left(), 0.01);
+    EXPECT_NEAR(back.top(), bounds.top(), 0.01);
+    EXPECT_NEAR(back.width(), bounds.width(), 0.01);
+    EXPECT_NEAR(back.height(), bounds.height(), 0.01);
+}
+
+TEST(TextBoxRestoration, FontNamesKeepFamilyAndTraits) {
+    const StoredFontName plain = parseStoredFontName(storedFontName(textBoxFont("Helvetica", 12, false, false)));
+    EXPECT_EQ(plain.family, QStringLiteral("Helvetica"));
+    EXPECT_FALSE(plain.bold || plain.italic);
+    const StoredFontName both = parseStoredFontName(storedFontName(textBoxFont("Times New Roman", 12, true, true)));
+    EXPECT_EQ(both.family, QStringLiteral("Times New Roman"));
+    EXPECT_TRUE(both.bold && both.italic);
+    // Standard PostScript names written by other programs.
+    const StoredFontName oblique = parseStoredFontName(QStringLiteral("Helvetica-Oblique"));
+    EXPECT_EQ(oblique.family, QStringLiteral("Helvetica"));
+    EXPECT_TRUE(oblique.italic && !oblique.bold);
+    EXPECT_EQ(parseStoredFontName(QStringLiteral("Times-Roman")).family, QStringLiteral("Times New Roman"));
+    // A hyphen that is part of the family stays.
+    EXPECT_EQ(parseStoredFontName(QStringLiteral("Noto-Sans")).family, QStringLiteral("Noto-Sans"));
+}
+
+TEST(TextBoxRestoration, IsCheapOnALargeDocumentWithoutAnnotations) {
+    QTemporaryDir dir;
+    auto big = blankDocument(1000, QSizeF(200, 200));
+    auto reopened = saveAndReopen(*big, dir.filePath(QStringLiteral("big.pdf")));
+    ASSERT_TRUE(reopened);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(restoreTextBoxes(*reopened), 0);
+    EXPECT_LT(timer.elapsed(), 1000);
+}
+
+}  // namespace
+}  // namespace scrivola

@@ -1,0 +1,286 @@
+#include "compression/CompressionService.h"
+#include "compression/CompressionTestHelpers.h"
+#include "pdf/engine/PDFCompression.h"
+#include "support/PdfFactory.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace scrivola;
+using namespace scrivola::testing;
+namespace CS = scrivola::CompressionService;
+
+namespace {
+
+PDFCompressionSettings raster(double dpi, double quality = 0.7) { return {quality, dpi, true}; }
+PDFCompressionSettings redraw(double quality) { return {quality, 150, false}; }
+
+QString infoCreator(const QByteArray& pdf) {
+    // The writer stores the creator as a plain string in the /Info dictionary.
+    const qsizetype at = pdf.indexOf("/Creator");
+    return at < 0 ? QString() : QString::fromLatin1(pdf.mid(at, 40));
+}
+
+// A page whose visible part differs from its media box: crop box, rotation, and a red and a blue
+// block in opposite corners of the crop box.
+QByteArray rotatedCroppedPdf() {
+    PdfPageSpec page;
+    page.mediaBox = QRectF(0, 0, 400, 300);
+    page.cropBox = QRectF(50, 50, 300, 200);
+    page.rotate = 90;
+    page.extraContent = "1 0 0 rg 50 50 100 80 re f 0 0 1 rg 250 170 100 80 re f\n";
+    return buildPdf({page});
+}
+
+}  // namespace
+
+TEST(PDFRasterize, PagePixelSizesFollowTheResolution) {
+    EXPECT_EQ(PDFCompression::rasterPixelSize(QSizeF(612, 792), 150), QSize(1275, 1650));
+    EXPECT_EQ(PDFCompression::rasterPixelSize(QSizeF(612, 792), 72), QSize(612, 792));
+    EXPECT_EQ(PDFCompression::rasterPixelSize(QSizeF(100.9, 50.5), 72), QSize(100, 50));  // truncated
+
+    const QByteArray pdf = textPdf(10);
+    EXPECT_EQ(PDFCompression::renderPage(pdf, 9, 150).size(), QSize(1275, 1650));
+    EXPECT_EQ(PDFCompression::renderPage(pdf, 0, 72).size(), QSize(612, 792));
+
+    const auto out = CS::rasterizePDF(pdf, raster(150));
+    ASSERT_TRUE(out);
+    const auto document = PDFDocument::loadFromData(*out);
+    ASSERT_EQ(document->pageCount(), 10);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(document->page(i)->bounds().size(), QSizeF(612, 792)) << i;
+    EXPECT_TRUE(infoCreator(*out).contains("Scrivola")) << infoCreator(*out).toStdString();
+}
+
+TEST(PDFRasterize, EmbedsEachEncodedPageAsItIs) {
+    const QByteArray pdf = textPdf(2);
+    const auto out = CS::rasterizePDF(pdf, raster(100, 0.6));
+    ASSERT_TRUE(out);
+    for (int i = 0; i < 2; ++i) {
+        const auto jpeg = CS::jpegData(PDFCompression::renderPage(pdf, i, 100), 0.6);
+        ASSERT_TRUE(jpeg);
+        EXPECT_TRUE(out->contains(*jpeg)) << "page " << i << " was re-encoded";
+    }
+    EXPECT_TRUE(out->contains("/DCTDecode"));
+}
+
+TEST(PDFRasterize, KeepsRotationCropBoxAndDrawing) {
+    const QByteArray pdf = rotatedCroppedPdf();
+    const auto out = CS::rasterizePDF(pdf, raster(72, 0.9));
+    ASSERT_TRUE(out);
+    const auto original = PDFDocument::loadFromData(pdf);
+    const auto copy = PDFDocument::loadFromData(*out);
+    ASSERT_EQ(copy->pageCount(), 1);
+    // The visible page, turned: 200 × 300 points.
+    EXPECT_EQ(copy->page(0)->bounds().size(), QSizeF(200, 300));
+    EXPECT_EQ(copy->page(0)->rotation(), 0);
+    const QImage expected = original->page(0)->render(1.0);
+    const QImage actual = copy->page(0)->render(1.0);
+    ASSERT_EQ(expected.size(), actual.size());
+    EXPECT_LT(meanDifference(expected, actual), 4.0);
+    // Rotated 90° clockwise: the red block (lower left of the crop box) is now at the top left.
+    const QColor red = averageColor(actual, QRect(10, 10, 40, 40));
+    EXPECT_GT(red.red(), 200);
+    EXPECT_LT(red.blue(), 60);
+    const QColor blue = averageColor(actual, QRect(150, 250, 40, 40));
+    EXPECT_GT(blue.blue(), 200);
+    EXPECT_LT(blue.red(), 60);
+}
+
+TEST(PDFRasterize, AnnotationsOfTheOpenDocumentAppear) {
+    const auto document = PDFDocument::loadFromData(textPdf(1));
+    const auto page = document->page(0);
+    auto highlight = PDFAnnotation::create(PDFAnnotation::Subtype::highlight, QRectF(300, 300, 200, 40));
+    highlight->setQuadRects({QRectF(300, 300, 200, 40)});
+    highlight->setColor(QColor(255, 255, 0));
+    page->addAnnotation(highlight);
+    auto box = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(72, 100, 300, 60));
+    box->setFont(QStringLiteral("Helvetica"), 36);
+    box->setFontColor(QColor(255, 0, 0));
+    box->setContents(QStringLiteral("MMMMMM"));
+    page->addAnnotation(box);
+
+    // The snapshot carries the unsaved annotations; the rasterised copy draws them into the page.
+    const auto snapshot = CS::documentSnapshot(*document);
+    ASSERT_TRUE(snapshot);
+    const auto out = CS::rasterizePDF(*snapshot, raster(72, 0.9));
+    ASSERT_TRUE(out);
+    const QImage picture = PDFDocument::loadFromData(*out)->page(0)->render(1.0, false);
+    // Page space is y-up from the bottom; the picture is y-down.
+    const QColor marked = averageColor(picture, QRect(320, 792 - 335, 160, 30));
+    EXPECT_GT(marked.red(), 200);
+    EXPECT_GT(marked.green(), 200);
+    EXPECT_LT(marked.blue(), 120) << "the highlight is missing";
+    int redPixels = 0;
+    for (int y = 792 - 160; y < 792 - 100; ++y)
+        for (int x = 72; x < 372; ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c.red() > 180 && c.green() < 90 && c.blue() < 90) ++redPixels;
+        }
+    EXPECT_GT(redPixels, 200) << "the text box is missing";
+    // The document itself is unchanged.
+    EXPECT_EQ(page->annotations().size(), 2u);
+
+    // Pictures of a small text page are larger than the page: compression keeps the input.
+    const auto compressed = CS::compressPDF(*document, raster(72, 0.9));
+    ASSERT_TRUE(compressed);
+    EXPECT_EQ(*compressed, *snapshot);
+}
+
+TEST(PDFRasterize, AnUnrenderablePageFailsTheWholeJob) {
+    // 14,400 points square at 300 dpi would need a 60,000-pixel square bitmap (over 10 GB).
+    PdfPageSpec normal;
+    PdfPageSpec huge;
+    huge.mediaBox = QRectF(0, 0, 14400, 14400);
+    const QByteArray pdf = buildPdf({normal, huge, normal});
+    EXPECT_FALSE(CS::rasterizePDF(pdf, raster(300)));
+    EXPECT_FALSE(CS::compressPDFData(pdf, raster(300)));
+    EXPECT_THROW(PDFCompression::renderPage(pdf, 1, 300), PDFEngineError);
+    // At 10 dpi the same page is fine.
+    const auto small = CS::rasterizePDF(pdf, raster(10));
+    ASSERT_TRUE(small);
+    EXPECT_EQ(PDFDocument::loadFromData(*small)->pageCount(), 3);
+}
+
+TEST(PDFCompression, NothingComesOfDocumentsWithoutPagesOrData) {
+    const auto empty = PDFDocument::createEmpty();
+    EXPECT_FALSE(CS::compressPDF(*empty, raster(150)));
+    EXPECT_FALSE(CS::compressPDF(*empty, redraw(0.5)));
+    EXPECT_FALSE(CS::estimateCompressedSize(*empty, QString(), raster(150)));
+    EXPECT_FALSE(CS::compressPDFData(QByteArray(), raster(150)));
+    EXPECT_FALSE(CS::compressPDFData(QByteArray("not a pdf at all"), redraw(0.5)));
+    EXPECT_FALSE(CS::compressPDFData(truncated(textPdf(3), 40), raster(72)));
+}
+
+TEST(PDFRedraw, ShrinksLargeImagesAndKeepsTheirLook) {
+    const QImage photo = photoImage(QSize(600, 450));
+    const QByteArray pdf = pdfWithImage(photo, QSizeF(144, 108));  // 300 ppi at 2 × 1.5 inches
+    const auto result = CS::compressPDFData(pdf, redraw(0.7));
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->isSmaller);
+    EXPECT_LT(result->data.size(), pdf.size() / 3) << pdf.size() << " -> " << result->data.size();
+    EXPECT_TRUE(result->data.contains("/DCTDecode"));
+    EXPECT_TRUE(result->data.contains("/kCGPDFContextImageQuality"));
+    EXPECT_TRUE(infoCreator(result->data).contains("Scrivola"));
+    const auto before = PDFDocument::loadFromData(pdf);
+    const auto after = PDFDocument::loadFromData(result->data);
+    ASSERT_EQ(after->pageCount(), 1);
+    EXPECT_EQ(after->page(0)->bounds().size(), QSizeF(144, 108));
+    EXPECT_LT(meanDifference(before->page(0)->render(2.0), after->page(0)->render(2.0)), 8.0);
+}
+
+TEST(PDFRedraw, DownsamplesImagesFarAboveTheTargetResolution) {
+    // 1000 pixels across half an inch: 2000 ppi, brought down to 300 at quality 0.8.
+    const QByteArray pdf = pdfWithImage(photoImage(QSize(1000, 500), 3), QSizeF(36, 18));
+    PDFCompression::RedrawStatistics statistics;
+    PDFCompression::RedrawOptions options;
+    options.targetDpi = 300;
+    QSize encodedAt;
+    options.encodeImage = [&](const QImage& image, QSize size) {
+        encodedAt = size;
+        return CS::jpegData(image.scaled(size), 0.8).value_or(QByteArray());
+    };
+    const QByteArray out = PDFCompression::redraw(pdf, options, &statistics);
+    EXPECT_EQ(statistics.imagesSeen, 1);
+    EXPECT_EQ(statistics.imagesDownsampled, 1);
+    EXPECT_EQ(encodedAt, QSize(150, 75));
+    EXPECT_LT(out.size(), pdf.size() / 10);
+}
+
+TEST(PDFRedraw, NeverReturnsALargerFile) {
+    const QByteArray pdf = pdfWithImage(photoImage(QSize(400, 300)), QSizeF(200, 150));
+    const auto once = CS::compressPDFData(pdf, redraw(0.3));
+    ASSERT_TRUE(once);
+    // A second pass at a higher quality cannot win anything: the input comes back as it is.
+    const auto twice = CS::compressPDFData(once->data, redraw(1.0));
+    ASSERT_TRUE(twice);
+    EXPECT_LE(twice->data.size(), once->data.size());
+    if (!twice->isSmaller) {
+        EXPECT_EQ(twice->data, once->data);
+    }
+    // Quality 1 leaves the picture's pixels alone.
+    const QByteArray lossless = pdfWithImage(photoImage(QSize(300, 200)), QSizeF(100, 100));
+    const auto kept = CS::compressPDFData(lossless, redraw(1.0));
+    ASSERT_TRUE(kept);
+    EXPECT_LE(kept->data.size(), lossless.size());
+    EXPECT_FALSE(kept->data.contains("/DCTDecode"));
+}
+
+TEST(PDFRedraw, KeepsPagesBoxesAndAnnotations) {
+    const auto document = PDFDocument::loadFromData(rotatedCroppedPdf());
+    auto highlight = PDFAnnotation::create(PDFAnnotation::Subtype::highlight, QRectF(60, 60, 50, 20));
+    highlight->setQuadRects({QRectF(60, 60, 50, 20)});
+    document->page(0)->addAnnotation(highlight);
+    const auto snapshot = CS::documentSnapshot(*document);
+    ASSERT_TRUE(snapshot);
+    const auto result = CS::compressPDFData(*snapshot, redraw(0.5));
+    ASSERT_TRUE(result);
+    const auto copy = PDFDocument::loadFromData(result->data);
+    const auto page = copy->page(0);
+    EXPECT_EQ(page->rotation(), 90);
+    EXPECT_EQ(page->bounds(PDFBox::cropBox), QRectF(50, 50, 300, 200));
+    ASSERT_EQ(page->annotations().size(), 1u);
+    EXPECT_EQ(page->annotations()[0]->subtype(), PDFAnnotation::Subtype::highlight);
+}
+
+TEST(PDFCompressionEstimate, RedrawArithmetic) {
+    EXPECT_EQ(CS::estimateRedrawSize(1'000'000, 0.85), 895'000);
+    EXPECT_EQ(CS::estimateRedrawSize(1'000'000, 0.5), 649'999);
+    EXPECT_EQ(CS::estimateRedrawSize(1'000'000, 1.0), 1'000'000);
+    EXPECT_EQ(CS::estimateRedrawSize(1'000'000, 0.1), 370'000);
+
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("a.pdf"), textPdf(2));
+    const auto document = PDFDocument::load(path);
+    const qint64 size = QFileInfo(path).size();
+    EXPECT_EQ(CS::fileSize(path), size);
+    EXPECT_EQ(CS::estimateCompressedSize(*document, path, redraw(0.5)), CS::estimateRedrawSize(size, 0.5));
+    // Without a readable file the estimate is unavailable, not 0.
+    EXPECT_FALSE(CS::fileSize(QString()));
+    EXPECT_FALSE(CS::fileSize(dir.filePath(QStringLiteral("missing.pdf"))));
+    EXPECT_FALSE(CS::fileSize(dir.path()));
+    EXPECT_FALSE(CS::estimateCompressedSize(*document, QString(), redraw(0.5)));
+}
+
+TEST(PDFCompressionEstimate, RasterisedExtrapolatesFromTheFirstPage) {
+    const auto document = PDFDocument::loadFromData(textPdf(3));
+    const QImage first = CS::renderPageToImage(*document->page(0), 150);
+    EXPECT_EQ(first.size(), QSize(1275, 1650));
+    const auto jpeg = CS::jpegData(first, 0.6);
+    ASSERT_TRUE(jpeg);
+    const auto estimate = CS::estimateCompressedSize(*document, QString(), raster(150, 0.6));
+    ASSERT_TRUE(estimate);
+    EXPECT_EQ(*estimate, qint64(jpeg->size()) * 3 + 3 * 1024);
+    // 200,000 bytes a page for 3 pages would read 603,072.
+    EXPECT_EQ(200'000 * 3 + 3 * CS::kPageAllowance, 603'072);
+}
+
+TEST(PDFCompression, RunsOnAWorkerWhileTheMainThreadRenders) {
+    const QByteArray pdf = textPdf(6);
+    std::atomic<int> reported{0};
+    std::optional<PDFCompressionResult> result;
+    std::thread worker([&] {
+        CompressionProgress progress;
+        progress.report = [&](int done, int) { reported = done; };
+        result = CS::compressPDFData(pdf, raster(100, 0.5), progress);
+    });
+    const auto document = PDFDocument::loadFromData(textPdf(4));
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(document->page(i)->render(1.0).isNull());
+    worker.join();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(reported.load(), 6);
+    EXPECT_EQ(PDFDocument::loadFromData(result->data)->pageCount(), 6);
+}
+
+TEST(PDFCompression, CancellationYieldsNothing) {
+    const QByteArray pdf = textPdf(5);
+    int calls = 0;
+    CompressionProgress progress;
+    progress.report = [&](int, int) { ++calls; };
+    progress.isCancelled = [&] { return calls >= 2; };
+    EXPECT_FALSE(CS::compressPDFData(pdf, raster(72), progress));
+    EXPECT_FALSE(CS::compressPDFData(pdf, redraw(0.5), progress));
+}

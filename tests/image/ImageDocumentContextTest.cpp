@@ -1,0 +1,199 @@
+#include "ImageModelTestFiles.h"
+
+#include "image/ImageDocumentContext.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace scrivola;
+using namespace scrivola::imagetest;
+
+namespace {
+
+class ImageDocumentContextTest : public ::testing::Test {
+protected:
+    std::unique_ptr<ImageDocumentModel> collection(int count) {
+        QStringList urls;
+        for (int i = 0; i < count; ++i)
+            urls << writeImage(dir_.filePath(QString("i%1.png").arg(i)), quadrantImage(40, 30), "png");
+        return count == 1 ? std::make_unique<ImageDocumentModel>(urls.first()) : std::make_unique<ImageDocumentModel>(urls);
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(ImageDocumentContextTest, StartsWithTheInitialStateAndSidebarForCollections) {
+    auto single = collection(1);
+    ImageDocumentContext one(single.get());
+    EXPECT_EQ(one.documentType(), DocumentType::image);
+    EXPECT_EQ(one.currentPage(), 0);
+    EXPECT_EQ(one.zoomLevel(), 1.0);
+    EXPECT_EQ(one.imageFitMode(), ImageFitMode::fitPage);
+    EXPECT_TRUE(one.needsAutoFit());
+    EXPECT_FALSE(one.isSidebarVisible());
+    EXPECT_EQ(one.sidebarWidth(), 200.0);
+    EXPECT_TRUE(one.selectedImages().isEmpty());
+    EXPECT_FALSE(one.isCompressSheetVisible());
+    EXPECT_FALSE(one.canUndo());
+    EXPECT_FALSE(one.canRedo());
+    EXPECT_EQ(one.totalPages(), 1);
+    EXPECT_EQ(one.currentFileName(), "i0.png");
+    EXPECT_EQ(one.imageCountText(), "1 images");
+
+    auto two = collection(2);
+    ImageDocumentContext several(two.get());
+    EXPECT_TRUE(several.isSidebarVisible());
+    EXPECT_EQ(several.imageCountText(), "2 images");
+}
+
+TEST_F(ImageDocumentContextTest, NavigationClampsAndRefitsOnEveryChangeOfImage) {
+    auto model = collection(5);
+    ImageDocumentContext context(model.get());
+    QSignalSpy pages(&context, &ImageDocumentContext::currentPageChanged);
+    context.goToPage(99);
+    EXPECT_EQ(context.currentPage(), 4);
+    EXPECT_EQ(context.currentFileName(), "i4.png");
+    context.goToPage(-3);
+    EXPECT_EQ(context.currentPage(), 0);
+    EXPECT_EQ(pages.count(), 2);
+
+    context.goToPage(2);
+    context.zoomIn();
+    context.setNeedsAutoFit(false);
+    context.goToPage(2);  // same page: the manual zoom stays
+    EXPECT_EQ(context.imageFitMode(), ImageFitMode::manual);
+    EXPECT_FALSE(context.needsAutoFit());
+    context.goToNextPage();
+    EXPECT_EQ(context.currentPage(), 3);
+    EXPECT_EQ(context.imageFitMode(), ImageFitMode::fitPage);
+    EXPECT_TRUE(context.needsAutoFit());
+    context.goToNextPage();
+    context.goToNextPage();
+    EXPECT_EQ(context.currentPage(), 4);
+    context.goToPage(0);
+    context.goToPreviousPage();
+    EXPECT_EQ(context.currentPage(), 0);
+}
+
+TEST_F(ImageDocumentContextTest, ZoomStepsStopAtTheLimits) {
+    auto model = collection(1);
+    ImageDocumentContext context(model.get());
+    context.setZoomLevel(8.0);
+    context.zoomIn();
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 10.0);
+    context.zoomIn();
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 10.0);
+    EXPECT_EQ(context.imageFitMode(), ImageFitMode::manual);
+    context.setZoomLevel(0.12);
+    context.zoomOut();
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 0.1);
+    context.setZoomLevel(2.0);
+    context.zoomOut();
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.6);
+
+    context.setNeedsAutoFit(false);
+    context.zoomToFit();
+    EXPECT_EQ(context.imageFitMode(), ImageFitMode::fitPage);
+    EXPECT_TRUE(context.needsAutoFit());
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.6);
+    context.zoomToActualSize();
+    EXPECT_EQ(context.imageFitMode(), ImageFitMode::manual);
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.0);
+}
+
+TEST_F(ImageDocumentContextTest, AutomaticFitFollowsTheModeAndTheZoomLimits) {
+    auto model = collection(1);
+    ImageDocumentContext context(model.get());
+    EXPECT_FALSE(context.performAutoFit(QSizeF(0, 300), QSizeF(800, 600)));
+    EXPECT_TRUE(context.needsAutoFit());
+    EXPECT_TRUE(context.performAutoFit(QSizeF(400, 300), QSizeF(800, 300)));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.0);  // the height limits
+    EXPECT_FALSE(context.needsAutoFit());
+    context.applyFitMode(ImageFitMode::fitWidth);
+    EXPECT_TRUE(context.needsAutoFit());
+    context.performAutoFit(QSizeF(400, 300), QSizeF(800, 300));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 2.0);
+    context.applyFitMode(ImageFitMode::fitPage);
+    context.performAutoFit(QSizeF(10, 10), QSizeF(800, 600));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 10.0);
+    context.zoomToActualSize();
+    context.setNeedsAutoFit(true);
+    context.performAutoFit(QSizeF(10, 10), QSizeF(800, 600));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.0);
+    EXPECT_FALSE(context.needsAutoFit());
+}
+
+TEST_F(ImageDocumentContextTest, SelectionExtendsFromTheCurrentImageAndToggles) {
+    auto model = collection(7);
+    ImageDocumentContext context(model.get());
+    context.goToPage(5);
+    context.toggleImageSelection(0);
+    context.extendImageSelection(2);
+    EXPECT_EQ(context.selectedImages(), (QSet<int>{0, 2, 3, 4, 5}));
+    context.toggleImageSelection(3);
+    EXPECT_EQ(context.selectedImages(), (QSet<int>{0, 2, 4, 5}));
+    EXPECT_EQ(context.exportTargetIndices(), (QList<int>{0, 2, 4, 5}));
+    context.setSelectedImages({});
+    EXPECT_EQ(context.exportTargetIndices(), QList<int>{5});
+}
+
+TEST_F(ImageDocumentContextTest, RotationUndoesAndRedoesInPixels) {
+    auto model = collection(2);
+    ImageDocumentContext context(model.get());
+    const QImage original = model->image(0);
+    context.setNeedsAutoFit(false);
+    context.rotateImageAt(0, 90);  // clockwise
+    EXPECT_TRUE(model->isModified());
+    EXPECT_TRUE(context.needsAutoFit());
+    EXPECT_TRUE(context.canUndo());
+    const QImage right = model->image(0);
+    ASSERT_EQ(right.size(), QSize(30, 40));
+    EXPECT_EQ(right.pixel(0, 0), qRgb(255, 255, 0));
+    EXPECT_EQ(model->pixelSize(0), QSizeF(30, 40));
+
+    context.setNeedsAutoFit(false);
+    context.undo();
+    EXPECT_EQ(model->image(0), original);
+    EXPECT_TRUE(context.needsAutoFit());
+    EXPECT_FALSE(context.canUndo());
+    EXPECT_TRUE(context.canRedo());
+    EXPECT_TRUE(model->isModified());
+
+    context.redo();
+    EXPECT_EQ(model->image(0), right);
+    EXPECT_TRUE(context.canUndo());
+    EXPECT_FALSE(context.canRedo());
+
+    context.rotateImageAt(0, 180);
+    context.rotateImageAt(0, -90);
+    EXPECT_EQ(model->image(0).size(), QSize(40, 30));
+    context.undo();
+    context.undo();
+    context.undo();
+    EXPECT_EQ(model->image(0), original);
+    EXPECT_EQ(model->image(1), original);  // the other image never changed
+}
+
+TEST_F(ImageDocumentContextTest, RotationOutOfRangeChangesNothing) {
+    auto model = collection(2);
+    ImageDocumentContext context(model.get());
+    QSignalSpy changed(model.get(), &ImageDocumentModel::imageChanged);
+    context.rotateImageAt(2, 90);
+    context.rotateImageAt(-1, 90);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_FALSE(model->isModified());
+    EXPECT_FALSE(context.canUndo());
+    EXPECT_EQ(context.undoManager()->undoCount(), 0);
+}
+
+TEST_F(ImageDocumentContextTest, ShownImageFallsBackToTheFirst) {
+    auto model = collection(3);
+    ImageDocumentContext context(model.get());
+    context.goToPage(2);
+    EXPECT_EQ(context.shownIndex(), 2);
+    EXPECT_EQ(context.shownImage().size(), QSize(40, 30));
+}
+
+}  // namespace

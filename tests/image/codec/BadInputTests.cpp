@@ -1,0 +1,87 @@
+// Missing, unreadable, damaged, unknown and oversized inputs: each fails with its own error kind,
+// quickly and without allocating pixels.
+
+#include "CodecTestHelpers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+using namespace scrivola;
+using namespace scrivola::testing;
+using Kind = ImageCodecError::Kind;
+
+namespace {
+
+class BadInputTest : public CodecTest {
+protected:
+    // The same kind from probe and decode of a file.
+    void expectBoth(const QString& file, Kind kind) {
+        SCOPED_TRACE(file.toStdString());
+        EXPECT_EQ(codecErrorOf([&] { ImageCodec::probe(file); }), kind);
+        EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(file); }), kind);
+    }
+};
+
+TEST_F(BadInputTest, MissingFileAndFolder) {
+    expectBoth(path("missing.png"), Kind::notFound);
+    expectBoth(QString(), Kind::notFound);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.png"));
+    expectBoth(path("folder.png"), Kind::unreadable);
+}
+
+TEST_F(BadInputTest, UnknownContentIsUnsupportedOrCorruptedByItsName) {
+    const QByteArray garbage = QByteArray("this is plain text, no picture at all\n").repeated(20);
+    expectBoth(write("notes.txt", garbage), Kind::unsupported);
+    expectBoth(write("noextension", garbage), Kind::unsupported);
+    // A name that promises an image we read, with other bytes inside, is a damaged file.
+    expectBoth(write("photo.jpg", garbage), Kind::corrupted);
+    expectBoth(write("photo.heic", garbage), Kind::corrupted);
+    expectBoth(write("empty.png", {}), Kind::corrupted);
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(garbage, "png"); }), Kind::corrupted);
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(garbage); }), Kind::unsupported);
+}
+
+TEST_F(BadInputTest, TruncatedFilesAreCorrupted) {
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(write("cut.jpg", truncatedJpeg({300, 200}))); }), Kind::corrupted);
+    const QByteArray png = imageBytes({300, 200}, "png");
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(write("cut.png", png.left(png.size() / 2))); }), Kind::corrupted);
+    const QByteArray heic = heicBytes({128, 128});
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(write("cut.heic", heic.left(heic.size() / 2))); }), Kind::corrupted);
+    // Just the signature of each format.
+    for (const char* name : {"sig.png", "sig.gif", "sig.webp", "sig.tiff"}) {
+        SCOPED_TRACE(name);
+        const QByteArray full = QByteArray(name) == "sig.gif" ? gifBytes({20, 20})
+                                                              : imageBytes({20, 20}, QByteArray(name).mid(4));
+        const auto kind = codecErrorOf([&] { ImageCodec::decode(write(name, full.left(12))); });
+        EXPECT_TRUE(kind == Kind::corrupted || kind == Kind::unreadable);
+    }
+}
+
+TEST_F(BadInputTest, CompleteJpegWithTrailingDataStillDecodes) {
+    // Cameras append data after the end-of-image marker; that is not damage.
+    const QByteArray jpeg = imageBytes({64, 48}, "jpeg") + QByteArray(500, 'x');
+    EXPECT_EQ(ImageCodec::decode(write("trailer.jpg", jpeg)).size(), QSize(64, 48));
+    EXPECT_EQ(ImageCodec::decode(write("exif.jpg", jpegWithExifOrientation6({64, 48}))).size(), QSize(64, 48));
+}
+
+TEST_F(BadInputTest, HugeDeclaredSizeIsRefusedBeforeDecoding) {
+    const QString file = write("huge.png", pngDeclaringSize(100000, 100000));
+    QElapsedTimer timer;
+    timer.start();
+    expectBoth(file, Kind::tooLarge);
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(pngDeclaringSize(100000, 100000)); }), Kind::tooLarge);
+    EXPECT_LT(timer.elapsed(), 200);
+
+    // Just over the budget (1 GiB at 4 bytes per pixel) is refused, a normal size is not.
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::probe(write("over.png", pngDeclaringSize(16385, 16384))); }), Kind::tooLarge);
+    EXPECT_EQ(ImageCodec::probe(write("fine.png", pngDeclaringSize(4000, 3000))).pixelSize, QSize(4000, 3000));
+
+    const QString svg = write("huge.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"90000\" height=\"90000\"/>");
+    expectBoth(svg, Kind::tooLarge);
+}
+
+TEST_F(BadInputTest, BrokenSvgIsCorrupted) {
+    expectBoth(write("broken.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" <<<"), Kind::corrupted);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// Highlights from the view's text selection, and the exclusive tool modes.
+
+#include "MarkupTestSupport.h"
+
+#include "pdf/HighlightColors.h"
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+using namespace scrivola::markuptest;
+
+namespace {
+
+Page threeLines(const QString& tag) {
+    Page page;
+    page.content = textLine(tag + QStringLiteral(" first line of text"), 72, 700) +
+                   textLine(tag + QStringLiteral(" second line of text"), 72, 680) +
+                   textLine(tag + QStringLiteral(" third line of text"), 72, 660);
+    return page;
+}
+
+class Highlight : public ::testing::Test {
+protected:
+    void SetUp() override {
+        model = std::make_unique<PDFDocumentModel>(load(buildPdf({threeLines("A"), threeLines("B")})));
+        context = std::make_unique<PDFDocumentContext>(model.get());
+        view = std::make_shared<FakeView>(model->pdfDocument());
+        context->setPdfView(view);
+    }
+    PDFPagePtr page(int i) const { return model->pdfDocument()->page(i); }
+
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+    std::shared_ptr<FakeView> view;
+};
+
+TEST_F(Highlight, OneAnnotationPerLineWithQuadPointsAndOneUndoStep) {
+    const PDFSelection selection = lineSelection(page(0), {QStringLiteral("A first"), QStringLiteral("A second"), QStringLiteral("A third")});
+    ASSERT_EQ(selection.lines().size(), 3u);
+    view->selection = selection;
+
+    EXPECT_EQ(context->highlightSelection(), 3);
+    const auto annotations = page(0)->annotations();
+    ASSERT_EQ(annotations.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const auto& a = annotations[i];
+        EXPECT_EQ(a->subtype(), PDFAnnotation::Subtype::highlight);
+        const QRectF line = selection.lines()[i].bounds;
+        const auto quads = a->quadRects();
+        ASSERT_EQ(quads.size(), 1u);
+        EXPECT_NEAR(quads[0].left(), line.left(), 0.01);
+        EXPECT_NEAR(quads[0].top(), line.top(), 0.01);
+        EXPECT_NEAR(quads[0].width(), line.width(), 0.01);
+        EXPECT_NEAR(quads[0].height(), line.height(), 0.01);
+        ASSERT_TRUE(a->color().has_value());
+        EXPECT_EQ(a->color()->toRgb(), highlightAnnotationColor(HighlightColor::yellow));
+    }
+    EXPECT_FALSE(view->selection.has_value());
+    EXPECT_TRUE(model->isModified());
+    EXPECT_TRUE(context->canUndo());
+
+    context->undo();
+    EXPECT_TRUE(page(0)->annotations().empty());
+    EXPECT_FALSE(context->canUndo());
+    context->redo();
+    EXPECT_EQ(page(0)->annotations(), annotations);
+}
+
+TEST_F(Highlight, ASelectionOverTwoPagesHighlightsEachLineOnItsPage) {
+    std::vector<PDFSelection::LineRange> lines = lineSelection(page(0), {QStringLiteral("A third")}).lines();
+    const PDFSelection second = lineSelection(page(1), {QStringLiteral("B first")});
+    for (const auto& l : second.lines()) lines.push_back(l);
+    view->selection = PDFSelection(lines);
+    EXPECT_EQ(context->highlightSelection(), 2);
+    EXPECT_EQ(page(0)->annotations().size(), 1u);
+    EXPECT_EQ(page(1)->annotations().size(), 1u);
+    context->undo();
+    EXPECT_TRUE(page(0)->annotations().empty());
+    EXPECT_TRUE(page(1)->annotations().empty());
+}
+
+TEST_F(Highlight, NothingWithoutViewSelectionOrUsableLines) {
+    EXPECT_EQ(context->highlightSelection(), 0);  // no selection
+    // A line without extent is skipped; with nothing added the selection stays.
+    view->selection = PDFSelection({{page(0), QRectF(72, 700, 0, 12), QString()}});
+    EXPECT_EQ(context->highlightSelection(), 0);
+    EXPECT_TRUE(view->selection.has_value());
+    EXPECT_EQ(view->clearCount, 0);
+    context->setPdfView(nullptr);
+    view->selection = lineSelection(page(0), {QStringLiteral("A first")});
+    EXPECT_EQ(context->highlightSelection(), 0);
+    EXPECT_TRUE(page(0)->annotations().empty());
+    EXPECT_FALSE(model->isModified());
+    EXPECT_FALSE(context->undoManager()->canUndo());
+}
+
+TEST_F(Highlight, ChangingTheColourKeepsEarlierHighlights) {
+    view->selection = lineSelection(page(0), {QStringLiteral("A first")});
+    context->highlightSelection();
+    context->setHighlightColor(HighlightColor::green);
+    view->selection = lineSelection(page(0), {QStringLiteral("A second")});
+    context->highlightSelection();
+    const auto annotations = page(0)->annotations();
+    ASSERT_EQ(annotations.size(), 2u);
+    EXPECT_EQ(annotations[0]->color()->toRgb(), QColor(255, 204, 0));
+    EXPECT_EQ(annotations[1]->color()->toRgb(), QColor(52, 199, 89));
+    // Each selection is its own undo step.
+    context->undo();
+    EXPECT_EQ(page(0)->annotations().size(), 1u);
+}
+
+TEST_F(Highlight, SavedHighlightsCarryQuadPointsAndAnAppearanceOtherReadersDraw) {
+    view->selection = lineSelection(page(0), {QStringLiteral("A second")});
+    ASSERT_EQ(context->highlightSelection(), 1);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("h.pdf"));
+    model->save(path);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.contains("/QuadPoints"));
+    EXPECT_TRUE(bytes.contains("/Highlight"));
+    EXPECT_TRUE(bytes.contains("/AP"));
+
+    auto reopened = load(bytes);
+    const QImage shown = render(*reopened->page(0));
+    // Line "A second ..." at baseline 680: yellow around it, the text still dark on top.
+    const QRect band(76, 792 - 686, 60, 6);
+    EXPECT_GT(share(shown, band, QColor(255, 204, 0), 30), 0.3);
+
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (tool.isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+    QProcess process;
+    process.start(tool, {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                         QStringLiteral("1"), QStringLiteral("-png"), path, dir.filePath(QStringLiteral("p"))});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    QImage poppler(dir.filePath(QStringLiteral("p-1.png")));
+    if (poppler.isNull()) poppler = QImage(dir.filePath(QStringLiteral("p-01.png")));
+    ASSERT_FALSE(poppler.isNull());
+    EXPECT_GT(share(poppler.convertToFormat(QImage::Format_RGB32), band, QColor(255, 204, 0), 30), 0.3);
+}
+
+TEST(MarkupModes, AtMostOneOfHighlightWhiteoutAndTextModeIsOn) {
+    PDFDocumentModel model(PDFDocument::createEmpty());
+    PDFDocumentContext context(&model);
+    context.toggleHighlightMode();
+    EXPECT_TRUE(context.isHighlightMode());
+    context.toggleWhiteoutMode();
+    EXPECT_TRUE(context.isWhiteoutMode());
+    EXPECT_FALSE(context.isHighlightMode());
+    context.toggleHighlightMode();
+    EXPECT_TRUE(context.isHighlightMode());
+    EXPECT_FALSE(context.isWhiteoutMode());
+
+    // Turning a mode off touches nothing else.
+    context.setWhiteoutMode(true);
+    context.toggleHighlightMode();
+    EXPECT_FALSE(context.isHighlightMode());
+    EXPECT_TRUE(context.isWhiteoutMode());
+
+    context.setTextAnnotationMode(true);
+    context.toggleHighlightMode();
+    EXPECT_TRUE(context.isHighlightMode());
+    EXPECT_FALSE(context.isTextAnnotationMode());
+    EXPECT_FALSE(context.isWhiteoutMode());
+    context.setTextAnnotationMode(true);
+    context.toggleWhiteoutMode();
+    EXPECT_TRUE(context.isWhiteoutMode());
+    EXPECT_FALSE(context.isTextAnnotationMode());
+    EXPECT_FALSE(context.isHighlightMode());
+}
+
+TEST(MarkupModes, HighlightColoursInMenuOrder) {
+    QStringList names;
+    for (HighlightColor c : kAllHighlightColors) names << highlightColorDisplayName(c);
+    EXPECT_EQ(names, (QStringList{"Yellow", "Green", "Pink", "Blue", "Orange"}));
+    EXPECT_EQ(highlightAnnotationColor(HighlightColor::pink), QColor(255, 45, 85));
+    EXPECT_EQ(highlightAnnotationColor(HighlightColor::blue), QColor(0, 122, 255));
+    EXPECT_EQ(highlightAnnotationColor(HighlightColor::orange), QColor(255, 149, 0));
+}
+
+}  // namespace

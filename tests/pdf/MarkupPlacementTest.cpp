@@ -1,0 +1,235 @@
+// Signature and stamp placement: the placement state, where the picture lands, clipping, the
+// remembered size, upright pictures on turned pages, and undo.
+
+#include "MarkupTestSupport.h"
+
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+#include "signature/SignatureStorageService.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+using namespace scrivola::markuptest;
+
+namespace {
+
+// Left half red, right half blue.
+QImage twoColourPicture(QSize size = QSize(100, 40)) {
+    QImage image(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) image.setPixel(x, y, x < size.width() / 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    return image;
+}
+
+Page textPage(const QString& text) {
+    Page page;
+    page.content = textLine(text, 72, 700);
+    return page;
+}
+
+class Placement : public ::testing::Test {
+protected:
+    void setUp(const std::vector<Page>& pages) {
+        storage = std::make_unique<SignatureStorageService>(dir.path());
+        const auto saved = storage->save(twoColourPicture(), QStringLiteral("Me"), SignatureKind::signature);
+        ASSERT_TRUE(saved.has_value());
+        id = saved->id;
+        model = std::make_unique<PDFDocumentModel>(load(buildPdf(pages)));
+        context = std::make_unique<PDFDocumentContext>(model.get());
+        context->setSignatureStorage(storage.get());
+        view = std::make_shared<FakeView>(model->pdfDocument(), 1.0, 20);
+        context->setPdfView(view);
+    }
+    PDFPagePtr page(int i) const { return model->pdfDocument()->page(i); }
+    // The picture's area in a page rendered at 1 pixel per point (y down), from view points.
+    QRect renderedArea(const QRectF& viewRect, int pageIndex) const {
+        const QRectF pageRect = view->pageRect(pageIndex);
+        return QRect(int(viewRect.left() - pageRect.left()), int(pageRect.height() - viewRect.bottom()), int(viewRect.width()),
+                     int(viewRect.height()));
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<SignatureStorageService> storage;
+    QUuid id;
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+    std::shared_ptr<FakeView> view;
+};
+
+TEST_F(Placement, ANewItemStartsAtTheDefaultSizeCentredOnTheClickAndLandsThere) {
+    setUp({textPage(QStringLiteral("Sign here")), textPage(QStringLiteral("Second"))});
+    context->toggleSignatureSelection(id);
+    ASSERT_EQ(context->selectedSignatureId(), id);
+    context->handleSignatureStamp(QPointF(300, 400), 0);
+    EXPECT_TRUE(context->isPlacingSignature());
+    EXPECT_FALSE(context->placingSignatureImage().isNull());
+    EXPECT_EQ(context->signatureSize(), QSizeF(200, 80));
+    EXPECT_EQ(context->signatureViewPosition(), QPointF(200, 360));
+    EXPECT_EQ(context->signaturePlacementPageIndex(), 0);
+
+    const PDFPagePtr original = page(0);
+    context->confirmSignaturePlacement();
+    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_TRUE(context->placingSignatureImage().isNull());
+    EXPECT_EQ(context->selectedSignatureId(), id);  // stays selected
+    EXPECT_NE(page(0), original);
+    EXPECT_TRUE(model->isModified());
+
+    const QImage shown = render(*page(0));
+    const QRect area = renderedArea(QRectF(200, 360, 200, 80), 0);
+    EXPECT_GT(share(shown, area.adjusted(4, 4, -area.width() / 2 - 4, -4), Qt::red), 0.95);
+    EXPECT_GT(share(shown, area.adjusted(area.width() / 2 + 4, 4, -4, -4), Qt::blue), 0.95);
+    EXPECT_GT(share(shown, QRect(area.left() - 20, area.top(), 15, area.height()), Qt::white), 0.99);
+    EXPECT_TRUE(pageText(*page(0)).contains(QStringLiteral("Sign here")));
+
+    context->undo();
+    EXPECT_EQ(page(0), original);
+    EXPECT_GT(share(render(*page(0)), area, Qt::white), 0.99);
+}
+
+TEST_F(Placement, TheNextPlacementStartsAtTheLastPlacedSize) {
+    setUp({textPage(QStringLiteral("One"))});
+    context->toggleSignatureSelection(id);
+    context->handleSignatureStamp(QPointF(300, 400), 0);
+    context->setSignatureSize(QSizeF(300, 120));
+    context->confirmSignaturePlacement();
+    EXPECT_EQ(storage->find(id)->lastWidth, 300);
+    EXPECT_EQ(storage->find(id)->lastHeight, 120);
+
+    // Placing again without reselecting: a second undo step.
+    context->handleSignatureStamp(QPointF(300, 200), 0);
+    EXPECT_EQ(context->signatureSize(), QSizeF(300, 120));
+    EXPECT_EQ(context->signatureViewPosition(), QPointF(150, 140));
+    const PDFPagePtr once = page(0);
+    context->confirmSignaturePlacement();
+    const PDFPagePtr twice = page(0);
+    EXPECT_NE(twice, once);
+    context->undo();
+    EXPECT_EQ(page(0), once);
+    context->undo();
+    EXPECT_NE(page(0), once);
+    EXPECT_FALSE(context->canUndo());
+    context->redo();
+    context->redo();
+    EXPECT_EQ(page(0), twice);
+}
+
+TEST_F(Placement, LandsOnThePageUnderThePicturesCentreClippedToIt) {
+    setUp({textPage(QStringLiteral("Left")), textPage(QStringLiteral("Right"))});
+    const PDFPagePtr left = page(0);
+    const PDFPagePtr right = page(1);
+    const QRectF rightRect = view->pageRect(1);
+    context->toggleSignatureSelection(id);
+    // Clicked on the left page, then dragged so that the centre lies on the right page while the
+    // picture reaches back over the gap and the left page's edge.
+    context->handleSignatureStamp(QPointF(600, 400), 0);
+    context->setSignatureViewPosition(QPointF(rightRect.left() - 60, 360));
+    context->confirmSignaturePlacement();
+
+    EXPECT_EQ(page(0), left);  // nothing outside the right page changed the left one
+    ASSERT_NE(page(1), right);
+    const QImage shown = render(*page(1));
+    // On the right page: the picture from its left edge (clipped) to 140 points in.
+    EXPECT_GT(share(shown, QRect(2, 792 - 436, 30, 70), Qt::red), 0.95);
+    EXPECT_GT(share(shown, QRect(50, 792 - 436, 80, 70), Qt::blue), 0.95);
+    EXPECT_GT(share(shown, QRect(150, 792 - 436, 40, 70), Qt::white), 0.99);
+}
+
+TEST_F(Placement, APictureCentredOutsideEveryPageChangesNothing) {
+    setUp({textPage(QStringLiteral("Only"))});
+    const PDFPagePtr original = page(0);
+    context->toggleSignatureSelection(id);
+    context->handleSignatureStamp(QPointF(100, 100), 0);
+    context->setSignatureViewPosition(QPointF(580, 100));  // centre at x = 680, beyond the page
+    context->confirmSignaturePlacement();
+    EXPECT_EQ(page(0), original);
+    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_FALSE(model->isModified());
+    EXPECT_FALSE(context->undoManager()->canUndo());
+    EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(700, 100, 50, 50), 0));
+    EXPECT_FALSE(context->flattenSignature(QImage(), QRectF(100, 100, 50, 50), 0));
+    EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(100, 100, 50, 50), 1));
+    EXPECT_EQ(page(0), original);
+}
+
+TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {
+    Page turned;
+    turned.mediaBox = QRectF(100, 200, 612, 792);
+    turned.cropBox = QRectF(150, 260, 500, 690);
+    turned.rotate = 90;
+    turned.content = textLine(QStringLiteral("Turned page"), 172, 700);
+    setUp({turned});
+    const QRectF pageRect = view->pageRect(0);
+    ASSERT_EQ(pageRect.size(), QSizeF(690, 500));  // shown turned
+    context->toggleSignatureSelection(id);
+    context->handleSignatureStamp(QPointF(345, 250), 0);
+    context->confirmSignaturePlacement();
+
+    const PDFPagePtr placed = page(0);
+    EXPECT_EQ(placed->rotation(), 90);
+    EXPECT_EQ(placed->bounds(PDFBox::cropBox), QRectF(50, 60, 500, 690));
+    const QImage shown = render(*placed);
+    ASSERT_EQ(shown.size(), QSize(690, 500));
+    const QRect area = renderedArea(QRectF(245, 210, 200, 80), 0);
+    EXPECT_GT(share(shown, area.adjusted(4, 4, -area.width() / 2 - 4, -4), Qt::red), 0.95);
+    EXPECT_GT(share(shown, area.adjusted(area.width() / 2 + 4, 4, -4, -4), Qt::blue), 0.95);
+}
+
+TEST_F(Placement, AnnotationsOfThePageBecomeContentAndComeBackOnUndo) {
+    setUp({textPage(QStringLiteral("Boxed"))});
+    auto note = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(72, 500, 200, 40));
+    note->setContents(QStringLiteral("Note"));
+    page(0)->addAnnotation(note);
+    ASSERT_TRUE(context->flattenSignature(twoColourPicture(), QRectF(300, 100, 100, 40), 0));
+    EXPECT_TRUE(page(0)->annotations().empty());
+    context->undo();
+    ASSERT_EQ(page(0)->annotations().size(), 1u);
+    EXPECT_EQ(page(0)->annotations().front(), note);
+    EXPECT_EQ(note->contents(), QStringLiteral("Note"));
+}
+
+TEST_F(Placement, LargePicturesAreEmbeddedAtNoMoreThan300PixelsPerInch) {
+    setUp({textPage(QStringLiteral("Big"))});
+    ASSERT_TRUE(context->flattenSignature(twoColourPicture(QSize(4000, 1600)), QRectF(100, 100, 72, 36), 0));
+    QTemporaryDir out;
+    const QString path = out.filePath(QStringLiteral("big.pdf"));
+    model->save(path);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.contains("/Width 300")) << "1 inch at 300 ppi";
+    EXPECT_FALSE(bytes.contains("/Width 4000"));
+    EXPECT_LT(bytes.size(), 200 * 1024);
+    const QImage shown = render(*load(bytes)->page(0));
+    EXPECT_GT(share(shown, QRect(104, 792 - 132, 26, 28), Qt::red), 0.95);
+    EXPECT_GT(share(shown, QRect(142, 792 - 132, 26, 28), Qt::blue), 0.95);
+}
+
+TEST_F(Placement, SelectionAndCancelling) {
+    setUp({textPage(QStringLiteral("One"))});
+    // Nothing selected, or an unknown item: a click starts nothing.
+    context->handleSignatureStamp(QPointF(100, 100), 0);
+    EXPECT_FALSE(context->isPlacingSignature());
+    context->toggleSignatureSelection(QUuid::createUuid());
+    context->handleSignatureStamp(QPointF(100, 100), 0);
+    EXPECT_FALSE(context->isPlacingSignature());
+
+    context->toggleSignatureSelection(id);
+    context->handleSignatureStamp(QPointF(100, 100), 0);
+    ASSERT_TRUE(context->isPlacingSignature());
+    context->cancelSignaturePlacement();
+    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_TRUE(context->placingSignatureImage().isNull());
+    EXPECT_EQ(context->selectedSignatureId(), id);
+
+    context->handleSignatureStamp(QPointF(100, 100), 0);
+    context->toggleSignatureSelection(id);  // the same item again: deselects and cancels
+    EXPECT_FALSE(context->selectedSignatureId().has_value());
+    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_FALSE(model->isModified());
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// Undo chains through page replacements: every step back and forth restores exactly the pages,
+// their text, annotations and pixels of that point in the history.
+
+#include "MarkupTestSupport.h"
+
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+using namespace scrivola::markuptest;
+
+namespace {
+
+Page contentPage(const QString& tag) {
+    Page page;
+    page.content = textLine(tag + QStringLiteral(" heading line"), 72, 700) + textLine(tag + QStringLiteral(" CONFIDENTIALWORD"), 72, 650) +
+                   picture(300, 300, 160, 80);
+    return page;
+}
+
+// What a page looks like at one point of the history.
+struct Snapshot {
+    std::vector<PDFPagePtr> pages;
+    std::vector<int> rotations;
+    std::vector<QString> texts;
+    std::vector<std::vector<PDFAnnotationPtr>> annotations;
+    std::vector<QImage> images;
+
+    static Snapshot of(const PDFDocument& document) {
+        Snapshot s;
+        for (int i = 0; i < document.pageCount(); ++i) {
+            const PDFPagePtr page = document.page(i);
+            s.pages.push_back(page);
+            s.rotations.push_back(page->rotation());
+            s.texts.push_back(pageText(*page));
+            s.annotations.push_back(page->annotations());
+            s.images.push_back(render(*page));
+        }
+        return s;
+    }
+};
+
+void expectSame(const Snapshot& actual, const Snapshot& expected, const char* step) {
+    SCOPED_TRACE(step);
+    ASSERT_EQ(actual.pages.size(), expected.pages.size());
+    EXPECT_EQ(actual.pages, expected.pages);
+    EXPECT_EQ(actual.rotations, expected.rotations);
+    EXPECT_EQ(actual.texts, expected.texts);
+    EXPECT_EQ(actual.annotations, expected.annotations);
+    for (size_t i = 0; i < actual.images.size(); ++i) EXPECT_TRUE(actual.images[i] == expected.images[i]) << "page " << i;
+}
+
+class UndoChain : public ::testing::Test {
+protected:
+    void SetUp() override {
+        model = std::make_unique<PDFDocumentModel>(load(buildPdf({contentPage("P1"), contentPage("P2"), contentPage("P3")})));
+        context = std::make_unique<PDFDocumentContext>(model.get());
+        view = std::make_shared<FakeView>(model->pdfDocument());
+        context->setPdfView(view);
+    }
+    const PDFDocument& document() const { return *model->pdfDocument(); }
+    Snapshot now() const { return Snapshot::of(document()); }
+
+    // Whiteout of the confidential line of page `index`, then undo, undo, redo, redo.
+    void runChain(int index, const Snapshot& start, const Snapshot& afterEdit) {
+        ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), index));
+        const Snapshot afterWhiteout = now();
+        EXPECT_FALSE(afterWhiteout.texts[size_t(index)].contains(QStringLiteral("CONFIDENTIALWORD")));
+        EXPECT_TRUE(afterWhiteout.annotations[size_t(index)].empty());
+
+        context->undo();
+        expectSame(now(), afterEdit, "undo whiteout");
+        context->undo();
+        expectSame(now(), start, "undo first edit");
+        EXPECT_FALSE(context->canUndo());
+        context->redo();
+        expectSame(now(), afterEdit, "redo first edit");
+        context->redo();
+        expectSame(now(), afterWhiteout, "redo whiteout");
+        EXPECT_FALSE(context->canRedo());
+    }
+
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+    std::shared_ptr<FakeView> view;
+};
+
+TEST_F(UndoChain, HighlightThenWhiteout) {
+    const Snapshot start = now();
+    view->selection = lineSelection(document().page(1), {QStringLiteral("P2 heading")});
+    ASSERT_EQ(context->highlightSelection(), 1);
+    const Snapshot afterEdit = now();
+    ASSERT_EQ(afterEdit.annotations[1].size(), 1u);
+    runChain(1, start, afterEdit);
+}
+
+TEST_F(UndoChain, RotationThenWhiteout) {
+    const Snapshot start = now();
+    context->setSelectedPages({1});
+    context->rotatePages(90);
+    const Snapshot afterEdit = now();
+    ASSERT_EQ(afterEdit.rotations[1], 90);
+    runChain(1, start, afterEdit);
+    EXPECT_EQ(document().page(1)->rotation(), 90);
+}
+
+TEST_F(UndoChain, PageDeletionThenWhiteoutOfAPageThatMoved) {
+    const Snapshot start = now();
+    context->deletePages({0});
+    const Snapshot afterEdit = now();
+    ASSERT_EQ(afterEdit.pages.size(), 2u);
+    // The page that was third is now second: the whiteout and its undo follow the page itself.
+    runChain(1, start, afterEdit);
+    EXPECT_TRUE(pageText(*document().page(0)).contains(QStringLiteral("P2 CONFIDENTIALWORD")));
+}
+
+TEST_F(UndoChain, WhiteoutsOnTwoPagesThenSignatureUndoInAnyOrder) {
+    const Snapshot start = now();
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
+    const Snapshot one = now();
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 2));
+    const Snapshot two = now();
+    QImage picture(40, 20, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(context->flattenSignature(picture, QRectF(100, 100, 80, 40), 0));
+    const Snapshot three = now();
+
+    context->undo();
+    expectSame(now(), two, "undo signature");
+    context->undo();
+    expectSame(now(), one, "undo second whiteout");
+    context->redo();
+    expectSame(now(), two, "redo second whiteout");
+    context->undo();
+    context->undo();
+    expectSame(now(), start, "back to the start");
+    context->redo();
+    context->redo();
+    context->redo();
+    expectSame(now(), three, "all again");
+}
+
+}  // namespace

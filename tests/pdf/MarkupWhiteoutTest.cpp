@@ -1,0 +1,302 @@
+// Whiteout: what lay under the rectangle is gone from the page and from the saved file, the rest
+// of the page stays, the page keeps its boxes and rotation, and undo puts the page back.
+
+#include "MarkupTestSupport.h"
+
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+using namespace scrivola::markuptest;
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Share of pixels whose colour differs by more than a rounding step between two images.
+double differingShare(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return 1;
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) > 24 || std::abs(p.green() - q.green()) > 24 || std::abs(p.blue() - q.blue()) > 24)
+                ++differing;
+        }
+    return double(differing) / double(a.width() * a.height());
+}
+
+// Page space equals user space here (media box at the origin).
+Page secretPage() {
+    Page page;
+    page.content = textLine(QStringLiteral("Keep this line above"), 72, 700) +
+                   textLine(QStringLiteral("The SECRETWORD sits here"), 72, 650) +
+                   textLine(QStringLiteral("Keep this line below"), 72, 600) + picture(300, 300, 160, 80) +
+                   blackBar(72, 500, 400, 20);
+    return page;
+}
+
+class Whiteout : public ::testing::Test {
+protected:
+    void open(const std::vector<Page>& pages, bool outline = false) {
+        const QString path = dir.filePath(QStringLiteral("in.pdf"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(buildPdf(pages, outline));
+        file.close();
+        model = std::make_unique<PDFDocumentModel>(path);
+        context = std::make_unique<PDFDocumentContext>(model.get());
+    }
+    PDFDocumentPtr document() const { return model->pdfDocument(); }
+    QString saveAs(const QString& name) {
+        const QString path = dir.filePath(name);
+        model->save(path);
+        return path;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+};
+
+TEST_F(Whiteout, RemovesCoveredTextFromPageSearchAndEveryStreamOfTheSavedFile) {
+    open({secretPage(), secretPage()});
+    ASSERT_TRUE(pageText(*document()->page(0)).contains(QStringLiteral("SECRETWORD")));
+
+    // Covers the middle line only (baseline 650, 12-point text).
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
+    EXPECT_TRUE(model->isModified());
+    const QString page1 = pageText(*document()->page(0));
+    EXPECT_FALSE(page1.contains(QStringLiteral("SECRETWORD")));
+    EXPECT_TRUE(page1.contains(QStringLiteral("Keep this line above")));
+    EXPECT_TRUE(page1.contains(QStringLiteral("Keep this line below")));
+    EXPECT_EQ(document()->findString(QStringLiteral("secretword")).size(), 1u);  // page 2 only
+
+    const QString saved = saveAs(QStringLiteral("out.pdf"));
+    const QByteArray bytes = readFile(saved);
+    auto reopened = load(bytes);
+    ASSERT_EQ(reopened->pageCount(), 2);
+    const QString text = pageText(*reopened->page(0));
+    EXPECT_FALSE(text.contains(QStringLiteral("SECRETWORD")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Keep this line above")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Keep this line below")));
+    const auto hits = reopened->findString(QStringLiteral("SECRETWORD"));
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(reopened->index(*hits[0].pages().front()), 1);
+
+    if (const auto poppler = popplerText(saved)) {
+        EXPECT_EQ(poppler->count(QStringLiteral("SECRETWORD")), 1) << poppler->toStdString();
+        EXPECT_EQ(poppler->count(QStringLiteral("Keep this line above")), 2);
+    }
+}
+
+TEST_F(Whiteout, KeepsTheWordsOfALineThatLieOutsideTheRectangle) {
+    Page page;
+    page.content = textLine(QStringLiteral("COVEREDWORD outsideword"), 72, 650);
+    open({page});
+    // "COVEREDWORD " is about 85 points wide at 12 points.
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 90, 24), 0));
+    const QString text = pageText(*document()->page(0));
+    EXPECT_FALSE(text.contains(QStringLiteral("COVERED")));
+    EXPECT_TRUE(text.contains(QStringLiteral("outsideword")));
+}
+
+TEST_F(Whiteout, TheSavedFileHoldsTheCoveredWordNowhere) {
+    open({secretPage()});
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
+    const QByteArray bytes = readFile(saveAs(QStringLiteral("out.pdf")));
+    EXPECT_FALSE(fileContains(bytes, "SECRETWORD"));
+    EXPECT_FALSE(fileContains(bytes, "SECRET"));
+    // The neighbours are still there, the file is a full rewrite (no second trailer).
+    EXPECT_TRUE(fileContains(bytes, "Keep this line above"));
+    EXPECT_EQ(bytes.count("%%EOF"), 1);
+
+    // A later edit saved again must not bring the old page back from the original bytes.
+    context->setSelectedPages({0});
+    context->rotatePages(90);
+    const QByteArray again = readFile(saveAs(QStringLiteral("out.pdf")));
+    EXPECT_FALSE(fileContains(again, "SECRET"));
+    EXPECT_EQ(load(again)->page(0)->rotation(), 90);
+}
+
+TEST_F(Whiteout, RemovesImagePixelsAndPaintsLineArtWhite) {
+    open({secretPage()});
+    // The left (red) half of the picture at (300, 300, 160, 80) and part of the black bar.
+    ASSERT_TRUE(context->applyWhiteout(QRectF(290, 290, 100, 240), 0));
+    const QImage shown = render(*document()->page(0));
+    // Rendered y-down: page y maps to 792 - y.
+    EXPECT_GT(share(shown, QRect(300, 792 - 375, 80, 70), Qt::white), 0.98);    // picture's red half
+    EXPECT_GT(share(shown, QRect(300, 792 - 515, 80, 10), Qt::white), 0.98);    // line art under the box
+    EXPECT_GT(share(shown, QRect(400, 792 - 375, 50, 70), Qt::blue), 0.9);      // blue half untouched
+    EXPECT_GT(share(shown, QRect(100, 792 - 515, 150, 10), Qt::black), 0.9);    // line art outside
+
+    // The picture stored in the saved file has lost the covered pixels: no image stream keeps
+    // the full red half any more.
+    const QByteArray bytes = readFile(saveAs(QStringLiteral("out.pdf")));
+    int pictures = 0;
+    for (const RawStream& s : streams(bytes)) {
+        if (!s.dictionary.contains("/Width 16") || s.data.size() != 16 * 8 * 3) continue;
+        ++pictures;
+        const auto pixel = [&](int x, int y) { return s.data.mid((y * 16 + x) * 3, 3); };
+        EXPECT_NE(pixel(1, 4), QByteArray("\xff\x00\x00", 3)) << "covered pixel kept";
+        EXPECT_EQ(pixel(14, 4), QByteArray("\x00\x00\xff", 3)) << "uncovered pixel lost";
+    }
+    EXPECT_EQ(pictures, 1);
+}
+
+TEST_F(Whiteout, LeavesOtherPagesSharingTheResourcesUntouched) {
+    open({secretPage(), secretPage()});
+    const QImage before = render(*document()->page(1));
+    ASSERT_TRUE(context->applyWhiteout(QRectF(290, 290, 100, 240), 0));
+    EXPECT_EQ(render(*document()->page(1)), before);
+    auto reopened = load(readFile(saveAs(QStringLiteral("out.pdf"))));
+    EXPECT_EQ(render(*reopened->page(1)), before);
+    EXPECT_TRUE(pageText(*reopened->page(1)).contains(QStringLiteral("SECRETWORD")));
+}
+
+TEST_F(Whiteout, KeepsBoxesAndRotationOfAnOffsetRotatedPage) {
+    Page page;
+    page.mediaBox = QRectF(100, 200, 612, 792);
+    page.cropBox = QRectF(150, 260, 500, 690);
+    page.rotate = 90;
+    // Page space (72, 500) and (72, 450).
+    page.content = textLine(QStringLiteral("Visible words stay"), 172, 700) + textLine(QStringLiteral("HIDDENWORD"), 172, 650);
+    open({page});
+    const PDFPagePtr original = document()->page(0);
+    const QRectF crop = original->bounds(PDFBox::cropBox);
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 440, 200, 25), 0));
+
+    auto check = [&](const PDFPage& p) {
+        EXPECT_EQ(p.rotation(), 90);
+        EXPECT_EQ(p.bounds(PDFBox::mediaBox).size(), QSizeF(612, 792));
+        EXPECT_EQ(p.bounds(PDFBox::cropBox), crop);
+        const QString text = pageText(p);
+        EXPECT_FALSE(text.contains(QStringLiteral("HIDDENWORD")));
+        EXPECT_TRUE(text.contains(QStringLiteral("Visible words stay")));
+    };
+    check(*document()->page(0));
+    const QByteArray bytes = readFile(saveAs(QStringLiteral("out.pdf")));
+    EXPECT_FALSE(fileContains(bytes, "HIDDENWORD"));
+    auto reopened = load(bytes);
+    check(*reopened->page(0));
+    EXPECT_TRUE(bytes.contains("/MediaBox [100 200 712 992]") || bytes.contains("/MediaBox[100 200 712 992]"));
+}
+
+TEST_F(Whiteout, ClipsToThePageAndIgnoresSlivers) {
+    open({secretPage()});
+    // Entirely outside, or 2 points or narrower on the page: nothing happens.
+    EXPECT_FALSE(context->applyWhiteout(QRectF(700, 100, 50, 50), 0));
+    EXPECT_FALSE(context->applyWhiteout(QRectF(610, 100, 50, 50), 0));
+    EXPECT_FALSE(context->applyWhiteout(QRectF(100, 100, 2, 50), 0));
+    EXPECT_FALSE(context->applyWhiteout(QRectF(100, 100, 50, 50), 3));
+    EXPECT_FALSE(context->applyWhiteout(QRectF(100, 100, 50, 50), -1));
+    EXPECT_FALSE(model->isModified());
+    EXPECT_FALSE(context->undoManager()->canUndo());
+
+    // Half outside: only the part on the page turns white; the page keeps its size.
+    ASSERT_TRUE(context->applyWhiteout(QRectF(-100, 490, 200, 40), 0));
+    const QImage shown = render(*document()->page(0));
+    EXPECT_EQ(shown.size(), QSize(612, 792));
+    EXPECT_GT(share(shown, QRect(73, 792 - 515, 25, 10), Qt::white), 0.98);
+    EXPECT_GT(share(shown, QRect(110, 792 - 515, 100, 10), Qt::black), 0.9);
+}
+
+TEST_F(Whiteout, UndoAndRedoSwapTheSamePageObjects) {
+    open({secretPage(), secretPage()});
+    const PDFPagePtr original = document()->page(0);
+    const int revision = context->documentRevision();
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
+    const PDFPagePtr whitened = document()->page(0);
+    EXPECT_NE(whitened, original);
+    EXPECT_GT(context->documentRevision(), revision);
+    EXPECT_TRUE(context->canUndo());
+
+    context->undo();
+    EXPECT_EQ(document()->page(0), original);
+    EXPECT_EQ(document()->pageCount(), 2);
+    EXPECT_TRUE(pageText(*document()->page(0)).contains(QStringLiteral("SECRETWORD")));
+    context->redo();
+    EXPECT_EQ(document()->page(0), whitened);
+    EXPECT_FALSE(pageText(*document()->page(0)).contains(QStringLiteral("SECRETWORD")));
+}
+
+TEST_F(Whiteout, FlattensAnnotationsSoTheyAreNoLongerSelectableAndUndoRestoresThem) {
+    open({secretPage()});
+    PDFPagePtr page = document()->page(0);
+    auto box = PDFAnnotation::create(PDFAnnotation::Subtype::highlight, QRectF(72, 690, 150, 20));
+    box->setColor(QColor(0, 122, 255));
+    page->addAnnotation(box);
+    context->setSelectedAnnotationObjects({box});
+    context->setSelectedAnnotations({box.get()});
+    const QImage before = render(*page);
+
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
+    const PDFPagePtr replaced = document()->page(0);
+    EXPECT_TRUE(replaced->annotations().empty());
+    EXPECT_TRUE(context->selectedAnnotationObjects().empty());
+    EXPECT_TRUE(context->selectedAnnotations().empty());
+    // The highlight is now page content: it still shows where it was.
+    const QImage after = render(*replaced);
+    const QRect highlightArea(80, 792 - 705, 100, 8);
+    EXPECT_LT(differingShare(after.copy(highlightArea), before.copy(highlightArea)), 0.02);
+    EXPECT_LT(share(after, highlightArea, Qt::white, 10), 0.5);
+
+    context->undo();
+    ASSERT_EQ(document()->page(0)->annotations().size(), 1u);
+    EXPECT_EQ(document()->page(0)->annotations().front(), box);
+}
+
+TEST_F(Whiteout, RemovesTextOfAnnotationsUnderTheRectangleAndKeepsLinksElsewhere) {
+    Page page = secretPage();
+    page.annots = "<< /Type /Annot /Subtype /Link /Rect [72 645 200 662] /A << /S /URI /URI (https://covered.example) >> >> "
+                  "<< /Type /Annot /Subtype /Link /Rect [72 695 200 712] /A << /S /URI /URI (https://kept.example) >> >>";
+    open({page});
+    auto note = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(400, 640, 150, 24));
+    note->setContents(QStringLiteral("NOTESECRET"));
+    document()->page(0)->addAnnotation(note);
+    auto outside = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(400, 100, 150, 24));
+    outside->setContents(QStringLiteral("NOTEKEPT"));
+    document()->page(0)->addAnnotation(outside);
+
+    const QImage before = render(*document()->page(0));
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 500, 24), 0));
+    const auto remaining = document()->page(0)->annotations();
+    ASSERT_EQ(remaining.size(), 1u);
+    EXPECT_EQ(remaining.front()->type(), QStringLiteral("Link"));
+    EXPECT_EQ(remaining.front()->bounds(), QRectF(72, 695, 128, 17));
+
+    const QByteArray bytes = readFile(saveAs(QStringLiteral("out.pdf")));
+    EXPECT_FALSE(fileContains(bytes, "NOTESECRET"));
+    EXPECT_FALSE(fileContains(bytes, "covered.example"));
+    EXPECT_TRUE(fileContains(bytes, "NOTEKEPT"));
+    EXPECT_TRUE(fileContains(bytes, "kept.example"));
+    // The annotations that come back on undo draw as before: the whiteout changed only copies.
+    context->undo();
+    EXPECT_EQ(document()->page(0)->annotations().size(), 4u);
+    EXPECT_EQ(differingShare(render(*document()->page(0)), before), 0.0);
+    EXPECT_EQ(note->contents(), QStringLiteral("NOTESECRET"));
+}
+
+TEST_F(Whiteout, BookmarksFollowTheReplacedPage) {
+    open({secretPage(), secretPage()}, true);
+    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
+    const QByteArray bytes = readFile(saveAs(QStringLiteral("out.pdf")));
+    auto reopened = load(bytes);
+    ASSERT_EQ(reopened->pageCount(), 2);
+    // The bookmark's destination is a page reference that is still in the file.
+    const qsizetype title = bytes.indexOf("(First)");
+    ASSERT_GE(title, 0);
+    const qsizetype objStart = bytes.lastIndexOf(" obj", title);
+    const QByteArray outlineItem = bytes.mid(objStart, bytes.indexOf("endobj", title) - objStart);
+    EXPECT_TRUE(outlineItem.contains("/Dest")) << outlineItem.toStdString();
+    EXPECT_FALSE(outlineItem.contains("null")) << outlineItem.toStdString();
+}
+
+}  // namespace

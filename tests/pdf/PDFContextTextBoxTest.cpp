@@ -1,0 +1,314 @@
+// The context's text-box operations and annotation selection, with their undo chains, checked
+// on the annotations the page ends up with.
+
+#include "annotation/CoreTextFreeTextAnnotation.h"
+#include "annotation/TextBoxLayout.h"
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+#include "pdf/engine/PDFAppearance.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace scrivola {
+namespace {
+
+struct TextBoxContext {
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+
+    explicit TextBoxContext(int pages = 2) {
+        PDFDocumentPtr document = PDFDocument::createEmpty();
+        for (int i = 0; i < pages; ++i) document->insertBlankPage(QSizeF(300, 400), i);
+        model = std::make_unique<PDFDocumentModel>(document);
+        context = std::make_unique<PDFDocumentContext>(model.get());
+    }
+    PDFPagePtr page(int i) const { return model->pdfDocument()->page(i); }
+    std::vector<PDFAnnotationPtr> annotations(int i = 0) const { return page(i)->annotations(); }
+    // A new box typed on page `index`, as the view reports it.
+    PDFAnnotationPtr type(const QString& text, const QRectF& bounds = QRectF(20, 300, 200, 40), int index = 0) {
+        const size_t before = annotations(index).size();
+        context->beginInlineEditing(index, nullptr);
+        context->confirmTextAnnotation(text, bounds);
+        const auto after = annotations(index);
+        return after.size() > before ? after.back() : nullptr;
+    }
+    // Re-editing an existing box: the view takes it off its page while its editor is open.
+    void reEdit(const PDFAnnotationPtr& box, const QString& text, int index = 0) {
+        context->beginInlineEditing(index, box);
+        page(index)->removeAnnotation(box);
+        context->confirmTextAnnotation(text, box->bounds());
+    }
+};
+
+TEST(PDFContextTextBoxes, ConfirmCreatesTheStoredFormAndUndoRemovesIt) {
+    TextBoxContext t;
+    t.context->setTextFontName(QStringLiteral("Times New Roman"));
+    t.context->setTextFontSize(18);
+    t.context->setTextIsBold(true);
+    t.context->setTextFontColor(QColor(255, 0, 0));
+    t.context->setTextAlignment(Qt::AlignHCenter);
+    t.context->setTextIsStrikethrough(true);
+    const int revision = t.context->documentRevision();
+
+    const PDFAnnotationPtr box = t.type(QStringLiteral(" Hello \n"));
+    ASSERT_TRUE(box);
+    const CoreTextFreeTextAnnotation text(box);
+    EXPECT_TRUE(CoreTextFreeTextAnnotation::isTextBox(*box));
+    EXPECT_EQ(box->contents(), QStringLiteral(" Hello \n"));
+    EXPECT_EQ(text.font().family(), QStringLiteral("Times New Roman"));
+    EXPECT_TRUE(text.font().bold());
+    EXPECT_DOUBLE_EQ(box->fontSize(), 18);
+    EXPECT_EQ(text.fontColor().toRgb(), QColor(255, 0, 0));
+    EXPECT_EQ(text.alignment(), Qt::AlignHCenter);
+    EXPECT_TRUE(text.isStrikethrough());
+    EXPECT_FALSE(text.isUnderline());
+    EXPECT_FALSE(box->color().has_value());
+    EXPECT_EQ(box->borderWidth().value_or(-1), 0.0);
+    EXPECT_TRUE(PDFAppearance::hasNormalAppearance(*box));
+    EXPECT_TRUE(t.model->isModified());
+    EXPECT_GT(t.context->documentRevision(), revision);
+    EXPECT_TRUE(t.context->canUndo());
+    EXPECT_FALSE(t.context->isInlineEditing());
+    EXPECT_FALSE(t.context->editingAnnotation());
+
+    t.context->undo();
+    EXPECT_TRUE(t.annotations().empty());
+    t.context->redo();
+    ASSERT_EQ(t.annotations().size(), 1u);
+    EXPECT_EQ(t.annotations()[0].get(), box.get());
+    t.context->undo();
+    EXPECT_TRUE(t.annotations().empty());
+}
+
+TEST(PDFContextTextBoxes, BlankTextCreatesNothingAndDeletesAnExistingBox) {
+    TextBoxContext t;
+    EXPECT_FALSE(t.type(QStringLiteral("  \n\t \n")));
+    EXPECT_TRUE(t.annotations().empty());
+    EXPECT_FALSE(t.context->isInlineEditing());
+    EXPECT_FALSE(t.context->canUndo());
+    EXPECT_FALSE(t.model->isModified());
+
+    const PDFAnnotationPtr box = t.type(QStringLiteral("Keep me"));
+    t.reEdit(box, QStringLiteral(" \n "));
+    EXPECT_TRUE(t.annotations().empty());
+    EXPECT_FALSE(t.context->isInlineEditing());
+    t.context->undo();
+    ASSERT_EQ(t.annotations().size(), 1u);
+    EXPECT_EQ(t.annotations()[0].get(), box.get());
+    EXPECT_EQ(t.annotations()[0]->contents(), QStringLiteral("Keep me"));
+}
+
+TEST(PDFContextTextBoxes, ReEditReplacesTheBoxAndUndoPutsTheOldOneBack) {
+    TextBoxContext t;
+    t.context->setTextIsUnderline(true);
+    t.context->setTextFontSize(24);
+    t.context->setTextAlignment(Qt::AlignRight);
+    const PDFAnnotationPtr old = t.type(QStringLiteral("Before"));
+    ASSERT_TRUE(old);
+
+    // Opening the editor on it loads its format into the tool state.
+    t.context->setTextIsUnderline(false);
+    t.context->setTextFontSize(10);
+    t.context->setTextAlignment(Qt::AlignLeft);
+    t.context->beginInlineEditing(0, old);
+    EXPECT_TRUE(t.context->isInlineEditing());
+    EXPECT_EQ(t.context->editingAnnotation().get(), old.get());
+    EXPECT_TRUE(t.context->textIsUnderline());
+    EXPECT_DOUBLE_EQ(t.context->textFontSize(), 24);
+    EXPECT_EQ(t.context->textAlignment(), Qt::AlignRight);
+    EXPECT_EQ(t.context->textFontName(), QStringLiteral("Helvetica"));
+
+    t.page(0)->removeAnnotation(old);
+    t.context->confirmTextAnnotation(QStringLiteral("After"), old->bounds());
+    auto now = t.annotations();
+    ASSERT_EQ(now.size(), 1u);
+    const PDFAnnotationPtr replacement = now[0];
+    EXPECT_NE(replacement.get(), old.get());
+    EXPECT_EQ(replacement->contents(), QStringLiteral("After"));
+    EXPECT_TRUE(CoreTextFreeTextAnnotation(replacement).isUnderline());
+
+    t.context->undo();
+    now = t.annotations();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(now[0].get(), old.get());
+    EXPECT_EQ(now[0]->contents(), QStringLiteral("Before"));
+    t.context->redo();
+    now = t.annotations();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(now[0].get(), replacement.get());
+}
+
+TEST(PDFContextTextBoxes, MoveIsUndoneAndTheAppearanceFollows) {
+    TextBoxContext t;
+    const QRectF from(20, 300, 200, 40), to(40, 100, 200, 40);
+    const PDFAnnotationPtr box = t.type(QStringLiteral("Moving"), from);
+    box->setBounds(to);  // the view moves the box live
+    t.context->moveTextAnnotation(box, from, to, 0);
+    EXPECT_EQ(box->bounds(), to);
+
+    auto inkTop = [&] {
+        // Row of the first dark pixel of the page rendered at 1 pixel per point.
+        const QImage image = t.page(0)->render(1.0, true).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128) return y;
+        return -1;
+    };
+    EXPECT_NEAR(inkTop(), 400 - to.bottom(), 12);
+    t.context->undo();
+    EXPECT_EQ(box->bounds(), from);
+    EXPECT_NEAR(inkTop(), 400 - from.bottom(), 12);
+    t.context->redo();
+    EXPECT_EQ(box->bounds(), to);
+    t.context->undo();
+    EXPECT_EQ(box->bounds(), from);
+}
+
+TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
+    TextBoxContext t;
+    const PDFAnnotationPtr a = t.type(QStringLiteral("A"), QRectF(20, 300, 100, 30));
+    const PDFAnnotationPtr b = t.type(QStringLiteral("B"), QRectF(20, 200, 100, 30));
+    const PDFAnnotationPtr c = t.type(QStringLiteral("C"), QRectF(20, 100, 100, 30), 1);
+    ASSERT_TRUE(a && b && c);
+
+    t.context->removeTextAnnotation(b, t.page(0));
+    EXPECT_EQ(t.annotations().size(), 1u);
+    t.context->undo();
+    EXPECT_EQ(t.annotations().size(), 2u);
+
+    t.context->selectAnnotation(a);
+    t.context->toggleAnnotationSelection(c);
+    t.context->toggleAnnotationSelection(b);
+    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 3u);
+    t.context->deleteSelectedAnnotations();
+    EXPECT_TRUE(t.annotations(0).empty());
+    EXPECT_TRUE(t.annotations(1).empty());
+    EXPECT_TRUE(t.context->selectedAnnotations().empty());
+    EXPECT_TRUE(t.context->selectedAnnotationObjects().empty());
+
+    t.context->undo();  // one step brings all three back
+    EXPECT_EQ(t.annotations(0).size(), 2u);
+    EXPECT_EQ(t.annotations(1).size(), 1u);
+    EXPECT_EQ(t.annotations(1)[0].get(), c.get());
+    t.context->redo();
+    EXPECT_TRUE(t.annotations(0).empty());
+    EXPECT_TRUE(t.annotations(1).empty());
+
+    // Nothing selected: nothing happens, no undo step.
+    t.context->undo();
+    const int steps = t.context->undoManager()->undoCount();
+    t.context->deleteSelectedAnnotations();
+    EXPECT_EQ(t.context->undoManager()->undoCount(), steps);
+}
+
+TEST(PDFContextTextBoxes, AChainOfEditsUndoesAndRedoesInOrder) {
+    TextBoxContext t;
+    auto contents = [&] {
+        QStringList list;
+        for (const auto& a : t.annotations()) list << a->contents() + QLatin1Char('@') + QString::number(a->bounds().top());
+        list.sort();  // a box put back by undo goes to the end of the page's list
+        return list;
+    };
+    std::vector<QStringList> states{contents()};
+    const PDFAnnotationPtr box = t.type(QStringLiteral("one"), QRectF(20, 300, 200, 40));
+    states.push_back(contents());
+    t.type(QStringLiteral("two"), QRectF(20, 200, 200, 40));
+    states.push_back(contents());
+    box->setBounds(QRectF(20, 50, 200, 40));
+    t.context->moveTextAnnotation(box, QRectF(20, 300, 200, 40), QRectF(20, 50, 200, 40), 0);
+    states.push_back(contents());
+    t.reEdit(box, QStringLiteral("one, edited"));
+    states.push_back(contents());
+    const PDFAnnotationPtr edited = t.annotations().back();
+    t.context->removeTextAnnotation(edited, t.page(0));
+    states.push_back(contents());
+
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        t.context->undo();
+        EXPECT_EQ(contents(), states[i - 1]) << "after undoing step " << i;
+    }
+    EXPECT_FALSE(t.context->canUndo());
+    for (size_t i = 1; i < states.size(); ++i) {
+        t.context->redo();
+        EXPECT_EQ(contents(), states[i]) << "after redoing step " << i;
+    }
+    EXPECT_FALSE(t.context->canRedo());
+}
+
+TEST(PDFContextTextBoxes, SelectionOperations) {
+    TextBoxContext t;
+    const PDFAnnotationPtr a = t.type(QStringLiteral("A"), QRectF(20, 300, 100, 30));
+    const PDFAnnotationPtr b = t.type(QStringLiteral("B"), QRectF(20, 200, 100, 30));
+    t.context->selectAnnotations({a, b});
+    EXPECT_EQ(t.context->selectedAnnotations(), (std::set<AnnotationIdentity>{a.get(), b.get()}));
+    t.context->toggleAnnotationSelection(a);
+    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 1u);
+    EXPECT_EQ(t.context->selectedAnnotationObjects()[0].get(), b.get());
+    t.context->toggleAnnotationSelection(a);
+    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 2u);
+    EXPECT_EQ(t.context->selectedAnnotationObjects()[1].get(), a.get());  // in selection order
+    t.context->selectAnnotation(b);
+    EXPECT_EQ(t.context->selectedAnnotations(), (std::set<AnnotationIdentity>{b.get()}));
+    t.context->clearAnnotationSelection();
+    EXPECT_TRUE(t.context->selectedAnnotations().empty());
+}
+
+TEST(PDFContextTextBoxes, ToggleTextAnnotationMode) {
+    TextBoxContext t;
+    const PDFAnnotationPtr a = t.type(QStringLiteral("A"));
+    t.context->setHighlightMode(true);
+    t.context->setWhiteoutMode(true);
+    t.context->setTextSubMode(TextSubMode::add);
+    t.context->toggleTextAnnotationMode();
+    EXPECT_TRUE(t.context->isTextAnnotationMode());
+    EXPECT_EQ(t.context->textSubMode(), TextSubMode::select);
+    EXPECT_FALSE(t.context->isHighlightMode());
+    EXPECT_FALSE(t.context->isWhiteoutMode());
+    EXPECT_TRUE(t.context->isAnnotationsSidebarVisible());
+
+    t.context->selectAnnotation(a);
+    t.context->beginInlineEditing(0, nullptr);
+    t.context->toggleTextAnnotationMode();
+    EXPECT_FALSE(t.context->isTextAnnotationMode());
+    EXPECT_FALSE(t.context->isInlineEditing());
+    EXPECT_TRUE(t.context->selectedAnnotations().empty());
+    EXPECT_FALSE(t.context->isAnnotationsSidebarVisible());
+}
+
+TEST(PDFContextTextBoxes, BuildFontFollowsTheToolState) {
+    TextBoxContext t;
+    t.context->setTextFontName(QStringLiteral("Courier"));
+    t.context->setTextFontSize(20);
+    t.context->setTextIsItalic(true);
+    const QFont font = t.context->buildFont();
+    EXPECT_EQ(font.family(), QStringLiteral("Courier"));
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 20);
+    EXPECT_TRUE(font.italic());
+    EXPECT_FALSE(font.bold());
+}
+
+TEST(PDFContextTextBoxes, OpeningAFileRestoresItsTextBoxes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("boxes.pdf"));
+    {
+        TextBoxContext t(1);
+        t.context->setTextIsUnderline(true);
+        t.type(QStringLiteral("Saved box"));
+        t.model->save(path);
+    }
+    PDFDocumentModel model(path);
+    EXPECT_FALSE(model.isModified());
+    const auto annotations = model.pdfDocument()->page(0)->annotations();
+    ASSERT_EQ(annotations.size(), 1u);
+    ASSERT_TRUE(CoreTextFreeTextAnnotation::isTextBox(*annotations[0]));
+    EXPECT_TRUE(CoreTextFreeTextAnnotation(annotations[0]).isUnderline());
+    EXPECT_FALSE(CoreTextFreeTextAnnotation(annotations[0]).isStrikethrough());
+    EXPECT_EQ(annotations[0]->contents(), QStringLiteral("Saved box"));
+}
+
+}  // namespace
+}  // namespace scrivola

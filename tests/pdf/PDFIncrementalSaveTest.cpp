@@ -1,0 +1,214 @@
+#include "PageEditingTestSupport.h"
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFEditingService.h"
+#include "pdf/engine/PDFSaving.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+namespace factory = scrivola::testing;
+using namespace scrivola::pagetest;
+
+namespace {
+
+// labelledPdf(3) with an incremental update adding an outline whose only item points at the
+// second page (object 6) and a structure-tree-like catalog entry that also points at it.
+QByteArray pdfWithOutlineToSecondPage() {
+    QByteArray out = labelledPdf(3);
+    const qsizetype sx = out.lastIndexOf("startxref");
+    const QByteArray prev = out.mid(sx + 10).split('\n').value(0).trimmed();
+    auto entry = [](qsizetype off) { return QByteArray::number(off).rightJustified(10, '0') + " 00000 n \n"; };
+    const qsizetype o10 = out.size();
+    out += "10 0 obj\n<< /Type /Outlines /First 11 0 R /Last 11 0 R /Count 1 >>\nendobj\n";
+    const qsizetype o11 = out.size();
+    out += "11 0 obj\n<< /Title (Second) /Parent 10 0 R /Dest [6 0 R /Fit] >>\nendobj\n";
+    const qsizetype o12 = out.size();
+    out += "12 0 obj\n<< /Type /StructElem /S /P /Pg 6 0 R /K 0 >>\nendobj\n";
+    const qsizetype o1 = out.size();
+    out += "1 0 obj\n<< /Type /Catalog /Pages 2 0 R /Outlines 10 0 R /Marked 12 0 R >>\nendobj\n";
+    const qsizetype xref = out.size();
+    out += "xref\n0 2\n0000000000 65535 f \n" + entry(o1) + "10 3\n" + entry(o10) + entry(o11) + entry(o12);
+    out += "trailer\n<< /Size 13 /Root 1 0 R /Prev " + prev + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+class PDFIncrementalSaveTest : public ::testing::Test {
+protected:
+    void open(const QByteArray& bytes) {
+        context.reset();
+        model.reset();
+        path = factory::writeFile(dir, QStringLiteral("doc.pdf"), bytes);
+        original = bytes;
+        model = std::make_unique<PDFDocumentModel>(path);
+        context = std::make_unique<PDFDocumentContext>(model.get());
+    }
+    PDFDocument& document() { return *model->pdfDocument(); }
+
+    QTemporaryDir dir;
+    QString path;
+    QByteArray original;
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+};
+
+TEST_F(PDFIncrementalSaveTest, RotatingOnePageOfALargeFileAppendsOnlyTheChange) {
+    open(factory::textPdf(400));
+    ASSERT_GT(original.size(), 100000);
+    context->setCurrentPage(123);
+    context->rotatePages(90);
+    model->save();
+
+    const QByteArray saved = readFile(path);
+    EXPECT_LE(saved.size(), original.size() * 105 / 100);
+    EXPECT_TRUE(saved.startsWith(original));  // the original bytes are kept as they were
+    const auto reopened = PDFDocument::load(path);
+    EXPECT_FALSE(reopened->wasRepaired());
+    ASSERT_EQ(reopened->pageCount(), 400);
+    EXPECT_EQ(reopened->page(123)->rotation(), 90);
+    EXPECT_EQ(reopened->page(122)->rotation(), 0);
+    EXPECT_FALSE(model->isModified());
+}
+
+TEST_F(PDFIncrementalSaveTest, RepeatedSavesInPlaceKeepEveryEditAndStayCompact) {
+    open(factory::textPdf(200));
+    context->rotatePages(90);
+    model->save();
+    context->setCurrentPage(5);
+    context->rotatePages(180);
+    context->editingService()->movePage(7, 0);
+    model->save();
+    context->setCurrentPage(1);
+    context->rotatePages(-90);
+    model->save();
+
+    const QByteArray saved = readFile(path);
+    // Every update starts again from the original bytes, so updates do not pile up.
+    EXPECT_TRUE(saved.startsWith(original));
+    EXPECT_LE(saved.size(), original.size() * 105 / 100);
+    const auto reopened = PDFDocument::load(path);
+    EXPECT_EQ(rotations(*reopened), rotations(document()));
+    EXPECT_EQ(pageLabel(*reopened->page(0)), QStringLiteral("Page 8"));
+    EXPECT_EQ(pageLabels(*reopened), pageLabels(document()));
+}
+
+TEST_F(PDFIncrementalSaveTest, SaveAsWritesTheOriginalPlusTheUpdateElsewhere) {
+    open(labelledPdf(4));
+    context->rotatePages(90);
+    const QString other = dir.filePath(QStringLiteral("other.pdf"));
+    model->save(other);
+    EXPECT_EQ(readFile(path), original);  // the source is untouched
+    EXPECT_TRUE(readFile(other).startsWith(original));
+    EXPECT_EQ(PDFDocument::load(other)->page(0)->rotation(), 90);
+    EXPECT_EQ(QFileInfo(model->url()).fileName(), QStringLiteral("other.pdf"));
+}
+
+TEST_F(PDFIncrementalSaveTest, DeletionRewritesTheFileWithoutTheDeletedContent) {
+    open(pdfWithOutlineToSecondPage());
+    ASSERT_FALSE(model->requiresFullRewrite());
+    ASSERT_TRUE(streamContents(original).contains("uniqueword2"));
+    context->deletePages({1});
+    EXPECT_TRUE(model->requiresFullRewrite());
+    model->save();
+
+    const QByteArray saved = readFile(path);
+    EXPECT_FALSE(saved.startsWith(original.left(original.size() - 10)));
+    EXPECT_FALSE(saved.contains("uniqueword2"));
+    EXPECT_FALSE(streamContents(saved).contains("uniqueword2"));
+    EXPECT_TRUE(streamContents(saved).contains("uniqueword3"));
+    const auto reopened = PDFDocument::load(path);
+    EXPECT_EQ(pageLabels(*reopened), labels({1, 3}));
+    EXPECT_TRUE(reopened->findString(QStringLiteral("uniqueword2")).empty());
+
+    // Undoing the deletion brings the page back; the next save writes it again.
+    context->undo();
+    context->rotatePages(90);
+    model->save();
+    const auto restored = PDFDocument::load(path);
+    EXPECT_EQ(pageLabels(*restored), labels({1, 2, 3}));
+    EXPECT_EQ(restored->findString(QStringLiteral("uniqueword2")).size(), 1u);
+    EXPECT_EQ(restored->page(0)->rotation(), 90);
+}
+
+TEST_F(PDFIncrementalSaveTest, DocumentsWithoutUsableOriginalBytesAreRewritten) {
+    // A repaired file cannot take an update: the whole file is rewritten, and reads cleanly.
+    open(factory::brokenXrefPdf(3));
+    ASSERT_TRUE(document().wasRepaired());
+    EXPECT_FALSE(PDFSaving::canWriteIncrementally(document()));
+    context->rotatePages(90);
+    model->save();
+    const auto reopened = PDFDocument::load(path);
+    EXPECT_FALSE(reopened->wasRepaired());
+    EXPECT_EQ(reopened->page(0)->rotation(), 90);
+
+    // A document made in memory has no original bytes.
+    PDFDocumentModel fresh(PDFDocument::createEmpty());
+    fresh.pdfDocument()->insertBlankPage({200, 200}, 0);
+    EXPECT_FALSE(PDFSaving::canWriteIncrementally(*fresh.pdfDocument()));
+    const QString target = dir.filePath(QStringLiteral("fresh.pdf"));
+    fresh.save(target);
+    EXPECT_EQ(PDFDocument::load(target)->pageCount(), 1);
+}
+
+TEST_F(PDFIncrementalSaveTest, FailedSaveLeavesTargetAndStateAlone) {
+    open(labelledPdf(2));
+    context->rotatePages(90);
+    const QString missing = dir.filePath(QStringLiteral("no/such/folder/out.pdf"));
+    EXPECT_THROW(model->save(missing), DocumentError);
+    EXPECT_TRUE(model->isModified());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("doc.pdf")});
+
+    // A read-only folder: neither path can write, nothing is left behind.
+    QDir(dir.path()).mkdir(QStringLiteral("locked"));
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(locked).isWritable()) {
+        EXPECT_FALSE(PDFSaving::writeIncremental(document(), locked + QStringLiteral("/x.pdf")));
+        EXPECT_THROW(model->save(locked + QStringLiteral("/x.pdf")), DocumentError);
+        EXPECT_TRUE(QDir(locked).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(PDFIncrementalSaveTest, SavingKeepsTheFilePermissions) {
+    open(labelledPdf(2));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    context->rotatePages(90);
+    model->save();
+    EXPECT_EQ(QFile::permissions(path) & QFileDevice::Permissions(0x7077), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_TRUE(readFile(path).startsWith(original));
+}
+
+TEST_F(PDFIncrementalSaveTest, EncryptedDocumentsStayEncrypted) {
+    PDFWriteOptions options;
+    options.ownerPassword = QStringLiteral("owner");
+    const QByteArray encrypted = PDFDocument::loadFromData(labelledPdf(3))->writeToBuffer(options);
+    ASSERT_TRUE(encrypted.contains("/Encrypt"));
+    open(encrypted);
+    context->setCurrentPage(2);
+    context->rotatePages(90);
+    model->save();
+    const QByteArray saved = readFile(path);
+    EXPECT_TRUE(saved.contains("/Encrypt"));
+    EXPECT_FALSE(saved.contains("uniqueword"));  // no stream was written in the clear
+    const auto reopened = PDFDocument::load(path);
+    EXPECT_EQ(rotations(*reopened), (std::vector<int>{0, 0, 90}));
+    EXPECT_EQ(pageLabels(*reopened), labels({1, 2, 3}));
+}
+
+TEST_F(PDFIncrementalSaveTest, PagesTakenOutByOtherEditsAreNotKeptInTheFileEither) {
+    // A page replaced or removed without the content flag (as page replacements do) still
+    // forces the compacting rewrite, so the old page's content leaves the file.
+    open(labelledPdf(3));
+    document().removePage(1);
+    model->setModified(true);
+    ASSERT_FALSE(model->requiresFullRewrite());
+    model->save();
+    const QByteArray saved = readFile(path);
+    EXPECT_FALSE(streamContents(saved).contains("uniqueword2"));
+    EXPECT_EQ(pageLabels(*PDFDocument::load(path)), labels({1, 3}));
+}
+
+}  // namespace

@@ -1,0 +1,291 @@
+#include "PageEditingTestSupport.h"
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFEditingService.h"
+#include "pdf/PDFExportPresenter.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+namespace factory = scrivola::testing;
+using namespace scrivola::pagetest;
+
+namespace {
+
+// The state of a document as a reader sees it: page order by text, rotation and the contents
+// of the annotations of each page.
+struct PageState {
+    QString label;
+    int rotation = 0;
+    QStringList annotations;
+    bool operator==(const PageState& other) const = default;
+};
+
+std::vector<PageState> stateOf(const PDFDocument& document) {
+    std::vector<PageState> state;
+    for (int i = 0; i < document.pageCount(); ++i) {
+        const PDFPagePtr page = document.page(i);
+        PageState s{pageLabel(*page), page->rotation(), {}};
+        for (const auto& annotation : page->annotations()) s.annotations << annotation->contents();
+        state.push_back(s);
+    }
+    return state;
+}
+
+class RecordingExportPresenter : public PDFExportPresenter {
+public:
+    QString chooseExportFile(const QString& proposedName, const QString& directory) override {
+        proposals << proposedName;
+        directories << directory;
+        return answer;
+    }
+    QString answer;
+    QStringList proposals;
+    QStringList directories;
+};
+
+class PDFPageEditingTest : public ::testing::Test {
+protected:
+    void SetUp() override { open(5); }
+
+    void open(int pages) {
+        context.reset();
+        model.reset();
+        path = factory::writeFile(dir, QStringLiteral("doc.pdf"), labelledPdf(pages));
+        model = std::make_unique<PDFDocumentModel>(path);
+        context = std::make_unique<PDFDocumentContext>(model.get());
+    }
+
+    PDFDocument& document() { return *model->pdfDocument(); }
+    QStringList order() { return pageLabels(document()); }
+
+    PDFAnnotationPtr annotate(int pageIndex, const QString& contents) {
+        auto annotation = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(100, 100, 150, 40));
+        annotation->setContents(contents);
+        document().page(pageIndex)->addAnnotation(annotation);
+        return annotation;
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+};
+
+TEST_F(PDFPageEditingTest, RotationTargetsSelectionOrCurrentPageAndUndoesAsOneStep) {
+    context->setCurrentPage(2);
+    context->rotatePages(90);
+    EXPECT_EQ(rotations(document()), (std::vector<int>{0, 0, 90, 0, 0}));
+    EXPECT_TRUE(model->isModified());
+
+    context->setSelectedPages({0, 3});
+    context->rotatePages(180);
+    EXPECT_EQ(rotations(document()), (std::vector<int>{180, 0, 90, 180, 0}));
+    context->undo();
+    EXPECT_EQ(rotations(document()), (std::vector<int>{0, 0, 90, 0, 0}));
+    context->undo();
+    EXPECT_EQ(rotations(document()), (std::vector<int>(5, 0)));
+    EXPECT_FALSE(context->canUndo());
+    EXPECT_TRUE(context->canRedo());
+}
+
+TEST_F(PDFPageEditingTest, RotateLeftUndoRedoEndsAtMinus90) {
+    const int revision = context->documentRevision();
+    context->rotatePages(-90);
+    context->undo();
+    EXPECT_EQ(document().page(0)->rotation(), 0);
+    context->redo();
+    EXPECT_EQ(document().page(0)->rotation(), 270);
+    EXPECT_GE(context->documentRevision(), revision + 3);
+}
+
+TEST_F(PDFPageEditingTest, DeletionRestoresTheSamePagesWithTheirAnnotations) {
+    const auto note = annotate(3, QStringLiteral("note on page 4"));
+    const PDFPagePtr second = document().page(1);
+    context->deletePages({1, 3});
+    EXPECT_EQ(order(), labels({1, 3, 5}));
+
+    context->undo();
+    EXPECT_EQ(order(), labels({1, 2, 3, 4, 5}));
+    EXPECT_EQ(document().page(1), second);  // the same page object is back
+    ASSERT_EQ(document().page(3)->annotations().size(), 1u);
+    EXPECT_EQ(document().page(3)->annotations().front(), note);
+
+    context->redo();
+    EXPECT_EQ(order(), labels({1, 3, 5}));
+    context->undo();
+
+    // The restored document saves with the annotation on the right page.
+    model->save();
+    const auto reopened = PDFDocument::load(path);
+    EXPECT_EQ(pageLabels(*reopened), labels({1, 2, 3, 4, 5}));
+    ASSERT_EQ(reopened->page(3)->annotations().size(), 1u);
+    EXPECT_EQ(reopened->page(3)->annotations().front()->contents(), QStringLiteral("note on page 4"));
+}
+
+TEST_F(PDFPageEditingTest, DeletingEveryPageOrNothingDoesNothing) {
+    context->deletePages({0, 1, 2, 3, 4});
+    context->setSelectedPages({0, 1, 2, 3, 4});
+    context->deleteSelectedPages();
+    context->deletePages({});
+    EXPECT_EQ(document().pageCount(), 5);
+    EXPECT_FALSE(model->isModified());
+    EXPECT_FALSE(context->undoManager()->canUndo());
+}
+
+TEST_F(PDFPageEditingTest, DeletionKeepsCurrentPageAndSelectionOnSurvivingPages) {
+    context->setCurrentPage(4);
+    context->setSelectedPages({0, 2, 4});
+    context->deletePages({1, 4});
+    EXPECT_EQ(context->currentPage(), 2);  // the former last page went: the new last page
+    // Pages 1 and 3 stay selected, now at indices 0 and 1.
+    EXPECT_EQ(context->selectedPages(), (std::set<int>{0, 1}));
+
+    context->deleteSelectedPages();
+    EXPECT_EQ(order(), labels({4}));
+    EXPECT_TRUE(context->selectedPages().empty());
+
+    // Undoing and redoing a deletion of the last page keeps the current page inside.
+    context->undo();
+    context->setCurrentPage(2);
+    context->redo();
+    EXPECT_LT(context->currentPage(), document().pageCount());
+}
+
+TEST_F(PDFPageEditingTest, MovesFollowTheBeforeWhichRuleAndUndo) {
+    PDFEditingService* service = context->editingService();
+    service->movePage(0, 3);
+    EXPECT_EQ(order(), labels({2, 3, 1, 4, 5}));
+    context->undo();
+    EXPECT_EQ(order(), labels({1, 2, 3, 4, 5}));
+
+    service->movePage(4, 0);
+    EXPECT_EQ(order(), labels({5, 1, 2, 3, 4}));
+    context->undo();
+    EXPECT_EQ(order(), labels({1, 2, 3, 4, 5}));
+    context->redo();
+    EXPECT_EQ(order(), labels({5, 1, 2, 3, 4}));
+
+    service->movePage(1, 5);  // after the last page
+    EXPECT_EQ(order(), labels({5, 2, 3, 4, 1}));
+    // No-ops register nothing.
+    const int steps = context->undoManager()->undoCount();
+    service->movePage(2, 2);
+    service->movePage(2, 3);
+    service->movePage(-1, 2);
+    service->movePage(7, 0);
+    EXPECT_EQ(context->undoManager()->undoCount(), steps);
+    EXPECT_EQ(order(), labels({5, 2, 3, 4, 1}));
+}
+
+// Undo records hold page objects: a chain of mixed edits undoes and redoes to exactly the
+// states it passed through, however the edits shifted the pages.
+TEST_F(PDFPageEditingTest, MixedEditChainUndoesAndRedoesThroughTheSameStates) {
+    annotate(1, QStringLiteral("second"));
+    annotate(4, QStringLiteral("fifth"));
+    std::vector<std::vector<PageState>> states{stateOf(document())};
+    auto step = [&](const std::function<void()>& edit) {
+        edit();
+        QCoreApplication::processEvents();
+        states.push_back(stateOf(document()));
+    };
+    step([&] { context->rotatePages(90); });                         // page 1 turns
+    step([&] { context->editingService()->movePage(0, 5); });        // page 1 to the end
+    step([&] { context->deletePages({0, 3}); });                     // pages 2 and 5 go
+    step([&] { context->setSelectedPages({0, 1}); context->rotatePages(-90); });
+    step([&] { context->editingService()->movePage(2, 0); });
+    step([&] { context->deletePages({1}); });
+    ASSERT_EQ(states.back().size(), 2u);
+
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        context->undo();
+        EXPECT_EQ(stateOf(document()), states[i - 1]) << "after undoing step " << i;
+    }
+    EXPECT_FALSE(context->canUndo());
+    for (size_t i = 1; i < states.size(); ++i) {
+        context->redo();
+        EXPECT_EQ(stateOf(document()), states[i]) << "after redoing step " << i;
+    }
+
+    // The final state survives a save and a reopen.
+    model->save();
+    EXPECT_EQ(stateOf(*PDFDocument::load(path)), states.back());
+}
+
+TEST_F(PDFPageEditingTest, UndoAfterSaveMarksTheDocumentModifiedAgain) {
+    context->rotatePages(90);
+    model->save();
+    EXPECT_FALSE(model->isModified());
+    context->undo();
+    EXPECT_TRUE(model->isModified());  // the document differs from the file again
+}
+
+TEST_F(PDFPageEditingTest, ExportWritesCopiesAndLeavesTheDocumentAlone) {
+    RecordingExportPresenter presenter;
+    context->setExportPresenter(&presenter);
+    annotate(2, QStringLiteral("exported note"));
+    document().page(3)->setRotation(90);
+    model->setModified(false);
+    const int undoSteps = context->undoManager()->undoCount();
+
+    presenter.answer = dir.filePath(QStringLiteral("out.pdf"));
+    EXPECT_EQ(context->exportPages({3, 2, 9}), presenter.answer);
+    ASSERT_EQ(presenter.proposals, QStringList{QStringLiteral("Pages (2).pdf")});
+    EXPECT_EQ(presenter.directories.front(), dir.path());
+
+    const auto exported = PDFDocument::load(presenter.answer);
+    EXPECT_EQ(pageLabels(*exported), labels({3, 4}));
+    EXPECT_EQ(rotations(*exported), (std::vector<int>{0, 90}));
+    ASSERT_EQ(exported->page(0)->annotations().size(), 1u);
+    EXPECT_EQ(exported->page(0)->annotations().front()->contents(), QStringLiteral("exported note"));
+
+    EXPECT_EQ(order(), labels({1, 2, 3, 4, 5}));
+    EXPECT_EQ(document().page(2)->annotations().size(), 1u);
+    EXPECT_FALSE(model->isModified());
+    EXPECT_EQ(context->undoManager()->undoCount(), undoSteps);
+
+    EXPECT_TRUE(context->exportPages({}).isEmpty());
+    EXPECT_TRUE(context->exportPages({7}).isEmpty());  // no such page: nothing is asked
+    EXPECT_EQ(presenter.proposals.size(), 1);
+
+    open(8);
+    context->setExportPresenter(&presenter);
+    presenter.answer.clear();  // cancelled
+    EXPECT_TRUE(context->exportPages({6}).isEmpty());
+    EXPECT_EQ(presenter.proposals.last(), QStringLiteral("Page 7.pdf"));
+}
+
+TEST_F(PDFPageEditingTest, ExportNeverOverwritesTheOpenDocument) {
+    RecordingExportPresenter presenter;
+    context->setExportPresenter(&presenter);
+    const QByteArray original = readFile(path);
+    presenter.answer = path;
+    const QString written = context->exportPages({1});
+    EXPECT_EQ(written, dir.filePath(QStringLiteral("doc 2.pdf")));
+    EXPECT_EQ(readFile(path), original);
+    EXPECT_EQ(pageLabels(*PDFDocument::load(written)), labels({2}));
+    // A second export to the same file picks the next free name.
+    EXPECT_EQ(context->exportPages({2}), dir.filePath(QStringLiteral("doc 3.pdf")));
+}
+
+TEST_F(PDFPageEditingTest, ExportOfManyPagesSharesTheirResources) {
+    open(60);
+    RecordingExportPresenter presenter;
+    context->setExportPresenter(&presenter);
+    presenter.answer = dir.filePath(QStringLiteral("one.pdf"));
+    context->exportPages({0});
+    const qint64 one = QFileInfo(presenter.answer).size();
+    presenter.answer = dir.filePath(QStringLiteral("all.pdf"));
+    std::set<int> all;
+    for (int i = 0; i < 60; ++i) all.insert(i);
+    context->exportPages(all);
+    EXPECT_EQ(PDFDocument::load(presenter.answer)->pageCount(), 60);
+    // Each page adds its own small objects, but the font is written once.
+    const QByteArray bytes = readFile(presenter.answer);
+    EXPECT_EQ(bytes.count("/BaseFont"), 1);
+    EXPECT_GT(QFileInfo(presenter.answer).size(), one);
+}
+
+}  // namespace

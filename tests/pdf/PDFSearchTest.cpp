@@ -1,0 +1,239 @@
+#include "PageEditingTestSupport.h"
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFEditingService.h"
+#include "pdf/PDFSearch.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+namespace factory = scrivola::testing;
+using namespace scrivola::pagetest;
+
+namespace {
+
+QStringList searchPageLines(int pageIndex) {
+    switch (pageIndex) {
+    case 0: return {QStringLiteral("PDF files and a pdf here"), QStringLiteral("cafe and caf\u00e9")};
+    case 1: return {QStringLiteral("nothing to see")};
+    case 2: return {QStringLiteral("the words of a ma-"), QStringLiteral("trix are split"), QStringLiteral("Pdf again")};
+    default: return {QStringLiteral("page %1 with a pdf").arg(pageIndex + 1)};
+    }
+}
+
+class PDFSearchTest : public ::testing::Test {
+protected:
+    void open(int pages) {
+        context.reset();
+        model.reset();
+        path = factory::writeFile(dir, QStringLiteral("search.pdf"), factory::textPdf(pages, searchPageLines));
+        model = std::make_unique<PDFDocumentModel>(path);
+        context = std::make_unique<PDFDocumentContext>(model.get());
+    }
+    void SetUp() override { open(4); }
+
+    void search(const QString& query) {
+        context->setSearchQuery(query);
+        context->performSearchSynchronously();
+    }
+    // Runs the event loop until the running search finishes.
+    void waitForSearch() {
+        QElapsedTimer clock;
+        clock.start();
+        while (context->isSearching() && clock.elapsed() < 20000) QCoreApplication::processEvents();
+        ASSERT_FALSE(context->isSearching());
+    }
+    std::vector<int> resultPages() const {
+        std::vector<int> pages;
+        for (const auto& result : context->searchResults()) pages.push_back(result.pageIndex);
+        return pages;
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+};
+
+TEST_F(PDFSearchTest, IgnoresCaseButNotAccents) {
+    search(QStringLiteral("PDF"));
+    EXPECT_EQ(resultPages(), (std::vector<int>{0, 0, 2, 3}));
+    EXPECT_EQ(context->searchResults()[1].text, QStringLiteral("pdf"));
+    EXPECT_EQ(context->allSelections().size(), 4u);
+    EXPECT_FALSE(context->isSearching());
+    // The first hit is current and shown.
+    EXPECT_EQ(context->currentResultIndex(), 0);
+    ASSERT_TRUE(context->activeSelection().has_value());
+    EXPECT_EQ(context->currentPage(), 0);
+
+    search(QStringLiteral("cafe"));
+    EXPECT_EQ(context->searchResults().size(), 1u);
+    search(QStringLiteral("caf\u00c9"));
+    EXPECT_EQ(context->searchResults().size(), 1u);
+    EXPECT_EQ(context->searchResults()[0].text, QStringLiteral("caf\u00e9"));
+}
+
+TEST_F(PDFSearchTest, FindsWordsHyphenatedAcrossLines) {
+    search(QStringLiteral("matrix"));
+    ASSERT_EQ(context->searchResults().size(), 1u);
+    EXPECT_EQ(context->searchResults()[0].pageIndex, 2);
+    EXPECT_EQ(context->currentPage(), 2);
+}
+
+TEST_F(PDFSearchTest, EmptyQueryClearsPreviousResults) {
+    search(QStringLiteral("pdf"));
+    ASSERT_FALSE(context->searchResults().empty());
+    search(QString());
+    EXPECT_TRUE(context->searchResults().empty());
+    EXPECT_TRUE(context->allSelections().empty());
+    EXPECT_FALSE(context->activeSelection().has_value());
+
+    search(QStringLiteral("nowhere to be found"));
+    EXPECT_TRUE(context->searchResults().empty());
+    EXPECT_FALSE(context->activeSelection().has_value());
+}
+
+TEST_F(PDFSearchTest, SteppingWrapsAroundAndNavigates) {
+    search(QStringLiteral("pdf"));
+    context->previousResult();
+    EXPECT_EQ(context->currentResultIndex(), 3);
+    context->navigateToResult(context->currentResultIndex());
+    EXPECT_EQ(context->currentPage(), 3);
+    context->nextResult();
+    EXPECT_EQ(context->currentResultIndex(), 0);
+    context->navigateToResult(2);
+    EXPECT_EQ(context->currentPage(), 2);
+    context->navigateToResult(9);  // ignored
+    EXPECT_EQ(context->currentResultIndex(), 2);
+
+    // After a page moved, a hit leads to where its page stands now.
+    context->editingService()->movePage(3, 0);
+    context->navigateToResult(3);
+    EXPECT_EQ(context->currentPage(), 0);
+}
+
+TEST_F(PDFSearchTest, GroupsByAscendingPageInResultOrder) {
+    std::vector<SearchResult> results;
+    for (int page : {5, 1, 5}) results.push_back({QUuid::createUuid(), page, QStringLiteral("x"), {}});
+    const auto groups = groupSearchResults(results);
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].pageIndex, 1);
+    ASSERT_EQ(groups[0].results.size(), 1u);
+    EXPECT_EQ(groups[0].results[0].id, results[1].id);
+    EXPECT_EQ(groups[1].pageIndex, 5);
+    ASSERT_EQ(groups[1].results.size(), 2u);
+    EXPECT_EQ(groups[1].results[0].id, results[0].id);
+    EXPECT_EQ(groups[1].results[1].id, results[2].id);
+    EXPECT_TRUE(groupSearchResults({}).empty());
+
+    search(QStringLiteral("pdf"));
+    const auto live = context->groupedSearchResults();
+    ASSERT_EQ(live.size(), 3u);
+    EXPECT_EQ(live[0].results.size(), 2u);
+}
+
+TEST_F(PDFSearchTest, SidebarOpensExclusivelyAndClosingClears) {
+    context->setAnnotationsSidebarVisible(true);
+    context->setSignatureSidebarVisible(true);
+    context->openSearch();
+    EXPECT_TRUE(context->isSearchSidebarVisible());
+    EXPECT_FALSE(context->isAnnotationsSidebarVisible());
+    EXPECT_FALSE(context->isSignatureSidebarVisible());
+    search(QStringLiteral("pdf"));
+    context->closeSearch();
+    EXPECT_FALSE(context->isSearchSidebarVisible());
+    EXPECT_TRUE(context->searchQuery().isEmpty());
+    EXPECT_TRUE(context->searchResults().empty());
+    EXPECT_FALSE(context->activeSelection().has_value());
+}
+
+// A long document is searched in slices: the call returns at once, hits arrive while the
+// event loop runs, and the outcome equals the synchronous search.
+TEST_F(PDFSearchTest, LongDocumentsAreSearchedWithoutBlocking) {
+    open(600);
+    search(QStringLiteral("pdf"));
+    const size_t expected = context->searchResults().size();
+    ASSERT_EQ(expected, 2u + 1u + 597u);
+
+    QSignalSpy finished(context.get(), &PDFDocumentContext::searchFinished);
+    QSignalSpy updates(context.get(), &PDFDocumentContext::searchResultsChanged);
+    context->setSearchQuery(QStringLiteral("PDF"));
+    context->performSearch();
+    EXPECT_TRUE(context->isSearching());
+    EXPECT_LT(context->searchResults().size(), expected);
+    waitForSearch();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_GE(updates.count(), 2);  // cleared, then filled as hits come
+    EXPECT_EQ(context->searchResults().size(), expected);
+    EXPECT_EQ(context->currentResultIndex(), 0);
+    EXPECT_EQ(context->currentPage(), 0);
+}
+
+TEST_F(PDFSearchTest, NewQueriesAndClearingCancelTheRunningSearch) {
+    open(600);
+    context->setSearchQuery(QStringLiteral("pdf"));
+    context->performSearch();
+    QCoreApplication::processEvents();
+    context->setSearchQuery(QStringLiteral("matrix"));
+    context->performSearch();
+    waitForSearch();
+    ASSERT_EQ(context->searchResults().size(), 1u);
+    EXPECT_EQ(QString(context->searchResults()[0].text).remove(QLatin1Char('\n')), QStringLiteral("matrix"));
+
+    context->setSearchQuery(QStringLiteral("pdf"));
+    context->performSearch();
+    QCoreApplication::processEvents();
+    context->clearSearch();
+    for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+    EXPECT_TRUE(context->searchResults().empty());
+    EXPECT_FALSE(context->isSearching());
+}
+
+TEST_F(PDFSearchTest, EditsDuringASearchRestartIt) {
+    open(600);
+    context->setSearchQuery(QStringLiteral("pdf"));
+    context->performSearch();
+    ASSERT_TRUE(context->isSearching());
+    context->deletePages({0, 2});  // pages with hits go while the search runs
+    waitForSearch();
+    // Every result names the page its hit is on in the document as it is now.
+    ASSERT_EQ(context->searchResults().size(), 597u);
+    for (const auto& result : context->searchResults())
+        EXPECT_EQ(model->pdfDocument()->index(*result.selection.pages().front()), result.pageIndex);
+}
+
+TEST_F(PDFSearchTest, RunnerPublishesSliceBySliceAndStopsWhenCancelled) {
+    open(40);
+    PDFSearchRunner runner;
+    runner.setSliceMilliseconds(0);  // one page a slice
+    std::vector<size_t> batches;
+    int finished = 0;
+    QObject::connect(&runner, &PDFSearchRunner::found, [&](const std::vector<PDFSelection>& hits) { batches.push_back(hits.size()); });
+    QObject::connect(&runner, &PDFSearchRunner::finished, [&] { ++finished; });
+    runner.start(model->pdfDocument(), QStringLiteral("pdf"));
+    EXPECT_TRUE(runner.isRunning());
+    EXPECT_TRUE(batches.empty());  // nothing happens before the event loop runs
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_FALSE(batches.empty());
+    EXPECT_LT(batches.size(), 39u);
+    while (runner.isRunning()) QCoreApplication::processEvents();
+    EXPECT_EQ(finished, 1);
+    // Page 1 has two hits, page 2 none, then one a page.
+    ASSERT_EQ(batches.size(), 39u);
+    EXPECT_EQ(batches.front(), 2u);
+
+    batches.clear();
+    runner.start(model->pdfDocument(), QStringLiteral("pdf"));
+    QCoreApplication::processEvents();
+    runner.cancel();
+    const size_t seen = batches.size();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(batches.size(), seen);
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(runner.isRunning());
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// Annotations: identity, detaching and restoring, properties, coordinates and saving.
+
+#include "EngineTestUtil.h"
+
+namespace scrivola::testing {
+namespace {
+
+using Subtype = PDFAnnotation::Subtype;
+
+TEST(EngineAnnotations, SameObjectsInPageOrderAndRemovalKeepsOthersOrder) {
+    auto doc = PDFDocument::loadFromData(textPdf(1));
+    auto page = doc->page(0);
+    EXPECT_TRUE(page->annotations().empty());
+    std::vector<PDFAnnotationPtr> created;
+    for (int i = 0; i < 3; ++i) {
+        created.push_back(PDFAnnotation::create(Subtype::freeText, QRectF(50, 100 + 50 * i, 100, 20)));
+        created.back()->setContents(QStringLiteral("Box %1").arg(i));
+        page->addAnnotation(created.back());
+    }
+    EXPECT_EQ(page->annotations(), created);
+    EXPECT_EQ(created[1]->page(), page);
+
+    page->removeAnnotation(created[1]);
+    EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{created[0], created[2]}));
+    EXPECT_EQ(created[1]->page(), nullptr);
+    EXPECT_EQ(created[1]->contents(), "Box 1");
+    page->addAnnotation(created[1]);
+    EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{created[0], created[2], created[1]}));
+
+    // Loaded annotations keep their identity too.
+    auto reopened = PDFDocument::loadFromData(doc->writeToBuffer());
+    auto first = reopened->page(0)->annotations();
+    ASSERT_EQ(first.size(), 3u);
+    EXPECT_EQ(reopened->page(0)->annotations(), first);
+    EXPECT_EQ(first[2]->contents(), "Box 1");
+}
+
+TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
+    QTemporaryDir dir;
+    // A file with an annotation carrying a name, dates, author, flags, a popup and a reply.
+    PdfPageSpec spec;
+    QByteArray pdf = buildPdf({spec});
+    // Append the annotations as an incremental update of the page object (object 4).
+    const qsizetype sx = pdf.lastIndexOf("startxref");
+    const QByteArray prev = pdf.mid(sx + 10).split('\n').value(0).trimmed();
+    QByteArray out = pdf;
+    auto entry = [](qsizetype off) { return QByteArray::number(off).rightJustified(10, '0') + " 00000 n \n"; };
+    const qsizetype o4 = out.size();
+    out += "4 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> "
+           "/Contents 5 0 R /Annots [6 0 R 7 0 R 8 0 R] >>\nendobj\n";
+    const qsizetype o6 = out.size();
+    out += "6 0 obj\n<< /Type /Annot /Subtype /Text /Rect [100 600 120 620] /NM (note-1) /T (Ann Author) "
+           "/M (D:20240101120000Z) /CreationDate (D:20231231120000Z) /F 28 /Contents (Hello) /Popup 7 0 R /P 4 0 R "
+           ">>\nendobj\n";
+    const qsizetype o7 = out.size();
+    out += "7 0 obj\n<< /Type /Annot /Subtype /Popup /Rect [130 560 300 640] /Parent 6 0 R /P 4 0 R >>\nendobj\n";
+    const qsizetype o8 = out.size();
+    out += "8 0 obj\n<< /Type /Annot /Subtype /Text /Rect [100 500 120 520] /IRT 6 0 R /Contents (Reply) /P 4 0 R "
+           ">>\nendobj\n";
+    const qsizetype xref = out.size();
+    out += "xref\n0 1\n0000000000 65535 f \n4 1\n" + entry(o4) + "6 3\n" + entry(o6) + entry(o7) + entry(o8) +
+           "trailer\n<< /Size 9 /Root 1 0 R /Prev " + prev + " >>\nstartxref\n" + QByteArray::number(xref) +
+           "\n%%EOF\n";
+
+    auto doc = PDFDocument::loadFromData(out);
+    auto page = doc->page(0);
+    auto annotations = page->annotations();
+    ASSERT_EQ(annotations.size(), 3u);
+    auto note = annotations[0];
+    auto reply = annotations[2];
+    EXPECT_EQ(note->type(), "Text");
+    EXPECT_EQ(note->subtype(), Subtype::other);
+
+    page->removeAnnotation(note);
+    EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{reply}));  // the popup goes with it
+    page->addAnnotation(note);
+    EXPECT_EQ(page->annotations().size(), 3u);
+
+    PDFWriteOptions plain;
+    plain.compressStreams = false;
+    const QByteArray saved = doc->writeToBuffer(plain);
+    EXPECT_TRUE(saved.contains("(note-1)"));
+    EXPECT_TRUE(saved.contains("(Ann Author)"));
+    EXPECT_TRUE(saved.contains("(D:20231231120000Z)"));
+    EXPECT_TRUE(saved.contains("/F 28"));
+    EXPECT_TRUE(saved.contains("/Subtype /Popup") || saved.contains("/Subtype/Popup"));
+    auto reopened = PDFDocument::loadFromData(saved)->page(0)->annotations();
+    ASSERT_EQ(reopened.size(), 3u);
+    QStringList contents;
+    for (const auto& a : reopened) contents << a->contents();
+    EXPECT_TRUE(contents.contains("Hello"));
+    EXPECT_TRUE(contents.contains("Reply"));
+    EXPECT_TRUE(saved.contains("/IRT"));
+}
+
+TEST(EngineAnnotations, PropertiesSetBeforeAndAfterAddingSurviveSaving) {
+    auto doc = PDFDocument::loadFromData(textPdf(1));
+    auto page = doc->page(0);
+    auto box = PDFAnnotation::create(Subtype::freeText, QRectF(100, 500, 220, 40));
+    box->setContents("Grüße aus Zürich");
+    box->setFont("Times New Roman", 18);
+    box->setFontColor(QColor(255, 0, 0));
+    box->setColor(QColor(Qt::transparent));
+    page->addAnnotation(box);
+    box->setAlignment(PDFAnnotation::Alignment::center);
+    box->setBorderWidth(0);
+    box->setBoolValue("ScrivolaUL", true);
+    box->setBoolValue("/ScrivolaST", false);
+
+    EXPECT_EQ(box->type(), "FreeText");
+    EXPECT_EQ(box->fontName(), "Times New Roman");
+    EXPECT_DOUBLE_EQ(box->fontSize(), 18);
+    EXPECT_FALSE(box->color().has_value());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("props.pdf");
+    ASSERT_TRUE(doc->write(path));
+    auto reopened = PDFDocument::load(path)->page(0)->annotations();
+    ASSERT_EQ(reopened.size(), 1u);
+    auto read = reopened.front();
+    EXPECT_EQ(read->subtype(), Subtype::freeText);
+    EXPECT_EQ(read->contents(), "Grüße aus Zürich");
+    EXPECT_EQ(read->fontName(), "Times New Roman");
+    EXPECT_DOUBLE_EQ(read->fontSize(), 18);
+    ASSERT_TRUE(read->fontColor());
+    EXPECT_EQ(read->fontColor()->toRgb(), QColor(255, 0, 0));
+    EXPECT_FALSE(read->color().has_value());
+    EXPECT_EQ(read->alignment(), PDFAnnotation::Alignment::center);
+    ASSERT_TRUE(read->borderWidth());
+    EXPECT_DOUBLE_EQ(*read->borderWidth(), 0);
+    expectRectNear(read->bounds(), QRectF(100, 500, 220, 40));
+    EXPECT_TRUE(read->hasValue("ScrivolaUL"));
+    EXPECT_EQ(read->boolValue("ScrivolaUL"), true);
+    EXPECT_EQ(read->boolValue("ScrivolaST"), false);
+    EXPECT_FALSE(read->hasValue("ScrivolaXX"));
+    EXPECT_EQ(read->boolValue("ScrivolaXX"), std::nullopt);
+    EXPECT_TRUE(readAll(path).contains("/ScrivolaUL true"));
+}
+
+TEST(EngineAnnotations, BoolValueReadsNumbers) {
+    PdfPageSpec spec;
+    QByteArray pdf = buildPdf({spec});
+    pdf.replace("/Contents 5 0 R >>", "/Contents 5 0 R /Annots [<< /Type /Annot /Subtype /FreeText /Rect [10 10 100 40] "
+                                      "/DA (/Helv 12 Tf 0 g) /ScrivolaUL 1 /ScrivolaST 0 >>] >>");
+    // The edit shifted the objects after the page: the engine repairs the offsets.
+    auto doc = PDFDocument::loadFromData(pdf);
+    auto annots = doc->page(0)->annotations();
+    ASSERT_EQ(annots.size(), 1u);
+    EXPECT_EQ(annots[0]->boolValue("ScrivolaUL"), true);
+    EXPECT_EQ(annots[0]->boolValue("ScrivolaST"), false);
+    EXPECT_EQ(annots[0]->fontName(), "Helv");
+    EXPECT_EQ(doc->page(0)->annotations(), annots);  // a direct dictionary still has one identity
+}
+
+TEST(EngineAnnotations, ColourAndQuadRects) {
+    auto doc = PDFDocument::loadFromData(textPdf(1));
+    auto page = doc->page(0);
+    auto mark = PDFAnnotation::create(Subtype::highlight, QRectF(72, 700, 200, 30));
+    EXPECT_EQ(mark->quadRects(), (std::vector<QRectF>{QRectF(72, 700, 200, 30)}));
+    mark->setColor(QColor(0, 128, 255));
+    mark->setQuadRects({QRectF(72, 715, 200, 15), QRectF(72, 700, 120, 15)});
+    page->addAnnotation(mark);
+    auto read = PDFDocument::loadFromData(doc->writeToBuffer())->page(0)->annotations().front();
+    EXPECT_EQ(read->subtype(), Subtype::highlight);
+    ASSERT_TRUE(read->color());
+    EXPECT_NEAR(read->color()->blueF(), 1.0, 0.01);
+    EXPECT_NEAR(read->color()->greenF(), 128 / 255.0, 0.01);
+    auto quads = read->quadRects();
+    ASSERT_EQ(quads.size(), 2u);
+    expectRectNear(quads[0], QRectF(72, 715, 200, 15));
+    expectRectNear(quads[1], QRectF(72, 700, 120, 15));
+    expectRectNear(read->bounds(), QRectF(72, 700, 200, 30));
+
+    mark->setBounds(QRectF(100, 600, 200, 30));  // quads follow the box
+    expectRectNear(mark->quadRects()[0], QRectF(100, 615, 200, 15));
+    mark->setColor(QColor(Qt::transparent));
+    EXPECT_FALSE(mark->color().has_value());
+}
+
+TEST(EngineAnnotations, PageSpaceRoundTripsOnRotatedOffsetPage) {
+    auto doc = PDFDocument::loadFromData(rotatedOffsetPage());
+    auto page = doc->page(0);
+    const QRectF bounds(50, 600, 120, 40);
+    auto mark = PDFAnnotation::create(Subtype::highlight, bounds);
+    mark->setColor(QColor(255, 0, 0));
+    page->addAnnotation(mark);
+    expectRectNear(mark->bounds(), bounds);
+    expectRectNear(mark->quadRects().front(), bounds);
+
+    // Stored in user space: shifted by the media box origin.
+    PDFWriteOptions plain;
+    plain.compressStreams = false;
+    const QByteArray saved = doc->writeToBuffer(plain);
+    EXPECT_TRUE(saved.contains("150") && saved.contains("800"));
+    auto read = PDFDocument::loadFromData(saved)->page(0)->annotations().front();
+    expectRectNear(read->bounds(), bounds);
+
+    // Rendered where a 90° rotation puts it: page x -> image y, page y -> image x.
+    const QImage image = page->render(1.0);
+    ASSERT_EQ(image.size(), QSize(792, 612));
+    auto red = [&](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        return c.red() > 200 && c.green() < 80 && c.blue() < 80;
+    };
+    // Page point (px, py) maps to image (py, px) under /Rotate 90 (clockwise).
+    EXPECT_TRUE(red(620, 110));
+    EXPECT_FALSE(red(620, 200));
+    EXPECT_FALSE(red(300, 110));
+    const QImage plainImage = page->render(1.0, false);
+    EXPECT_FALSE(plainImage.pixelColor(620, 110).red() > 200 && plainImage.pixelColor(620, 110).green() < 80);
+}
+
+TEST(EngineAnnotations, AnnotationMovesBetweenDocuments) {
+    auto a = PDFDocument::loadFromData(textPdf(1));
+    auto b = PDFDocument::loadFromData(rotatedOffsetPage());
+    auto box = PDFAnnotation::create(Subtype::freeText, QRectF(10, 10, 100, 30));
+    box->setContents("Traveller");
+    a->page(0)->addAnnotation(box);
+    b->page(0)->addAnnotation(box);
+    EXPECT_TRUE(a->page(0)->annotations().empty());
+    ASSERT_EQ(b->page(0)->annotations().size(), 1u);
+    EXPECT_EQ(b->page(0)->annotations().front(), box);
+    expectRectNear(box->bounds(), QRectF(10, 10, 100, 30));
+    auto read = PDFDocument::loadFromData(b->writeToBuffer())->page(0)->annotations().front();
+    EXPECT_EQ(read->contents(), "Traveller");
+    expectRectNear(read->bounds(), QRectF(10, 10, 100, 30));
+}
+
+}  // namespace
+}  // namespace scrivola::testing

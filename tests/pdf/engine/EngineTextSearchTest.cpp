@@ -1,0 +1,129 @@
+// Page text with character boxes, and case-insensitive search.
+
+#include "EngineTestUtil.h"
+
+#include <QElapsedTimer>
+
+namespace scrivola::testing {
+namespace {
+
+TEST(EngineText, LinesAndCharacterBoxesInPageSpace) {
+    auto doc = PDFDocument::loadFromData(textPdf(1));
+    const auto text = doc->page(0)->text();
+    ASSERT_FALSE(text.blocks.empty());
+    const PDFTextLine& first = text.blocks.front().lines.front();
+    EXPECT_EQ(first.text, "Page 1");
+    ASSERT_EQ(first.chars.size(), 6u);
+    // Baseline at y = 720 (page space, y up); 12-point Helvetica starts at x = 72.
+    EXPECT_NEAR(first.chars[0].bounds.left(), 72, 1);
+    EXPECT_LT(first.chars[0].bounds.top(), 720);
+    EXPECT_GT(first.chars[0].bounds.bottom(), 726);
+    EXPECT_LT(first.chars[0].bounds.bottom(), 735);
+    EXPECT_LT(first.chars[0].bounds.right(), first.chars[1].bounds.right());
+    EXPECT_TRUE(text.plainText().startsWith("Page 1\n"));
+    EXPECT_TRUE(text.plainText().contains("Sphinx of black quartz"));
+}
+
+TEST(EngineText, BoxesIgnoreRotationAndMediaBoxOrigin) {
+    // Text at user (172, 920) on a media box starting at (100, 200): page space (72, 720).
+    auto doc = PDFDocument::loadFromData(rotatedOffsetPage());
+    const auto text = doc->page(0)->text();
+    ASSERT_FALSE(text.blocks.empty());
+    const auto& line = text.blocks.front().lines.front();
+    EXPECT_EQ(line.text, "Rotated offset page");
+    EXPECT_NEAR(line.chars.front().bounds.left(), 72, 1);
+    EXPECT_NEAR(line.bounds.center().y(), 724, 4);
+    auto hits = doc->findString("offset");
+    ASSERT_EQ(hits.size(), 1u);
+    const QRectF box = hits[0].bounds(*doc->page(0));
+    EXPECT_GT(box.left(), 72 + 30);
+    EXPECT_NEAR(box.center().y(), 724, 4);
+}
+
+TEST(EngineSearch, CaseInsensitiveWithoutDiacriticFolding) {
+    auto doc = PDFDocument::loadFromData(textPdf(1, [](int) {
+        return QStringList{"PDF pdf Pdf", "caf\u00e9 cafe CAF\u00c9", "\u00c4rger \u00e4rger"};
+    }));
+    EXPECT_EQ(doc->findString("pdf").size(), 3u);
+    EXPECT_EQ(doc->findString("PDF").size(), 3u);
+    EXPECT_EQ(doc->findString("caf\u00e9").size(), 2u);  // café and CAFÉ
+    EXPECT_EQ(doc->findString("cafe").size(), 1u);       // e does not match é
+    EXPECT_EQ(doc->findString("\u00e4rger").size(), 2u);
+    EXPECT_EQ(doc->findString("arger").size(), 0u);
+    EXPECT_TRUE(doc->findString("").empty());
+    EXPECT_TRUE(doc->findString("absent").empty());
+    EXPECT_EQ(doc->findString("pdf")[1].string(), "pdf");
+    EXPECT_EQ(doc->findString("pdf")[2].string(), "Pdf");
+}
+
+TEST(EngineSearch, HitsInDocumentOrderAcrossPages) {
+    auto doc = PDFDocument::loadFromData(textPdf(4, [](int i) {
+        if (i == 1) return QStringList{"nothing here"};
+        return QStringList{QStringLiteral("marker one on page %1").arg(i + 1), "and a second Marker"};
+    }));
+    auto hits = doc->findString("marker");
+    ASSERT_EQ(hits.size(), 6u);
+    std::vector<int> pages;
+    for (const auto& hit : hits) {
+        ASSERT_EQ(hit.pages().size(), 1u);
+        pages.push_back(doc->index(*hit.pages().front()));
+    }
+    EXPECT_EQ(pages, (std::vector<int>{0, 0, 2, 2, 3, 3}));
+    // Within a page, the first line's hit comes first (it is higher up).
+    EXPECT_GT(hits[0].bounds(*doc->page(0)).top(), hits[1].bounds(*doc->page(0)).top());
+    EXPECT_EQ(doc->findString("marker", 2).size(), 2u);
+    EXPECT_TRUE(doc->findString("marker", 1).empty());
+    EXPECT_TRUE(doc->findString("marker", 9).empty());
+}
+
+TEST(EngineSearch, HitSpanningTwoLinesHasOneRangePerLine) {
+    auto doc = PDFDocument::loadFromData(textPdf(1, [](int) {
+        return QStringList{"the end of one", "line begins here", "hyphen-", "ated word"};
+    }));
+    auto hits = doc->findString("one line");
+    ASSERT_EQ(hits.size(), 1u);
+    ASSERT_EQ(hits[0].lines().size(), 2u);
+    EXPECT_EQ(hits[0].string(), "one\nline");
+    auto byLine = hits[0].selectionsByLine();
+    ASSERT_EQ(byLine.size(), 2u);
+    auto page = doc->page(0);
+    EXPECT_GT(byLine[0].bounds(*page).top(), byLine[1].bounds(*page).top());
+    EXPECT_TRUE(byLine[0].bounds(*page).width() > 0 && byLine[1].bounds(*page).width() > 0);
+    // A word split by a hyphen at a line end is found whole.
+    auto split = doc->findString("hyphenated");
+    ASSERT_EQ(split.size(), 1u);
+    EXPECT_EQ(split[0].lines().size(), 2u);
+}
+
+TEST(EngineSearch, SelectionHelpers) {
+    auto doc = PDFDocument::loadFromData(textPdf(2));
+    auto p0 = doc->page(0), p1 = doc->page(1);
+    PDFSelection selection({{p0, QRectF(10, 10, 20, 10), "a"}, {p1, QRectF(5, 5, 5, 5), "b"}, {p0, QRectF(10, 30, 5, 5), "c"}});
+    EXPECT_EQ(selection.string(), "a\nb\nc");
+    EXPECT_EQ(selection.pages(), (std::vector<PDFPagePtr>{p0, p1}));
+    EXPECT_EQ(selection.bounds(*p0), QRectF(10, 10, 20, 25));
+    auto other = PDFDocument::loadFromData(textPdf(1));
+    EXPECT_TRUE(selection.bounds(*other->page(0)).isEmpty());
+    EXPECT_EQ(selection.selectionsByLine().size(), 3u);
+    EXPECT_TRUE(PDFSelection().isEmpty());
+}
+
+}  // namespace
+}  // namespace scrivola::testing
+
+namespace scrivola::testing {
+namespace {
+
+TEST(EngineSearch, ThousandPagesStayFast) {
+    auto doc = PDFDocument::loadFromData(textPdf(1000));
+    QElapsedTimer timer;
+    timer.start();
+    auto hits = doc->findString("QUICK brown");
+    const qint64 elapsed = timer.elapsed();
+    EXPECT_EQ(hits.size(), 1000u);
+    EXPECT_EQ(doc->index(*hits.back().pages().front()), 999);
+    EXPECT_LT(elapsed, 5000) << "searching 1,000 short pages took " << elapsed << " ms";
+}
+
+}  // namespace
+}  // namespace scrivola::testing

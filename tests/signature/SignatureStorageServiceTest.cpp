@@ -1,0 +1,412 @@
+#include "SignatureTestFiles.h"
+
+#include "signature/BuiltInStamps.h"
+#include "signature/SignatureStorageService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace scrivola;
+using namespace scrivola::test;
+
+namespace {
+
+class SignatureStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir base;
+    QString signaturesDir() const { return base.path() + "/Scrivola/Signatures"; }
+    QString stampsDir() const { return base.path() + "/Scrivola/Stamps"; }
+    void makeFolders() const {
+        QDir().mkpath(signaturesDir());
+        QDir().mkpath(stampsDir());
+    }
+    QString file(const QString& folder, const QUuid& id, const char* ext) const {
+        return folder + "/" + upperId(id) + "." + ext;
+    }
+};
+
+QStringList namesOf(const QList<StoredSignature>& list) {
+    QStringList names;
+    for (const auto& item : list) names << item.name;
+    return names;
+}
+
+const StoredSignature* byName(const QList<StoredSignature>& list, const QString& name) {
+    for (const auto& item : list)
+        if (item.name == name) return &item;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(SignatureStoreTest, FreshFolderGetsTheFiveBuiltInStampsOnceAndInOrder) {
+    QList<QUuid> firstIds;
+    {
+        SignatureStorageService store(base.path());
+        EXPECT_EQ(store.signaturesDir(), signaturesDir());
+        EXPECT_EQ(store.stampsDir(), stampsDir());
+        EXPECT_TRUE(store.signatures().isEmpty());
+        ASSERT_EQ(namesOf(store.stamps()), BuiltInStamps::names());
+        for (const auto& stamp : store.stamps()) {
+            EXPECT_TRUE(stamp.isBuiltIn);
+            EXPECT_EQ(stamp.kind, SignatureKind::stamp);
+            EXPECT_FALSE(stamp.image.isNull());
+            EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), stamp.id, "json")));
+            EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), stamp.id, "png")));
+            firstIds << stamp.id;
+        }
+        EXPECT_TRUE(store.stamps().last().createdAt > store.stamps().first().createdAt);
+    }
+    // A restart loads the same items, in the same order, and adds nothing.
+    SignatureStorageService reopened(base.path());
+    ASSERT_EQ(namesOf(reopened.stamps()), BuiltInStamps::names());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(reopened.stamps()[i].id, firstIds[i]);
+        EXPECT_FALSE(reopened.stamps()[i].image.isNull());
+    }
+    EXPECT_EQ(QDir(stampsDir()).entryList(QDir::Files).size(), 10);
+}
+
+TEST_F(SignatureStoreTest, BuiltInStampWhoseRecordVanishedIsRegeneratedWithNewId) {
+    QUuid oldId;
+    {
+        SignatureStorageService store(base.path());
+        oldId = byName(store.stamps(), "DRAFT")->id;
+    }
+    ASSERT_TRUE(QFile::remove(file(stampsDir(), oldId, "json")));
+    SignatureStorageService reopened(base.path());
+    ASSERT_EQ(reopened.stamps().size(), 5);
+    const StoredSignature* draft = byName(reopened.stamps(), "DRAFT");
+    ASSERT_NE(draft, nullptr);
+    EXPECT_NE(draft->id, oldId);
+    EXPECT_TRUE(draft->isBuiltIn);
+    EXPECT_EQ(reopened.stamps().last().id, draft->id);  // newest, so last
+}
+
+TEST_F(SignatureStoreTest, UserStampWithBuiltInNameBecomesBuiltInAndStaysUndeletable) {
+    makeFolders();
+    const QUuid id = QUuid::createUuid();
+    writeRecord(stampsDir(), upperId(id), recordObject(id, "DRAFT", 1000, "stamp", false));
+
+    SignatureStorageService store(base.path());
+    ASSERT_EQ(store.stamps().size(), 5);  // no second DRAFT generated
+    EXPECT_EQ(store.stamps().first().id, id);
+    EXPECT_TRUE(store.stamps().first().isBuiltIn);
+    EXPECT_EQ(readRecord(file(stampsDir(), id, "json")).value("isBuiltIn").toBool(), true);
+
+    EXPECT_FALSE(store.remove(id));
+    EXPECT_TRUE(store.find(id).has_value());
+    EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), id, "json")));
+
+    // A signature with a built-in name is left alone.
+    const auto signature = store.save(sampleImage(), "APPROVED", SignatureKind::signature);
+    ASSERT_TRUE(signature);
+    SignatureStorageService reopened(base.path());
+    EXPECT_FALSE(reopened.find(signature->id)->isBuiltIn);
+    EXPECT_EQ(reopened.stamps().size(), 5);
+}
+
+TEST_F(SignatureStoreTest, LoadingAppliesDefaultsAndSkipsIncompleteRecords) {
+    makeFolders();
+    const QUuid plain = QUuid::createUuid();
+    QJsonObject minimal = recordObject(plain, "Minimal", 50);
+    minimal.remove("kind");
+    minimal.remove("isBuiltIn");
+    writeRecord(signaturesDir(), upperId(plain), minimal);
+
+    const QUuid noWidth = QUuid::createUuid();
+    QJsonObject incomplete = recordObject(noWidth, "No width", 60);
+    incomplete.remove("lastWidth");
+    writeRecord(signaturesDir(), upperId(noWidth), incomplete);
+
+    const QUuid badKind = QUuid::createUuid();
+    QJsonObject wrongKind = recordObject(badKind, "Bad kind", 70);
+    wrongKind["kind"] = "ink";
+    writeRecord(signaturesDir(), upperId(badKind), wrongKind);
+
+    const QUuid broken = QUuid::createUuid();
+    writeBytes(file(signaturesDir(), broken, "json"), "{\"id\": ");
+
+    SignatureStorageService store(base.path());
+    ASSERT_EQ(store.signatures().size(), 1);
+    const StoredSignature& loaded = store.signatures().first();
+    EXPECT_EQ(loaded.id, plain);
+    EXPECT_EQ(loaded.kind, SignatureKind::signature);
+    EXPECT_FALSE(loaded.isBuiltIn);
+    EXPECT_TRUE(loaded.image.isNull());  // no PNG: listed without a picture
+    EXPECT_TRUE(store.remove(plain));
+}
+
+TEST_F(SignatureStoreTest, LoadingSortsOldestFirstAndReadsPictures) {
+    makeFolders();
+    const QUuid newer = QUuid::createUuid(), older = QUuid::createUuid();
+    writeRecord(signaturesDir(), upperId(newer), recordObject(newer, "Newer", 900.25));
+    writeRecord(signaturesDir(), upperId(older), recordObject(older, "Older", 100.5));
+    ASSERT_TRUE(sampleImage(30, 12).save(file(signaturesDir(), older, "png"), "PNG"));
+    writeBytes(file(signaturesDir(), newer, "png"), "not an image at all");
+
+    SignatureStorageService store(base.path());
+    ASSERT_EQ(namesOf(store.signatures()), QStringList({"Older", "Newer"}));
+    EXPECT_EQ(store.signatures()[0].image.size(), QSize(30, 12));
+    EXPECT_EQ(store.signatures()[0].image.pixelColor(0, 0), QColor(200, 100, 50));
+    EXPECT_TRUE(store.signatures()[1].image.isNull());
+    EXPECT_DOUBLE_EQ(store.signatures()[0].createdAt, 100.5);
+}
+
+TEST_F(SignatureStoreTest, SaveWritesRecordAndPictureAndSurvivesRestart) {
+    SignatureStorageService store(base.path());
+    QSignalSpy signaturesSpy(&store, &SignatureStorageService::signaturesChanged);
+    QSignalSpy stampsSpy(&store, &SignatureStorageService::stampsChanged);
+    const double before = StoredSignature::referenceSeconds(QDateTime::currentDateTimeUtc());
+
+    const auto saved = store.save(sampleImage(), "My signature", SignatureKind::signature);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(signaturesSpy.count(), 1);
+    EXPECT_EQ(stampsSpy.count(), 0);
+    EXPECT_EQ(store.signatures().last().id, saved->id);
+    EXPECT_EQ(saved->lastWidth, 200);
+    EXPECT_EQ(saved->lastHeight, 80);
+
+    const QJsonObject record = readRecord(file(signaturesDir(), saved->id, "json"));
+    EXPECT_EQ(record.keys(), QStringList({"createdAt", "id", "isBuiltIn", "kind", "lastHeight", "lastWidth", "name"}));
+    EXPECT_EQ(record["id"].toString(), upperId(saved->id));
+    EXPECT_EQ(record["name"].toString(), "My signature");
+    EXPECT_EQ(record["kind"].toString(), "signature");
+    EXPECT_FALSE(record["isBuiltIn"].toBool(true));
+    EXPECT_NEAR(record["createdAt"].toDouble(), before, 5.0);  // seconds since 2001, not 1970
+
+    const auto stamp = store.save(sampleImage(8, 8), "Logo", SignatureKind::stamp);
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(stampsSpy.count(), 1);
+    EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), stamp->id, "png")));
+
+    SignatureStorageService reopened(base.path());
+    const auto found = reopened.find(saved->id);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "My signature");
+    EXPECT_EQ(found->image.size(), QSize(40, 20));
+    EXPECT_EQ(found->image.pixelColor(0, 0), QColor(200, 100, 50));
+    EXPECT_EQ(reopened.stamps().last().id, stamp->id);
+}
+
+TEST_F(SignatureStoreTest, RenameAndResizeRewriteOnlyTheRecord) {
+    SignatureStorageService store(base.path());
+    const auto saved = store.save(sampleImage(), "Before", SignatureKind::signature);
+    ASSERT_TRUE(saved);
+    const QString png = file(signaturesDir(), saved->id, "png");
+    // Put a marker in the PNG: a rewrite of it would remove the marker.
+    {
+        QFile f(png);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("MARK");
+    }
+    const QByteArray pngBytes = [&] { QFile f(png); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+
+    EXPECT_TRUE(store.rename(saved->id, "  After  "));
+    EXPECT_TRUE(store.updateLastSize(saved->id, 321.5, 99.25));
+    EXPECT_EQ(store.find(saved->id)->name, "  After  ");
+
+    QFile f(png);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), pngBytes);
+
+    SignatureStorageService reopened(base.path());
+    const auto found = reopened.find(saved->id);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "  After  ");
+    EXPECT_DOUBLE_EQ(found->lastWidth, 321.5);
+    EXPECT_DOUBLE_EQ(found->lastHeight, 99.25);
+}
+
+TEST_F(SignatureStoreTest, BuiltInStampsCanBeRenamedAndResizedButNotDeleted) {
+    SignatureStorageService store(base.path());
+    const StoredSignature approved = store.stamps().first();
+    QSignalSpy spy(&store, &SignatureStorageService::stampsChanged);
+
+    EXPECT_FALSE(store.remove(approved.id));
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_EQ(store.stamps().size(), 5);
+    EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), approved.id, "json")));
+    EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), approved.id, "png")));
+
+    EXPECT_TRUE(store.updateLastSize(approved.id, 150, 60));
+    EXPECT_EQ(store.find(approved.id)->lastWidth, 150);
+    EXPECT_TRUE(store.rename(approved.id, "OK"));
+    EXPECT_EQ(store.find(approved.id)->name, "OK");
+    EXPECT_EQ(spy.count(), 2);
+}
+
+TEST_F(SignatureStoreTest, RemoveDeletesBothFilesAndUnknownIdsDoNothing) {
+    SignatureStorageService store(base.path());
+    const auto saved = store.save(sampleImage(), "Gone soon", SignatureKind::signature);
+    ASSERT_TRUE(saved);
+    EXPECT_FALSE(store.remove(QUuid::createUuid()));
+    EXPECT_FALSE(store.rename(QUuid::createUuid(), "x"));
+    EXPECT_FALSE(store.updateLastSize(QUuid::createUuid(), 10, 10));
+
+    EXPECT_TRUE(store.remove(saved->id));
+    EXPECT_FALSE(store.find(saved->id));
+    EXPECT_TRUE(store.signatures().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(file(signaturesDir(), saved->id, "json")));
+    EXPECT_FALSE(QFileInfo::exists(file(signaturesDir(), saved->id, "png")));
+    EXPECT_FALSE(store.remove(saved->id));
+}
+
+TEST_F(SignatureStoreTest, FailedWritesLeaveMemoryAndDiskConsistent) {
+    SignatureStorageService store(base.path());
+    const auto kept = store.save(sampleImage(), "Kept", SignatureKind::signature);
+    ASSERT_TRUE(kept);
+
+    // Record file replaced by a folder: rewriting it must fail and leave the item as it was.
+    const QString json = file(signaturesDir(), kept->id, "json");
+    ASSERT_TRUE(QFile::remove(json));
+    ASSERT_TRUE(QDir().mkpath(json + "/inner"));
+    EXPECT_FALSE(store.rename(kept->id, "Renamed"));
+    EXPECT_FALSE(store.updateLastSize(kept->id, 500, 500));
+    EXPECT_EQ(store.find(kept->id)->name, "Kept");
+    EXPECT_EQ(store.find(kept->id)->lastWidth, 200);
+    // ... and a record that cannot be removed keeps the item listed.
+    EXPECT_FALSE(store.remove(kept->id));
+    EXPECT_TRUE(store.find(kept->id));
+
+    // Folder replaced by a plain file: nothing can be saved, nothing is listed.
+    ASSERT_TRUE(QDir(stampsDir()).removeRecursively());
+    writeBytes(stampsDir(), "in the way");
+    QSignalSpy spy(&store, &SignatureStorageService::stampsChanged);
+    EXPECT_FALSE(store.save(sampleImage(), "Lost", SignatureKind::stamp));
+    EXPECT_EQ(store.stamps().size(), 5);
+    EXPECT_EQ(spy.count(), 0);
+
+    // A folder removed after start-up is created again on the next save.
+    ASSERT_TRUE(QFile::remove(stampsDir()));
+    EXPECT_TRUE(store.save(sampleImage(), "Back", SignatureKind::stamp));
+}
+
+TEST_F(SignatureStoreTest, RefusesNonFiniteOrEmptySizes) {
+    SignatureStorageService store(base.path());
+    const auto saved = store.save(sampleImage(), "Sized", SignatureKind::signature);
+    ASSERT_TRUE(saved);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(store.updateLastSize(saved->id, nan, 10));
+    EXPECT_FALSE(store.updateLastSize(saved->id, 10, inf));
+    EXPECT_FALSE(store.updateLastSize(saved->id, 0, 10));
+    EXPECT_FALSE(store.updateLastSize(saved->id, 10, -5));
+    SignatureStorageService reopened(base.path());
+    ASSERT_TRUE(reopened.find(saved->id));
+    EXPECT_EQ(reopened.find(saved->id)->lastWidth, 200);
+}
+
+TEST_F(SignatureStoreTest, RecordsMustBeNamedByTheirOwnWellFormedId) {
+    makeFolders();
+    const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
+    // The id disagrees with the file name.
+    writeRecord(signaturesDir(), upperId(a), recordObject(b, "Mismatch", 1));
+    // A file name that is not an id, with an id that tries to leave the folder.
+    QJsonObject escaping = recordObject(a, "Escape", 2);
+    escaping["id"] = "../../Escape";
+    writeRecord(signaturesDir(), "notes", escaping);
+    // A braced id in both places is not the plain form.
+    QJsonObject braced = recordObject(b, "Braced", 3);
+    braced["id"] = b.toString();
+    writeRecord(signaturesDir(), b.toString(), braced);
+    // The null UUID.
+    writeRecord(signaturesDir(), upperId(QUuid()), recordObject(QUuid(), "Null", 4));
+
+    SignatureStorageService store(base.path());
+    EXPECT_TRUE(store.signatures().isEmpty()) << namesOf(store.signatures()).join(", ").toStdString();
+}
+
+TEST_F(SignatureStoreTest, LowerCaseFileNamesAreAcceptedAndKeptInPlace) {
+    makeFolders();
+    const QUuid id = QUuid::createUuid();
+    const QString lower = upperId(id).toLower();
+    QJsonObject record = recordObject(id, "Lower", 5);
+    record["id"] = lower;
+    writeRecord(signaturesDir(), lower, record);
+    ASSERT_TRUE(sampleImage().save(signaturesDir() + "/" + lower + ".png", "PNG"));
+
+    SignatureStorageService store(base.path());
+    ASSERT_EQ(store.signatures().size(), 1);
+    EXPECT_EQ(store.signatures().first().id, id);
+    EXPECT_FALSE(store.signatures().first().image.isNull());
+
+    // Rewrites go to the same file, so no second copy appears; removal deletes it.
+    EXPECT_TRUE(store.rename(id, "Renamed"));
+    EXPECT_EQ(QDir(signaturesDir()).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(SignatureStorageService(base.path()).find(id)->name, "Renamed");
+    EXPECT_TRUE(store.remove(id));
+    EXPECT_TRUE(QDir(signaturesDir()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(SignatureStoreTest, DuplicateIdsAndMisplacedKindsResolveToOneItemInItsFolder) {
+    makeFolders();
+    const QUuid id = QUuid::createUuid();
+    writeRecord(signaturesDir(), upperId(id), recordObject(id, "First", 10, "stamp"));
+    writeRecord(stampsDir(), upperId(id), recordObject(id, "Second", 11, "stamp"));
+
+    SignatureStorageService store(base.path());
+    ASSERT_EQ(store.signatures().size(), 1);
+    EXPECT_EQ(store.signatures().first().name, "First");
+    // The folder decides the kind, so the item can be removed where it lives.
+    EXPECT_EQ(store.signatures().first().kind, SignatureKind::signature);
+    for (const auto& stamp : store.stamps()) EXPECT_NE(stamp.id, id);
+    EXPECT_TRUE(store.remove(id));
+    EXPECT_FALSE(QFileInfo::exists(file(signaturesDir(), id, "json")));
+}
+
+TEST_F(SignatureStoreTest, OversizedRecordsAndPicturesAreRefused) {
+    makeFolders();
+    const QUuid big = QUuid::createUuid();
+    QByteArray padded = QJsonDocument(recordObject(big, "Padded", 1)).toJson(QJsonDocument::Compact);
+    padded.insert(1, QByteArray(SignatureStorageService::kMaxRecordBytes, ' '));
+    writeBytes(file(signaturesDir(), big, "json"), padded);
+
+    // 8001 × 8001 is just over 64 megapixels; 6000 × 6000 is under it, though it decodes to more
+    // than Qt's default allocation limit (one bit per pixel keeps the files small).
+    QImage tooLarge(8001, 8001, QImage::Format_Mono);
+    ASSERT_FALSE(tooLarge.isNull());
+    tooLarge.fill(0);
+    QImage largest(6000, 6000, QImage::Format_Mono);
+    largest.fill(1);
+    const QUuid huge = QUuid::createUuid(), fits = QUuid::createUuid();
+    writeRecord(signaturesDir(), upperId(huge), recordObject(huge, "Huge picture", 2));
+    ASSERT_TRUE(tooLarge.save(file(signaturesDir(), huge, "png"), "PNG"));
+    writeRecord(signaturesDir(), upperId(fits), recordObject(fits, "Large picture", 3));
+    ASSERT_TRUE(largest.save(file(signaturesDir(), fits, "png"), "PNG"));
+
+    SignatureStorageService store(base.path());
+    ASSERT_EQ(namesOf(store.signatures()), QStringList({"Huge picture", "Large picture"}));
+    EXPECT_TRUE(store.signatures()[0].image.isNull());
+    EXPECT_EQ(store.signatures()[1].image.size(), QSize(6000, 6000));
+
+    EXPECT_FALSE(store.save(tooLarge, "Too large", SignatureKind::stamp));
+    EXPECT_EQ(store.stamps().size(), 5);
+    EXPECT_EQ(QDir(stampsDir()).entryList(QDir::Files).size(), 10);
+}
+
+TEST_F(SignatureStoreTest, ItemsWithoutPictureAreWrittenAsRecordOnly) {
+    SignatureStorageService store(base.path());
+    const auto saved = store.save(QImage(), "Blank", SignatureKind::signature);
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(QFileInfo::exists(file(signaturesDir(), saved->id, "json")));
+    EXPECT_FALSE(QFileInfo::exists(file(signaturesDir(), saved->id, "png")));
+    EXPECT_TRUE(SignatureStorageService(base.path()).find(saved->id));
+}
+
+TEST_F(SignatureStoreTest, SavesInQuickSuccessionKeepTheirOrderAfterRestart) {
+    SignatureStorageService store(base.path());
+    QList<QUuid> ids;
+    for (int i = 0; i < 12; ++i) ids << store.save(sampleImage(4, 4), QString::number(i), SignatureKind::signature)->id;
+    SignatureStorageService reopened(base.path());
+    ASSERT_EQ(reopened.signatures().size(), 12);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(reopened.signatures()[i].id, ids[i]) << i;
+}

@@ -1,0 +1,240 @@
+#include "support/ImageFactory.h"
+
+#include "image/codec/CodecInternal.h"
+#include "image/codec/GifEncoder.h"
+#include "image/codec/ImageCodec.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <array>
+
+namespace scrivola::testing {
+
+namespace {
+
+quint32 crc32(const QByteArray& data) {
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char ch : data) crc = table[(crc ^ uchar(ch)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+void appendBigEndian32(QByteArray& out, quint32 v) {
+    out.append(char(v >> 24));
+    out.append(char(v >> 16));
+    out.append(char(v >> 8));
+    out.append(char(v));
+}
+
+void appendPngChunk(QByteArray& out, const char* type, const QByteArray& payload) {
+    appendBigEndian32(out, quint32(payload.size()));
+    const QByteArray typed = QByteArray(type, 4) + payload;
+    out.append(typed);
+    appendBigEndian32(out, crc32(typed));
+}
+
+void appendLittleEndian16(QByteArray& out, quint16 v) {
+    out.append(char(v & 0xFF));
+    out.append(char(v >> 8));
+}
+
+void appendLittleEndian32(QByteArray& out, quint32 v) {
+    for (int i = 0; i < 4; ++i) out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+}  // namespace
+
+QImage patternImage(QSize size, bool transparentCorner) {
+    QImage image(size, QImage::Format_ARGB32);
+    const int halfW = size.width() / 2, halfH = size.height() / 2;
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const bool left = x < halfW, top = y < halfH;
+            QColor c = top ? (left ? kPatternTopLeft : kPatternTopRight) : (left ? kPatternBottomLeft : kPatternBottomRight);
+            if (transparentCorner && !left && !top) c = Qt::transparent;
+            line[x] = c.rgba();
+        }
+    }
+    if (!transparentCorner) image = image.convertToFormat(QImage::Format_RGB32);
+    return image;
+}
+
+QByteArray imageBytes(QSize size, const QByteArray& format, bool transparentCorner) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (format == "webp") writer.setQuality(100);
+    if (format == "jpeg") writer.setQuality(95);
+    writer.write(patternImage(size, transparentCorner));
+    return bytes;
+}
+
+QByteArray gifBytes(QSize size, bool transparentCorner) {
+    return codec::encodeGif({patternImage(size, transparentCorner)});
+}
+
+QByteArray svgBytes(QSize size) {
+    const int w = size.width(), h = size.height(), hw = w / 2, hh = h / 2;
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\">\n"
+               "<rect x=\"0\" y=\"0\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n"
+               "<rect x=\"%3\" y=\"0\" width=\"%6\" height=\"%4\" fill=\"%7\"/>\n"
+               "<rect x=\"0\" y=\"%4\" width=\"%3\" height=\"%8\" fill=\"%9\"/>\n"
+               "<rect x=\"%3\" y=\"%4\" width=\"%6\" height=\"%8\" fill=\"%10\"/>\n"
+               "</svg>\n")
+        .arg(w)
+        .arg(h)
+        .arg(hw)
+        .arg(hh)
+        .arg(kPatternTopLeft.name())
+        .arg(w - hw)
+        .arg(kPatternTopRight.name())
+        .arg(h - hh)
+        .arg(kPatternBottomLeft.name())
+        .arg(kPatternBottomRight.name())
+        .toUtf8();
+}
+
+QByteArray jpegWithExifOrientation6(QSize displaySize) {
+    // Orientation 6 asks the reader to turn the stored pixels 90° clockwise.
+    const QImage stored = patternImage(displaySize).transformed(QTransform().rotate(-90));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(95);
+    writer.write(stored);
+
+    // APP1 "Exif": a big-endian TIFF header and one IFD with the Orientation tag (0x0112, SHORT).
+    QByteArray tiff("MM\0*", 4);
+    appendBigEndian32(tiff, 8);                 // offset of IFD0
+    tiff.append(char(0)).append(char(1));       // one entry
+    tiff.append("\x01\x12\x00\x03", 4);         // tag, type SHORT
+    appendBigEndian32(tiff, 1);                 // count
+    tiff.append("\x00\x06\x00\x00", 4);         // value 6, padded
+    appendBigEndian32(tiff, 0);                 // no next IFD
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1", 2);
+    const int length = int(payload.size()) + 2;
+    segment.append(char(length >> 8)).append(char(length & 0xFF));
+    segment.append(payload);
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+QByteArray pngDeclaringSize(quint32 width, quint32 height) {
+    QByteArray png("\x89PNG\r\n\x1A\n", 8);
+    QByteArray header;
+    appendBigEndian32(header, width);
+    appendBigEndian32(header, height);
+    header.append(char(8)).append(char(6)).append(char(0)).append(char(0)).append(char(0));  // 8-bit RGBA
+    appendPngChunk(png, "IHDR", header);
+    appendPngChunk(png, "IDAT", qCompress(QByteArray(64, '\0')).mid(4));  // a zlib stream of one short row
+    appendPngChunk(png, "IEND", {});
+    return png;
+}
+
+QByteArray truncatedJpeg(QSize size, double keepFraction) {
+    const QByteArray jpeg = imageBytes(size, "jpeg");
+    return jpeg.left(qsizetype(jpeg.size() * keepFraction));
+}
+
+QByteArray heicBytes(QSize size, bool transparentCorner) {
+    EncodeOptions options;
+    options.quality = 0.9;
+    return ImageCodec::encode(patternImage(size, transparentCorner), ImageEncoding::heic, options);
+}
+
+QByteArray heicWithRotation(QSize displaySize) {
+    return codec::encodeHeifWithOrientation(patternImage(displaySize).transformed(QTransform().rotate(-90)), 6);
+}
+
+QByteArray avifBytes(QSize size) {
+    return codec::encodeAvif(patternImage(size), 90);
+}
+
+QByteArray multiFrameGif(QSize size, const QList<QColor>& frameColours) {
+    QList<QImage> frames;
+    for (const QColor& colour : frameColours) {
+        QImage frame(size, QImage::Format_RGB32);
+        frame.fill(colour);
+        frames.append(frame);
+    }
+    return codec::encodeGif(frames, 10);
+}
+
+QByteArray multiPageTiff(QSize size, const QList<QColor>& pageColours) {
+    // Little-endian baseline TIFF: per page, uncompressed RGB pixels followed by their IFD.
+    const int w = size.width(), h = size.height();
+    const quint32 pixelBytes = quint32(w * h * 3);
+    QByteArray out("II*\0", 4);
+    appendLittleEndian32(out, 8);  // first IFD offset, patched below
+    constexpr int kEntries = 10;
+    QList<qsizetype> nextOffsetPositions;
+    for (qsizetype page = 0; page < pageColours.size(); ++page) {
+        const quint32 pixelsAt = quint32(out.size());
+        const QColor c = pageColours[page];
+        for (int i = 0; i < w * h; ++i) out.append(char(c.red())).append(char(c.green())).append(char(c.blue()));
+        if (out.size() % 2) out.append('\0');
+        const quint32 bitsAt = quint32(out.size());
+        appendLittleEndian16(out, 8);
+        appendLittleEndian16(out, 8);
+        appendLittleEndian16(out, 8);
+        const quint32 ifdAt = quint32(out.size());
+        if (page == 0) {
+            out[4] = char(ifdAt & 0xFF);
+            out[5] = char((ifdAt >> 8) & 0xFF);
+            out[6] = char((ifdAt >> 16) & 0xFF);
+            out[7] = char(ifdAt >> 24);
+        } else {
+            const qsizetype at = nextOffsetPositions.last();
+            for (int i = 0; i < 4; ++i) out[at + i] = char((ifdAt >> (8 * i)) & 0xFF);
+        }
+        appendLittleEndian16(out, kEntries);
+        auto entry = [&out](quint16 tag, quint16 type, quint32 count, quint32 value) {
+            appendLittleEndian16(out, tag);
+            appendLittleEndian16(out, type);
+            appendLittleEndian32(out, count);
+            if (type == 3 && count == 1) {
+                appendLittleEndian16(out, quint16(value));
+                appendLittleEndian16(out, 0);
+            } else {
+                appendLittleEndian32(out, value);
+            }
+        };
+        entry(256, 4, 1, quint32(w));         // ImageWidth
+        entry(257, 4, 1, quint32(h));         // ImageLength
+        entry(258, 3, 3, bitsAt);             // BitsPerSample 8,8,8
+        entry(259, 3, 1, 1);                  // no compression
+        entry(262, 3, 1, 2);                  // RGB
+        entry(273, 4, 1, pixelsAt);           // StripOffsets
+        entry(277, 3, 1, 3);                  // SamplesPerPixel
+        entry(278, 4, 1, quint32(h));         // RowsPerStrip
+        entry(279, 4, 1, pixelBytes);         // StripByteCounts
+        entry(284, 3, 1, 1);                  // chunky
+        nextOffsetPositions.append(out.size());
+        appendLittleEndian32(out, 0);
+    }
+    return out;
+}
+
+QString writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
+    return path;
+}
+
+}  // namespace scrivola::testing

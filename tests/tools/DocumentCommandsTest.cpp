@@ -1,0 +1,111 @@
+// scrivola-cli info and render, and the exit codes every subcommand shares.
+#include "CliRunner.h"
+
+#include "support/ImageFactory.h"
+#include "support/PdfFactory.h"
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola::testing;
+
+namespace {
+
+class DocumentCommandsTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString writePdf(const QString& name, const QByteArray& bytes) { return writeFile(dir, name, bytes); }
+    QTemporaryDir dir;
+};
+
+TEST_F(DocumentCommandsTest, InfoListsEveryPageWithSizeAndRotation) {
+    const QString pdf = writePdf(QStringLiteral("three.pdf"), textPdf(3, {}, QSizeF(595, 842)));
+    const CliRun run = runCli({QStringLiteral("info"), pdf});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("pages: 3"));
+    EXPECT_EQ(lines[1], QStringLiteral("page 1: 595 x 842 pt, rotation 0"));
+
+    const QString rotated = writePdf(QStringLiteral("rotated.pdf"), rotatedOffsetPage());
+    const CliRun second = runCli({QStringLiteral("info"), rotated});
+    ASSERT_EQ(second.exitCode, 0);
+    EXPECT_TRUE(second.out.contains(QStringLiteral("page 1: 612 x 792 pt, rotation 90"))) << second.out.toStdString();
+}
+
+TEST_F(DocumentCommandsTest, InfoDescribesAnImage) {
+    const QString png = writeBytes(path(QStringLiteral("p.png")), imageBytes(QSize(40, 30), "png"));
+    const CliRun run = runCli({QStringLiteral("info"), png});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("format: png")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("size: 40 x 30 px")));
+}
+
+TEST_F(DocumentCommandsTest, RenderWritesThePageAtTheRequestedResolution) {
+    const QString pdf = writePdf(QStringLiteral("doc.pdf"), textPdf(2));
+    const QString out = path(QStringLiteral("p2.png"));
+    const CliRun run = runCli({QStringLiteral("render"), pdf, QStringLiteral("--page"), QStringLiteral("2"),
+                               QStringLiteral("--dpi"), QStringLiteral("144"), QStringLiteral("-o"), out});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage image(out);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(1224, 1584));  // Letter at 2 pixels per point
+    // Text was drawn: some pixel is dark.
+    bool dark = false;
+    for (int y = 0; y < image.height() && !dark; y += 2)
+        for (int x = 0; x < image.width() && !dark; x += 2) dark = qGray(image.pixel(x, y)) < 100;
+    EXPECT_TRUE(dark);
+}
+
+TEST_F(DocumentCommandsTest, RenderAppliesRotation) {
+    const QString pdf = writePdf(QStringLiteral("rot.pdf"), rotatedOffsetPage());
+    const QString out = path(QStringLiteral("r.png"));
+    ASSERT_EQ(runCli({QStringLiteral("render"), pdf, QStringLiteral("-o"), out}).exitCode, 0);
+    EXPECT_EQ(QImage(out).size(), QSize(792, 612));
+}
+
+TEST_F(DocumentCommandsTest, DocumentErrorsExitOneWithTheirFixedMessage) {
+    const CliRun missing = runCli({QStringLiteral("info"), path(QStringLiteral("Report.pdf"))});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err.trimmed(), QStringLiteral("File not found: Report.pdf"));
+
+    const QString junk = writeFile(dir, QStringLiteral("junk.pdf"), QByteArray(4000, 'x'));
+    const CliRun broken = runCli({QStringLiteral("render"), junk, QStringLiteral("-o"), path(QStringLiteral("o.png"))});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_EQ(broken.err.trimmed(), QStringLiteral("Failed to load document: Could not open PDF at junk.pdf"));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("o.png"))));
+
+    const QString huge = writeBytes(path(QStringLiteral("huge.png")), pngDeclaringSize(100000, 100000));
+    const CliRun tooLarge = runCli({QStringLiteral("info"), huge});
+    EXPECT_EQ(tooLarge.exitCode, 1);
+    EXPECT_TRUE(tooLarge.err.startsWith(QStringLiteral("Failed to load document: "))) << tooLarge.err.toStdString();
+}
+
+TEST_F(DocumentCommandsTest, BadUsageExitsTwoWithTheUsage) {
+    const QString pdf = writePdf(QStringLiteral("doc.pdf"), textPdf(2));
+    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("frobnicate")},
+                                    QStringList{QStringLiteral("render"), pdf},
+                                    QStringList{QStringLiteral("render"), pdf, QStringLiteral("--page"), QStringLiteral("3"), QStringLiteral("-o"), path(QStringLiteral("x.png"))},
+                                    QStringList{QStringLiteral("render"), pdf, QStringLiteral("--dpi"), QStringLiteral("fast"), QStringLiteral("-o"), path(QStringLiteral("x.png"))},
+                                    QStringList{QStringLiteral("info"), pdf, QStringLiteral("--bogus")}}) {
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("usage: scrivola-cli")) || run.out.contains(QStringLiteral("usage: scrivola-cli")))
+            << args.join(' ').toStdString();
+    }
+}
+
+TEST_F(DocumentCommandsTest, HelpAndNeverOverwritingTheInput) {
+    const CliRun help = runCli({QStringLiteral("render"), QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("usage: scrivola-cli render")));
+
+    const QString png = writeBytes(path(QStringLiteral("same.png")), imageBytes(QSize(20, 20), "png"));
+    const QByteArray before = readFileBytes(png);
+    const CliRun run = runCli({QStringLiteral("render"), png, QStringLiteral("-o"), png});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(readFileBytes(png), before);
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The first window: tabs of the focused pane and the active tab's page or image, painted.
+#include "ui/DocumentPreview.h"
+#include "ui/WorkspaceWindow.h"
+
+#include "pdf/PDFDocumentContext.h"
+#include "support/ImageFactory.h"
+#include "support/PdfFactory.h"
+#include "workspace/AppViewModel.h"
+#include "workspace/Pane.h"
+#include "workspace/RecentDocuments.h"
+#include "workspace/ServiceContainer.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+using namespace scrivola::testing;
+
+namespace {
+
+class WorkspaceWindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<WorkspaceWindow> makeWindow() {
+        WorkspaceEnvironment environment;
+        environment.recentDocuments = &recent;
+        environment.settings = &settings;
+        auto model = std::make_unique<AppViewModel>(std::make_unique<ServiceContainer>(dir.filePath(QStringLiteral("sig"))), environment);
+        auto window = std::make_unique<WorkspaceWindow>(std::move(model));
+        window->resize(800, 600);
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        return window;
+    }
+
+    // The preview's picture as drawn on screen.
+    static QImage grab(WorkspaceWindow& window) { return window.preview()->grab().toImage(); }
+
+    static bool waitForPaint(WorkspaceWindow& window) {
+        if (window.preview()->hasPicture()) return true;
+        QSignalSpy painted(window.preview(), &DocumentPreview::painted);
+        return painted.wait(10000) || window.preview()->hasPicture();
+    }
+
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    RecentDocuments recent{&settings};
+};
+
+TEST_F(WorkspaceWindowTest, ShowsAPdfAndAnImageInTabs) {
+    const QString pdf = writeFile(dir, QStringLiteral("doc.pdf"), textPdf(3));
+    const QString png = writeBytes(dir.filePath(QStringLiteral("pic.png")), imageBytes(QSize(300, 200), "png"));
+    auto window = makeWindow();
+    window->model()->openFiles({pdf, png});
+
+    auto* tabBar = window->findChild<QTabBar*>();
+    ASSERT_NE(tabBar, nullptr);
+    ASSERT_EQ(tabBar->count(), 2);
+    EXPECT_EQ(tabBar->tabText(0), QStringLiteral("doc"));
+    EXPECT_EQ(tabBar->tabText(1), QStringLiteral("pic"));
+    EXPECT_EQ(tabBar->currentIndex(), 1);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("pic.png"));
+
+    // The image tab shows the pattern's colours.
+    ASSERT_TRUE(waitForPaint(*window));
+    const QImage shown = grab(*window);
+    bool red = false;
+    for (int y = 0; y < shown.height() && !red; y += 3)
+        for (int x = 0; x < shown.width() && !red; x += 3) {
+            const QColor c = shown.pixelColor(x, y);
+            red = c.red() > 180 && c.green() < 80 && c.blue() < 80;
+        }
+    EXPECT_TRUE(red);
+
+    // Clicking the PDF tab activates it in the model, and its first page is painted (white paper).
+    tabBar->setCurrentIndex(0);
+    EXPECT_EQ(window->model()->activeTab()->content()->displayName(), QStringLiteral("doc"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->preview()->hasPicture(); }, 10000));
+    const QImage page = grab(*window);
+    EXPECT_EQ(page.pixelColor(page.width() / 2, page.height() / 2).lightness(), 255);
+}
+
+TEST_F(WorkspaceWindowTest, PageKeysTurnPagesAndClosingATabUpdatesTheBar) {
+    const QString pdf = writeFile(dir, QStringLiteral("doc.pdf"), textPdf(3));
+    auto window = makeWindow();
+    window->model()->openFile(pdf);
+    auto* context = qobject_cast<PDFDocumentContext*>(window->model()->activeTab()->context());
+    ASSERT_NE(context, nullptr);
+    QTest::keyClick(window.get(), Qt::Key_PageDown);
+    EXPECT_EQ(context->currentPage(), 1);
+    QTest::keyClick(window.get(), Qt::Key_End);
+    EXPECT_EQ(context->currentPage(), 2);
+    QTest::keyClick(window.get(), Qt::Key_Home);
+    EXPECT_EQ(context->currentPage(), 0);
+
+    auto* tabBar = window->findChild<QTabBar*>();
+    emit tabBar->tabCloseRequested(0);
+    EXPECT_EQ(window->model()->focusedPane()->count(), 0);
+    EXPECT_FALSE(tabBar->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Scrivola"));
+}
+
+TEST_F(WorkspaceWindowTest, ABrokenFileOpensNothingAndLeavesTheOpenTabAlone) {
+    const QString pdf = writeFile(dir, QStringLiteral("good.pdf"), textPdf(1));
+    const QString junk = writeFile(dir, QStringLiteral("junk.pdf"), QByteArray(2048, '\x7f'));
+    auto window = makeWindow();
+    window->model()->openFiles({pdf, junk});
+    auto* tabBar = window->findChild<QTabBar*>();
+    EXPECT_EQ(tabBar->count(), 1);
+    EXPECT_EQ(tabBar->tabText(0), QStringLiteral("good"));
+}
+
+}  // namespace

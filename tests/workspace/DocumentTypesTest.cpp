@@ -1,0 +1,88 @@
+#include "workspace/DocumentTypes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+
+TEST(DocumentTypesTest, ClassifiesByExtensionOnly) {
+    EXPECT_EQ(DocumentTypes::from("/a/b/Report.pdf"), DocumentType::pdf);
+    EXPECT_EQ(DocumentTypes::from("/a/b/REPORT.PDF"), DocumentType::pdf);
+    EXPECT_EQ(DocumentTypes::from("/photos/IMG_0001.heic"), DocumentType::image);
+    for (const char* name : {"x.png", "x.jpg", "x.jpeg", "x.tif", "x.tiff", "x.gif", "x.bmp", "x.webp", "x.svg", "x.avif",
+                             "x.HEIF"})
+        EXPECT_EQ(DocumentTypes::from(QString("/tmp/") + name), DocumentType::image) << name;
+    for (const char* name : {"/tmp/notes.txt", "/tmp/README", "/tmp/archive.pdf.zip", "/tmp/folder.pdf/inner", ""})
+        EXPECT_FALSE(DocumentTypes::from(name)) << name;
+    EXPECT_EQ(DocumentTypes::from("/tmp/archive.tar.pdf"), DocumentType::pdf);
+}
+
+TEST(DocumentTypesTest, NeverReadsTheFile) {
+    QTemporaryDir dir;
+    const QString fakePdf = dir.path() + "/not-really.pdf";
+    QFile file(fakePdf);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x89PNG\r\n\x1a\nthis is not a PDF");
+    file.close();
+    EXPECT_EQ(DocumentTypes::from(fakePdf), DocumentType::pdf);
+    EXPECT_EQ(DocumentTypes::from(dir.path() + "/missing.png"), DocumentType::image);
+}
+
+TEST(DocumentTypesTest, SupportedTypesInOpenDialogOrder) {
+    const auto& types = DocumentTypes::supportedContentTypes();
+    QStringList mimeTypes;
+    for (const auto& type : types) mimeTypes << type.mimeType;
+    EXPECT_EQ(mimeTypes, QStringList({"application/pdf", "image/png", "image/jpeg", "image/tiff", "image/heic", "image/gif",
+                                      "image/bmp", "image/webp", "image/svg+xml", "image/avif"}));
+    EXPECT_EQ(types.last().identifier, "public.avif");
+    EXPECT_EQ(types.first().documentType, DocumentType::pdf);
+    // Extensions are lower case and belong to exactly one type.
+    QSet<QString> seen;
+    for (const auto& type : types)
+        for (const auto& ext : type.extensions) {
+            EXPECT_EQ(ext, ext.toLower());
+            EXPECT_FALSE(seen.contains(ext)) << ext.toStdString();
+            seen.insert(ext);
+        }
+    const QString filter = DocumentTypes::openDialogFilter();
+    EXPECT_TRUE(filter.contains("*.pdf"));
+    EXPECT_TRUE(filter.contains("*.avif"));
+    EXPECT_EQ(rawValue(DocumentType::pdf), "pdf");
+    EXPECT_EQ(rawValue(DocumentType::image), "image");
+}
+
+TEST(DocumentErrorTest, DescriptionsAreFixed) {
+    EXPECT_EQ(DocumentError::fileNotFound("/a/b/Report.pdf").errorDescription(), "File not found: Report.pdf");
+    EXPECT_EQ(DocumentError::unsupportedFormat("xyz").errorDescription(), "Unsupported format: xyz");
+    EXPECT_EQ(DocumentError::loadFailed("bad xref").errorDescription(), "Failed to load document: bad xref");
+    EXPECT_EQ(DocumentError::saveFailed("disk full").errorDescription(), "Failed to save document: disk full");
+    EXPECT_EQ(DocumentError::exportFailed("no pages").errorDescription(), "Failed to export: no pages");
+    EXPECT_EQ(DocumentError::passwordProtected().errorDescription(), "Document is password protected");
+    EXPECT_EQ(DocumentError::corruptedFile().errorDescription(), "File appears to be corrupted");
+    EXPECT_EQ(DocumentError::loadFailed("").errorDescription(), "Failed to load document: ");
+}
+
+TEST(DocumentErrorTest, CarriesKindPayloadAndWhat) {
+    try {
+        throw DocumentError::saveFailed("Grüße");
+    } catch (const std::exception& error) {
+        EXPECT_EQ(QString::fromUtf8(error.what()), "Failed to save document: Grüße");
+        const auto* documentError = dynamic_cast<const DocumentError*>(&error);
+        ASSERT_NE(documentError, nullptr);
+        EXPECT_EQ(documentError->kind(), DocumentError::Kind::saveFailed);
+        EXPECT_EQ(documentError->payload(), "Grüße");
+    }
+    // what() stays valid in a copy after the original is gone.
+    std::optional<DocumentError> copy;
+    {
+        const DocumentError original = DocumentError::fileNotFound("/x/y/z.png");
+        copy = original;
+    }
+    EXPECT_STREQ(copy->what(), "File not found: z.png");
+    EXPECT_EQ(DocumentError::loadFailed("a"), DocumentError::loadFailed("a"));
+    EXPECT_FALSE(DocumentError::loadFailed("a") == DocumentError::saveFailed("a"));
+}

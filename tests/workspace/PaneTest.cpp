@@ -1,0 +1,195 @@
+// Pane: closing and activation rules, tab order, and the cap on cached PDF views.
+#include "WorkspaceFakes.h"
+
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+#include "pdf/PDFViewHandle.h"
+#include "support/PdfFactory.h"
+#include "workspace/Pane.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+using namespace scrivola::testing;
+
+namespace {
+
+// Adds tabs named t0..t(n-1); returns them in order.
+QList<TabItem*> addTabs(Pane& pane, int n) {
+    QList<TabItem*> tabs;
+    for (int i = 0; i < n; ++i) tabs.append(pane.addTab(fakeTab(QStringLiteral("t%1.pdf").arg(i))));
+    return tabs;
+}
+
+class NullPDFView : public PDFViewHandle {
+public:
+    std::optional<PDFSelection> currentSelection() const override { return std::nullopt; }
+    void clearSelection() override {}
+    int pageIndexAt(const QPointF&, bool) const override { return -1; }
+    QPointF convertToPage(const QPointF& p, int) const override { return p; }
+};
+
+}  // namespace
+
+TEST(PaneTest, AddTabAppendsAndActivates) {
+    Pane pane;
+    EXPECT_TRUE(pane.activeTabID().isNull());
+    EXPECT_EQ(pane.activeTab(), nullptr);
+    const auto tabs = addTabs(pane, 3);
+    EXPECT_EQ(pane.tabs(), tabs);
+    EXPECT_EQ(pane.activeTab(), tabs[2]);
+}
+
+TEST(PaneTest, ClosingRepairsTheActiveTab) {
+    {  // active last tab of three: the new last one becomes active
+        Pane pane;
+        const auto tabs = addTabs(pane, 3);
+        pane.closeTab(*tabs[2]);
+        EXPECT_EQ(pane.count(), 2);
+        EXPECT_EQ(pane.activeTab(), tabs[1]);
+    }
+    {  // active middle tab: the one that followed it
+        Pane pane;
+        const auto tabs = addTabs(pane, 3);
+        pane.setActiveTabID(tabs[1]->id());
+        pane.closeTab(*tabs[1]);
+        EXPECT_EQ(pane.activeTab(), tabs[2]);
+    }
+    {  // a tab that is not active: the active tab stays
+        Pane pane;
+        const auto tabs = addTabs(pane, 3);
+        pane.setActiveTabID(tabs[1]->id());
+        QSignalSpy activeSpy(&pane, &Pane::activeTabIDChanged);
+        pane.closeTab(*tabs[0]);
+        EXPECT_EQ(pane.activeTab(), tabs[1]);
+        EXPECT_EQ(activeSpy.count(), 0);
+        EXPECT_EQ(pane.tabs(), (QList<TabItem*>{tabs[1], tabs[2]}));
+    }
+    {  // the only tab: an empty pane without an active tab
+        Pane pane;
+        const auto tabs = addTabs(pane, 1);
+        pane.closeTab(*tabs[0]);
+        EXPECT_TRUE(pane.isEmpty());
+        EXPECT_TRUE(pane.activeTabID().isNull());
+    }
+}
+
+TEST(PaneTest, ClosingATabOfAnotherPaneDoesNothing) {
+    Pane pane;
+    Pane other;
+    addTabs(pane, 2);
+    const auto foreign = addTabs(other, 1);
+    QSignalSpy tabsSpy(&pane, &Pane::tabsChanged);
+    pane.closeTab(*foreign[0]);
+    EXPECT_EQ(pane.count(), 2);
+    EXPECT_EQ(other.count(), 1);
+    EXPECT_EQ(tabsSpy.count(), 0);
+}
+
+TEST(PaneTest, ClosingDeletesTheDocument) {
+    Pane pane;
+    FakeDocument* document = nullptr;
+    TabItem* tab = pane.addTab(fakeTab(QStringLiteral("a.pdf"), &document));
+    QSignalSpy destroyed(document, &QObject::destroyed);
+    pane.closeTab(*tab);
+    EXPECT_EQ(destroyed.count(), 1);
+}
+
+TEST(PaneTest, NextAndPreviousStopAtTheEnds) {
+    Pane pane;
+    pane.selectNextTab();  // no tab: nothing
+    const auto tabs = addTabs(pane, 3);
+    pane.selectNextTab();
+    EXPECT_EQ(pane.activeTab(), tabs[2]);
+    pane.selectPreviousTab();
+    pane.selectPreviousTab();
+    EXPECT_EQ(pane.activeTab(), tabs[0]);
+    pane.selectPreviousTab();
+    EXPECT_EQ(pane.activeTab(), tabs[0]);
+    pane.selectNextTab();
+    EXPECT_EQ(pane.activeTab(), tabs[1]);
+}
+
+TEST(PaneTest, MoveTabReordersAndKeepsTheActiveTab) {
+    Pane pane;
+    const auto tabs = addTabs(pane, 4);  // active: t3
+    pane.moveTab(0, 3);
+    EXPECT_EQ(pane.tabs(), (QList<TabItem*>{tabs[1], tabs[2], tabs[3], tabs[0]}));
+    pane.moveTab(3, 1);
+    EXPECT_EQ(pane.tabs(), (QList<TabItem*>{tabs[1], tabs[0], tabs[2], tabs[3]}));
+    EXPECT_EQ(pane.activeTab(), tabs[3]);
+
+    const auto before = pane.tabs();
+    for (auto [from, to] : {std::pair{-1, 0}, {0, -1}, {2, 2}, {4, 0}, {0, 4}}) pane.moveTab(from, to);
+    EXPECT_EQ(pane.tabs(), before);
+}
+
+TEST(PaneTest, SetActiveTabIgnoresForeignIds) {
+    Pane pane;
+    const auto tabs = addTabs(pane, 2);
+    pane.setActiveTabID(QUuid::createUuid());
+    EXPECT_EQ(pane.activeTab(), tabs[1]);
+    pane.setActiveTabID(QUuid());
+    EXPECT_EQ(pane.activeTab(), nullptr);
+}
+
+TEST(PaneTest, TakeTabHandsOverTheSameTab) {
+    Pane pane;
+    const auto tabs = addTabs(pane, 2);
+    const QUuid id = tabs[1]->id();
+    std::unique_ptr<TabItem> taken = pane.takeTab(id);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken.get(), tabs[1]);
+    EXPECT_EQ(pane.activeTab(), tabs[0]);
+    EXPECT_EQ(pane.takeTab(id), nullptr);
+}
+
+class PaneEvictionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        pdfPath = writeFile(dir, QStringLiteral("one.pdf"), textPdf(1));
+    }
+    // A PDF tab with a real context whose view is cached.
+    TabItem* addPDFTab() {
+        auto model = std::make_unique<PDFDocumentModel>(pdfPath);
+        PDFDocumentModel* raw = model.get();
+        auto tab = std::make_unique<TabItem>(std::move(model));
+        auto context = std::make_unique<PDFDocumentContext>(raw);
+        context->setCachedPDFView(std::make_shared<NullPDFView>());
+        tab->setContext(std::move(context));
+        return pane.addTab(std::move(tab));
+    }
+    static bool cached(TabItem* tab) { return static_cast<PDFDocumentContext*>(tab->context())->hasCachedPDFView(); }
+
+    QTemporaryDir dir;
+    QString pdfPath;
+    Pane pane;
+};
+
+TEST_F(PaneEvictionTest, KeepsTwentyViewsReleasingTheOldest) {
+    QList<TabItem*> tabs;
+    for (int i = 0; i < 20; ++i) tabs.append(addPDFTab());
+    pane.addTab(fakeTab(QStringLiteral("not-a-pdf-context.pdf")));  // counts for nothing
+    pane.evictOldPDFViews();
+    for (TabItem* tab : tabs) EXPECT_TRUE(cached(tab));
+
+    tabs.append(addPDFTab());  // the 21st; adding does not evict
+    EXPECT_TRUE(cached(tabs[0]));
+    pane.selectTab(tabs[20]->id());
+    EXPECT_FALSE(cached(tabs[0]));
+    for (int i = 1; i < 21; ++i) EXPECT_TRUE(cached(tabs[i])) << i;
+    EXPECT_EQ(pane.count(), 22);  // the document stays open
+}
+
+TEST_F(PaneEvictionTest, NeverReleasesTheActiveTab) {
+    QList<TabItem*> tabs;
+    for (int i = 0; i < 22; ++i) tabs.append(addPDFTab());
+    pane.setActiveTabID(tabs[0]->id());
+    pane.evictOldPDFViews();
+    EXPECT_TRUE(cached(tabs[0]));
+    EXPECT_FALSE(cached(tabs[1]));
+    EXPECT_FALSE(cached(tabs[2]));
+    EXPECT_TRUE(cached(tabs[3]));
+}

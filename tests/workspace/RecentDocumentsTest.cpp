@@ -1,0 +1,162 @@
+// The recent-documents list and the desktop's recently-used file.
+#include "workspace/RecentDocuments.h"
+#include "workspace/RecentlyUsedXbel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+
+namespace {
+
+class RecentDocumentsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString touch(const QString& name) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        return QFileInfo(f.fileName()).canonicalFilePath();
+    }
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("recent.ini")), QSettings::IniFormat};
+};
+
+struct XbelBookmark {
+    QString href, added, modified;
+    QStringList applications;  // "name:count"
+};
+
+QList<XbelBookmark> readXbel(const QString& path, bool* wellFormed) {
+    QFile f(path);
+    QList<XbelBookmark> result;
+    if (!f.open(QIODevice::ReadOnly)) { *wellFormed = false; return result; }
+    QXmlStreamReader r(&f);
+    while (!r.atEnd()) {
+        r.readNext();
+        if (!r.isStartElement()) continue;
+        if (r.name() == QLatin1String("bookmark") && r.namespaceUri().isEmpty()) {
+            const auto a = r.attributes();
+            result.append({a.value("href").toString(), a.value("added").toString(), a.value("modified").toString(), {}});
+        } else if (r.name() == QLatin1String("application") && !result.isEmpty()) {
+            result.last().applications << r.attributes().value("name").toString() + ':' + r.attributes().value("count").toString();
+        }
+    }
+    *wellFormed = !r.hasError();
+    return result;
+}
+
+}  // namespace
+
+TEST_F(RecentDocumentsTest, NewestFirstWithoutDuplicates) {
+    RecentDocuments recent(&settings);
+    QSignalSpy changed(&recent, &RecentDocuments::changed);
+    const QString a = touch(QStringLiteral("a.pdf"));
+    const QString b = touch(QStringLiteral("b.png"));
+    recent.note(a);
+    recent.note(b);
+    recent.note(dir.filePath(QStringLiteral("sub/../a.pdf")));  // the same file again
+    ASSERT_TRUE(QFile::link(b, dir.filePath(QStringLiteral("b-link.png"))));
+    recent.note(dir.filePath(QStringLiteral("b-link.png")));
+    EXPECT_EQ(recent.list(), (QStringList{b, a}));
+    EXPECT_EQ(changed.count(), 4);
+
+    RecentDocuments reread(&settings);  // kept in the settings
+    EXPECT_EQ(reread.list(), (QStringList{b, a}));
+    reread.clear();
+    EXPECT_TRUE(recent.list().isEmpty());
+}
+
+TEST_F(RecentDocumentsTest, KeepsTheTwentyNewest) {
+    RecentDocuments recent(&settings);
+    QStringList noted;
+    for (int i = 0; i < 25; ++i) {
+        noted.prepend(touch(QStringLiteral("f%1.pdf").arg(i)));
+        recent.note(noted.first());
+    }
+    EXPECT_EQ(recent.list(), noted.mid(0, 20));
+}
+
+TEST_F(RecentDocumentsTest, DropsFilesThatNoLongerExist) {
+    RecentDocuments recent(&settings);
+    const QString a = touch(QStringLiteral("a.pdf"));
+    const QString b = touch(QStringLiteral("b.pdf"));
+    recent.note(a);
+    recent.note(b);
+    QFile::remove(a);
+    EXPECT_EQ(recent.list(), QStringList{b});
+    EXPECT_EQ(settings.value(RecentDocuments::kSettingsKey).toStringList(), QStringList{b});
+}
+
+TEST_F(RecentDocumentsTest, NotingAddsToTheDesktopList) {
+    const QString xbel = dir.filePath(QStringLiteral("share/recently-used.xbel"));
+    RecentDocuments recent(&settings, xbel);
+    const QString a = touch(QStringLiteral("a b.pdf"));
+    recent.note(a);
+    recent.note(a);
+    bool ok = false;
+    const auto bookmarks = readXbel(xbel, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(bookmarks.size(), 1);
+    EXPECT_EQ(QUrl(bookmarks[0].href).toLocalFile(), a);
+    EXPECT_TRUE(bookmarks[0].href.contains(QStringLiteral("a%20b.pdf")));
+    EXPECT_EQ(bookmarks[0].applications, QStringList{QStringLiteral("Scrivola:2")});
+}
+
+TEST_F(RecentDocumentsTest, DesktopListKeepsOtherEntries) {
+    const QString xbel = dir.filePath(QStringLiteral("recently-used.xbel"));
+    const QString a = touch(QStringLiteral("a.pdf"));
+    const QString href = QString::fromLatin1(QUrl::fromLocalFile(a).toEncoded());
+    QFile f(xbel);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral(
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                "<xbel version=\"1.0\" xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\" "
+                "xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                "  <bookmark href=\"file:///home/u/other.txt\" added=\"2020-01-01T00:00:00Z\" modified=\"2020-01-01T00:00:00Z\" visited=\"2020-01-01T00:00:00Z\">\n"
+                "    <info><metadata owner=\"http://freedesktop.org\"><mime:mime-type type=\"text/plain\"/>"
+                "<bookmark:applications><bookmark:application name=\"Editor\" exec=\"'editor %u'\" modified=\"2020-01-01T00:00:00Z\" count=\"3\"/>"
+                "</bookmark:applications></metadata></info>\n  </bookmark>\n"
+                "  <bookmark href=\"%1\" added=\"2021-01-01T00:00:00Z\" modified=\"2021-01-01T00:00:00Z\" visited=\"2021-01-01T00:00:00Z\">\n"
+                "    <info><metadata owner=\"http://freedesktop.org\"><mime:mime-type type=\"application/pdf\"/>"
+                "<bookmark:applications><bookmark:application name=\"Viewer\" exec=\"'viewer %u'\" modified=\"2021-01-01T00:00:00Z\" count=\"1\"/>"
+                "</bookmark:applications></metadata></info>\n  </bookmark>\n"
+                "</xbel>\n").arg(href).toUtf8());
+    f.close();
+
+    ASSERT_TRUE(RecentlyUsedXbel::add(xbel, a, QStringLiteral("application/pdf")));
+    bool ok = false;
+    const auto bookmarks = readXbel(xbel, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(bookmarks.size(), 2);
+    EXPECT_EQ(bookmarks[0].href, QStringLiteral("file:///home/u/other.txt"));
+    EXPECT_EQ(bookmarks[0].applications, QStringList{QStringLiteral("Editor:3")});
+    EXPECT_EQ(bookmarks[1].href, href);
+    EXPECT_EQ(bookmarks[1].added, QStringLiteral("2021-01-01T00:00:00Z"));
+    EXPECT_NE(bookmarks[1].modified, QStringLiteral("2021-01-01T00:00:00Z"));
+    EXPECT_EQ(bookmarks[1].applications, (QStringList{QStringLiteral("Viewer:1"), QStringLiteral("Scrivola:1")}));
+    // Namespaced elements keep their prefixes.
+    QFile check(xbel);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    const QByteArray text = check.readAll();
+    EXPECT_TRUE(text.contains("<bookmark:applications>"));
+    EXPECT_TRUE(text.contains("<mime:mime-type"));
+}
+
+TEST_F(RecentDocumentsTest, DesktopListThatCannotBeParsedIsLeftAlone) {
+    const QString xbel = dir.filePath(QStringLiteral("recently-used.xbel"));
+    const QByteArray broken = "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\"><bookmark href=\"file:///x\">";
+    QFile f(xbel);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(broken);
+    f.close();
+    EXPECT_FALSE(RecentlyUsedXbel::add(xbel, touch(QStringLiteral("a.pdf")), QStringLiteral("application/pdf")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), broken);
+}

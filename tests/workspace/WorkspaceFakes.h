@@ -1,0 +1,118 @@
+#pragma once
+// Stand-ins for documents and dialogs, and a workspace wired to settings in a temporary folder.
+
+#include "workspace/AppViewModel.h"
+#include "workspace/DocumentContent.h"
+#include "workspace/RecentDocuments.h"
+#include "workspace/TabItem.h"
+#include "workspace/WindowRegistry.h"
+#include "workspace/WorkspacePrompter.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <memory>
+
+namespace scrivola::testing {
+
+// A document whose saving can be told to fail; records what was written.
+class FakeDocument : public DocumentContent {
+public:
+    explicit FakeDocument(QString url, QString name = {}) : url_(std::move(url)), name_(std::move(name)) {}
+    QString url() const override { return url_; }
+    DocumentType documentType() const override { return DocumentType::pdf; }
+    bool isModified() const override { return modified_; }
+    QString displayName() const override {
+        if (!name_.isEmpty()) return name_;
+        return url_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(url_).fileName();
+    }
+    void save() override {
+        if (failSaving) throw DocumentError::saveFailed(QStringLiteral("disk full"));
+        ++saveCount;
+        setModified(false);
+    }
+    void save(const QString& url) override {
+        if (failSaving) throw DocumentError::saveFailed(QStringLiteral("disk full"));
+        savedAs.append(url);
+        url_ = url;
+        setModified(false);
+        emit urlChanged();
+    }
+    bool canSaveInPlace() const override { return !url_.isEmpty() && !needsSaveAs; }
+    void setModified(bool modified) {
+        modified_ = modified;
+        emit modifiedChanged(modified);
+    }
+
+    bool failSaving = false;
+    bool needsSaveAs = false;
+    int saveCount = 0;
+    QStringList savedAs;
+
+private:
+    QString url_;
+    QString name_;
+    bool modified_ = false;
+};
+
+class FakeContext : public DocumentContext {
+public:
+    DocumentType documentType() const override { return DocumentType::pdf; }
+};
+
+// A tab over a FakeDocument; `document` points at it for the test.
+inline std::unique_ptr<TabItem> fakeTab(const QString& name, FakeDocument** document = nullptr) {
+    auto content = std::make_unique<FakeDocument>(QStringLiteral("/nonexistent/") + name);
+    if (document) *document = content.get();
+    auto tab = std::make_unique<TabItem>(std::move(content));
+    tab->setContext(std::make_unique<FakeContext>());
+    return tab;
+}
+
+// Answers the workspace's questions from queues and records what was asked.
+class FakePrompter : public WorkspacePrompter {
+public:
+    SaveResult showUnsavedChangesAlert(const TabItem& tab) override {
+        alertsShownFor.append(tab.content()->displayName());
+        if (answers.empty()) return SaveResult::cancel;
+        const SaveResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QStringList chooseFilesToOpen() override { return filesToOpen; }
+    QString chooseSaveLocation(const QString& proposedName) override {
+        proposedNames.append(proposedName);
+        return saveLocation;
+    }
+
+    std::deque<SaveResult> answers;
+    QStringList alertsShownFor;
+    QStringList filesToOpen;
+    QString saveLocation;
+    QStringList proposedNames;
+};
+
+// Settings, recent documents, signature store and registry in a temporary folder.
+struct WorkspaceHarness {
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    RecentDocuments recent{&settings};
+    WindowRegistry registry;
+    FakePrompter prompter;
+
+    std::unique_ptr<AppViewModel> makeModel() {
+        WorkspaceEnvironment environment;
+        environment.prompter = &prompter;
+        environment.registry = &registry;
+        environment.recentDocuments = &recent;
+        environment.settings = &settings;
+        auto model = std::make_unique<AppViewModel>(
+            std::make_unique<ServiceContainer>(dir.filePath(QStringLiteral("signatures"))), environment);
+        registry.add(model.get());
+        return model;
+    }
+};
+
+}  // namespace scrivola::testing

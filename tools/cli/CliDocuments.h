@@ -1,0 +1,24 @@
+#pragma once
+
+// Helpers shared by the subcommands that open and write documents.
+
+#include "cli/Cli.h"
+#include "workspace/DocumentTypes.h"
+
+#include <QImage>
+
+namespace scrivola::cli {
+
+// The kind of an input file; an unknown extension or a missing file is a DocumentError.
+DocumentType kindOf(const QString& path);
+
+// Encodes by the output's extension (PNG when it has none we know) and writes atomically.
+void writeImage(const QImage& image, const QString& output);
+void writeBytes(const QByteArray& bytes, const QString& output);
+
+void addDocumentCommands(std::vector<Command>& list);
+void addCompressCommands(std::vector<Command>& list);
+void addPageCommands(std::vector<Command>& list);
+void addMarkupCommands(std::vector<Command>& list);
+
+}  // namespace scrivola::cli

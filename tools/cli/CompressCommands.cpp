@@ -1,0 +1,127 @@
+// Compression and re-encoding: compress, convert.
+#include "cli/Cli.h"
+#include "cli/CliDocuments.h"
+
+#include "compression/CompressionService.h"
+#include "image/codec/ImageCodec.h"
+#include "pdf/PDFDocumentModel.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace scrivola::cli {
+
+namespace {
+
+const QString kFormatOption = QStringLiteral("--format");
+const QString kQualityOption = QStringLiteral("--quality");
+constexpr double kDefaultQuality = 0.85;
+
+ImageOutputFormat parseFormat(const QString& text) {
+    const auto format = ImageOutputFormats::fromRawValue(text.toUpper());
+    if (!format) throw UsageError(QStringLiteral("--format must be jpeg, png, tiff or heic, not \"%1\"").arg(text).toStdString());
+    return *format;
+}
+
+// The format named by --format, else by the output's extension.
+ImageOutputFormat outputFormat(const Arguments& args, const QString& output) {
+    if (const auto named = args.value(kFormatOption)) return parseFormat(*named);
+    const QString suffix = QFileInfo(output).suffix().toLower();
+    if (suffix == u"jpg" || suffix == u"jpeg") return ImageOutputFormat::jpeg;
+    if (suffix == u"png") return ImageOutputFormat::png;
+    if (suffix == u"tif" || suffix == u"tiff") return ImageOutputFormat::tiff;
+    if (suffix == u"heic" || suffix == u"heif") return ImageOutputFormat::heic;
+    throw UsageError("--format is required when the output's extension names no image format");
+}
+
+CompressionProgress progressFor(Progress& progress) {
+    CompressionProgress hook;
+    hook.report = [&progress](int done, int total) { progress.update(done, total); };
+    return hook;
+}
+
+QImage loadImage(const QString& file) {
+    try {
+        QImage image = ImageCodec::decode(file);
+        if (!image.isNull()) return image;
+    } catch (const ImageCodecError&) {
+    }
+    throw DocumentError::loadFailed(QStringLiteral("Could not open image at ") + QFileInfo(file).fileName());
+}
+
+void compressImageFile(const QString& file, const QString& output, const ImageCompressionSettings& settings) {
+    const QImage image = loadImage(file);
+    Progress progress(QStringLiteral("Encoding"));
+    const auto bytes = CompressionService::compressImage(image, settings, progressFor(progress));
+    if (!bytes) throw DocumentError::exportFailed(QStringLiteral("Could not encode image"));
+    writeBytes(*bytes, output);
+}
+
+int runCompress(const QStringList& argv) {
+    Arguments args(argv,
+                   {kQualityOption, QStringLiteral("--dpi"), QStringLiteral("--scale"), kFormatOption, QStringLiteral("-o")},
+                   {QStringLiteral("--rasterize")});
+    const QString file = args.positional(0, QStringLiteral("FILE"));
+    args.expectPositional(1);
+    const QString output = args.required(QStringLiteral("-o"));
+    const double quality = args.number(kQualityOption, kDefaultQuality, 0.0, 1.0);
+    const DocumentType kind = kindOf(file);
+    checkOutputPath(file, output);
+
+    if (kind == DocumentType::image) {
+        if (args.has(QStringLiteral("--rasterize")) || args.has(QStringLiteral("--dpi")))
+            throw UsageError("--rasterize and --dpi apply to PDFs only");
+        ImageCompressionSettings settings;
+        settings.quality = quality;
+        settings.scale = args.number(QStringLiteral("--scale"), 1.0, 0.01, 1.0);
+        settings.format = outputFormat(args, output);
+        compressImageFile(file, output, settings);
+        return kSuccess;
+    }
+
+    if (args.has(QStringLiteral("--scale")) || args.has(kFormatOption))
+        throw UsageError("--scale and --format apply to images only");
+    PDFCompressionSettings settings;
+    settings.quality = quality;
+    settings.dpi = args.number(QStringLiteral("--dpi"), 150.0, 1.0, 2400.0);
+    settings.useRasterization = args.has(QStringLiteral("--rasterize"));
+    // Opening through the model reports damaged and locked files with the usual messages.
+    { const PDFDocumentModel check(file); }
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly)) throw DocumentError::loadFailed(QStringLiteral("Could not read ") + QFileInfo(file).fileName());
+    const QByteArray bytes = input.readAll();
+    input.close();
+    Progress progress(settings.useRasterization ? QStringLiteral("Rasterising pages") : QStringLiteral("Compressing"));
+    const auto result = CompressionService::compressPDFData(bytes, settings, progressFor(progress));
+    if (!result) throw DocumentError::exportFailed(QStringLiteral("Could not compress ") + QFileInfo(file).fileName());
+    writeBytes(result->data, output);
+    if (!result->isSmaller) printError(QStringLiteral("no gain: the output is a copy of the input"));
+    return kSuccess;
+}
+
+int runConvert(const QStringList& argv) {
+    Arguments args(argv, {kFormatOption, kQualityOption, QStringLiteral("-o")});
+    const QString file = args.positional(0, QStringLiteral("IMAGE"));
+    args.expectPositional(1);
+    const QString output = args.required(QStringLiteral("-o"));
+    ImageCompressionSettings settings;
+    settings.format = parseFormat(args.required(kFormatOption));
+    settings.quality = args.number(kQualityOption, kDefaultQuality, 0.0, 1.0);
+    if (kindOf(file) != DocumentType::image) throw UsageError("convert takes an image; use compress for PDFs");
+    checkOutputPath(file, output);
+    compressImageFile(file, output, settings);
+    return kSuccess;
+}
+
+}  // namespace
+
+void addCompressCommands(std::vector<Command>& list) {
+    list.push_back({QStringLiteral("compress"),
+                    QStringLiteral("Write a smaller copy of a PDF (redrawn, or rasterised at --dpi) or of an image (scaled and re-encoded)."),
+                    QStringLiteral("compress FILE [--rasterize] [--quality Q] [--dpi D] [--scale S] [--format jpeg|png|tiff|heic] -o OUT"),
+                    runCompress});
+    list.push_back({QStringLiteral("convert"), QStringLiteral("Re-encode an image as JPEG, PNG, TIFF or HEIC."),
+                    QStringLiteral("convert IMAGE --format jpeg|png|tiff|heic [--quality Q] -o OUT"), runConvert});
+}
+
+}  // namespace scrivola::cli
