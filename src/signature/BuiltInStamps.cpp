@@ -83,11 +83,15 @@ QImage render(const QString& text, const QColor& color, qreal fontSize) {
     const QRectF border = QRectF(QPointF(0, 0), QSizeF(canvas)).adjusted(kBorderInset, kBorderInset, -kBorderInset, -kBorderInset);
     painter.drawRoundedRect(border, kCornerRadius, kCornerRadius);
 
-    painter.setFont(font);
-    painter.setPen(color);
+    // The text as an outline rather than through the glyph cache, so the same stamp always
+    // renders to the same pixels (cached glyphs antialias slightly differently from first draws).
     const qreal x = (canvas.width() - textWidth) / 2;
     const qreal top = (canvas.height() - textHeight) / 2;
-    painter.drawText(QPointF(x, top + metrics.ascent()), text);
+    QPainterPath glyphs;
+    glyphs.addText(QPointF(x, top + metrics.ascent()), font, text);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawPath(glyphs);
     painter.end();
     return image;
 }
