@@ -21,6 +21,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -348,6 +349,9 @@ private:
     void scheduleUndoNotification(bool raisesRevision);
     // Drops annotations of a page that was just replaced from the annotation selection.
     void forgetAnnotationsOf(const PDFPage& page);
+    // Replaces `page` by what `makeReplacement` builds, as one undo step; false when building
+    // or swapping failed (the document is then unchanged).
+    bool commitPageReplacement(const PDFPagePtr& page, const std::function<PDFPagePtr()>& makeReplacement);
     void clampCurrentPage();
     PDFSearchRunner* searchRunner();
     void beginSearch();

@@ -110,9 +110,13 @@ bool PDFDocumentContext::applyWhiteout(const QRectF& rect, int index) {
     const QRectF clipped = rect.normalized() & page->bounds(PDFBox::mediaBox);
     if (clipped.isEmpty() || clipped.width() <= 2 || clipped.height() <= 2) return false;
 
+    return commitPageReplacement(page, [&] { return PDFPageReplacement::whitedOutCopy(*page, clipped); });
+}
+
+bool PDFDocumentContext::commitPageReplacement(const PDFPagePtr& page, const std::function<PDFPagePtr()>& makeReplacement) {
     PDFPagePtr replacement;
     try {
-        replacement = PDFPageReplacement::whitedOutCopy(*page, clipped);
+        replacement = makeReplacement();
     } catch (const PDFEngineError&) {
         return false;
     }

@@ -87,17 +87,7 @@ bool PDFDocumentContext::flattenSignature(const QImage& image, const QRectF& rec
     // Only a picture that shows on the page changes it.
     if (!target.intersects(page->bounds(PDFBox::cropBox))) return false;
 
-    PDFPagePtr replacement;
-    try {
-        replacement = PDFPageReplacement::copyWithImage(*page, image, target);
-    } catch (const PDFEngineError&) {
-        return false;
-    }
-    if (!replacePageUndoably(*this, page, replacement)) return false;
-    forgetAnnotationsOf(*page);
-    incrementDocumentRevision();
-    updateUndoState();
-    return true;
+    return commitPageReplacement(page, [&] { return PDFPageReplacement::copyWithImage(*page, image, target); });
 }
 
 }  // namespace scrivola
