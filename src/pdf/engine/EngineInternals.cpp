@@ -30,6 +30,31 @@ pdf_document* openBuffer(fz_context* ctx, fz_buffer* buffer) {
     return doc;
 }
 
+fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_write_options* options,
+                              CopyAdjuster adjust, void* data) {
+    pdf_write_options plain = pdf_default_write_options;
+    plain.do_encrypt = PDF_ENCRYPT_KEEP;
+    fz_buffer* first = nullptr;
+    pdf_document* copy = nullptr;
+    fz_buffer* result = nullptr;
+    fz_var(first);
+    fz_var(copy);
+    fz_var(result);
+    fz_try(ctx) {
+        first = serialise(ctx, live, &plain);
+        copy = openBuffer(ctx, first);
+        if (pdf_needs_password(ctx, copy)) pdf_authenticate_password(ctx, copy, "");
+        if (adjust) adjust(ctx, copy, data);
+        result = serialise(ctx, copy, options);
+    }
+    fz_always(ctx) {
+        fz_drop_document(ctx, &copy->super);
+        fz_drop_buffer(ctx, first);
+    }
+    fz_catch(ctx) fz_rethrow(ctx);
+    return result;
+}
+
 QByteArray takeBuffer(fz_context* ctx, fz_buffer* buffer) {
     if (!buffer) return {};
     unsigned char* data = nullptr;

@@ -18,6 +18,15 @@ fz_buffer* serialise(fz_context* ctx, pdf_document* doc, const pdf_write_options
 // Opens a PDF held in `buffer` (the buffer is kept by the document as long as it needs it).
 pdf_document* openBuffer(fz_context* ctx, fz_buffer* buffer);
 
+// Called on the private copy inside rewriteThroughCopy(); runs inside fz_try.
+using CopyAdjuster = void (*)(fz_context* ctx, pdf_document* copy, void* data);
+
+// Writes `live` through a private copy: serialises it as it is (object numbers kept, so open
+// pages and annotations stay valid), reopens those bytes, lets `adjust` (may be null) change the
+// copy, and returns the copy serialised with `options` (a new buffer owned by the caller).
+fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_write_options* options,
+                              CopyAdjuster adjust, void* data);
+
 // Copies the bytes of `buffer` and drops it. Never throws an engine error; `buffer` may be null.
 QByteArray takeBuffer(fz_context* ctx, fz_buffer* buffer);
 

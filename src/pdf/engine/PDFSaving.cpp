@@ -22,8 +22,6 @@ namespace scrivola::PDFSaving {
 using engine::baseContext;
 using engine::engineRun;
 using engine::objectNumber;
-using engine::openBuffer;
-using engine::serialise;
 using engine::takeBuffer;
 using Kind = PDFEngineError::Kind;
 
@@ -313,10 +311,7 @@ QByteArray compactedBytes(const PDFDocument& document) {
     pdf_document* live = Access::impl(document).doc.get();
     const std::vector<int> detached = detachedPages(document);
 
-    // The live document is serialised as it is, object numbers kept; the unlinking and the
-    // garbage collection happen on a private reload of that copy, never on the open document.
-    pdf_write_options plain = pdf_default_write_options;
-    plain.do_encrypt = PDF_ENCRYPT_KEEP;
+    // The unlinking and the garbage collection happen on a private copy, never on the open document.
     pdf_write_options final = pdf_default_write_options;
     final.do_garbage = 1;
     final.do_compress = 1;
@@ -324,24 +319,12 @@ QByteArray compactedBytes(const PDFDocument& document) {
     final.do_encrypt = PDF_ENCRYPT_KEEP;
 
     fz_buffer* result = nullptr;
-    const auto status = engineRun(ctx, [&] {
-        fz_buffer* first = nullptr;
-        pdf_document* copy = nullptr;
-        fz_var(first);
-        fz_var(copy);
-        fz_try(ctx) {
-            first = serialise(ctx, live, &plain);
-            copy = openBuffer(ctx, first);
-            if (pdf_needs_password(ctx, copy)) pdf_authenticate_password(ctx, copy, "");
-            if (!detached.empty()) unlinkDetachedPages(ctx, copy, detached);
-            result = serialise(ctx, copy, &final);
-        }
-        fz_always(ctx) {
-            fz_drop_document(ctx, &copy->super);
-            fz_drop_buffer(ctx, first);
-        }
-        fz_catch(ctx) fz_rethrow(ctx);
-    });
+    const auto adjust = [](fz_context* c, pdf_document* copy, void* data) {
+        const auto* pages = static_cast<const std::vector<int>*>(data);
+        if (!pages->empty()) unlinkDetachedPages(c, copy, *pages);
+    };
+    void* data = const_cast<std::vector<int>*>(&detached);
+    const auto status = engineRun(ctx, [&] { result = engine::rewriteThroughCopy(ctx, live, &final, adjust, data); });
     if (!status.ok || !result) throw PDFEngineError(Kind::writeFailed, status.message);
     return takeBuffer(ctx, result);
 }

@@ -125,11 +125,8 @@ QByteArray PDFDocument::writeToBuffer(const PDFWriteOptions& options) const {
     const QByteArray owner = options.ownerPassword.toUtf8();
     const bool encrypt = !user.isEmpty() || !owner.isEmpty();
 
-    // The live document is serialised as it is (no garbage collection, which would renumber
-    // objects under the open pages and annotations); the requested clean-up, compression and
-    // encryption are applied to a private reload of that copy.
-    pdf_write_options plain = pdf_default_write_options;
-    plain.do_encrypt = PDF_ENCRYPT_KEEP;
+    // The requested clean-up, compression and encryption apply to a private copy: garbage
+    // collection on the live document would renumber objects under its open pages.
     pdf_write_options final = pdf_default_write_options;
     final.do_garbage = std::clamp(options.garbage, 1, 4);
     final.do_compress = options.compressStreams ? 1 : 0;
@@ -142,24 +139,12 @@ QByteArray PDFDocument::writeToBuffer(const PDFWriteOptions& options) const {
     std::snprintf(final.upwd_utf8, sizeof final.upwd_utf8, "%s", user.constData());
 
     fz_buffer* result = nullptr;
-    auto status = engineRun(ctx, [&] {
-        fz_buffer* first = nullptr;
-        pdf_document* copy = nullptr;
-        fz_var(first);
-        fz_var(copy);
-        fz_try(ctx) {
-            first = engine::serialise(ctx, live, &plain);
-            copy = engine::openBuffer(ctx, first);
-            if (pdf_needs_password(ctx, copy)) pdf_authenticate_password(ctx, copy, "");
-            if (creator.size() > 0) setCreator(ctx, copy, creator.constData());
-            result = engine::serialise(ctx, copy, &final);
-        }
-        fz_always(ctx) {
-            fz_drop_document(ctx, &copy->super);
-            fz_drop_buffer(ctx, first);
-        }
-        fz_catch(ctx) fz_rethrow(ctx);
-    });
+    const auto adjust = [](fz_context* c, pdf_document* copy, void* data) {
+        const auto* name = static_cast<const QByteArray*>(data);
+        if (!name->isEmpty()) setCreator(c, copy, name->constData());
+    };
+    void* data = const_cast<QByteArray*>(&creator);
+    auto status = engineRun(ctx, [&] { result = engine::rewriteThroughCopy(ctx, live, &final, adjust, data); });
     if (!status.ok || !result) throw PDFEngineError(Kind::writeFailed, status.message);
     return engine::takeBuffer(ctx, result);
 }
