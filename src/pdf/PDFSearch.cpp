@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+#include <iterator>
+
 #include <map>
 
 namespace scrivola {
@@ -36,18 +38,22 @@ PDFSearchRunner::PDFSearchRunner(QObject* parent) : QObject(parent) {
     connect(&timer_, &QTimer::timeout, this, &PDFSearchRunner::runSlice);
 }
 
+PDFSearchRunner::~PDFSearchRunner() = default;
+
 void PDFSearchRunner::start(PDFDocumentPtr document, const QString& query) {
     cancel();
     if (!document || query.isEmpty()) return;
     document_ = std::move(document);
     query_ = query;
     nextPage_ = 0;
-    timer_.start();
+    threaded_ = PDFThreadedSearch::start(*document_, query_);
+    timer_.start(0);
 }
 
 void PDFSearchRunner::cancel() {
     ++generation_;
     timer_.stop();
+    threaded_.reset();
     document_.reset();
     nextPage_ = 0;
 }
@@ -60,22 +66,31 @@ void PDFSearchRunner::runSlice() {
     QElapsedTimer clock;
     clock.start();
     std::vector<PDFSelection> hits;
-    const int count = document->pageCount();
-    // At least one page a slice, however short the slice.
-    do {
-        if (nextPage_ >= count) break;
-        auto pageHits = document->findString(query_, nextPage_++);
-        for (auto& hit : pageHits) hits.push_back(std::move(hit));
-    } while (clock.elapsed() < sliceMilliseconds_);
-    const bool done = nextPage_ >= count;
+    bool done = false;
+    if (threaded_) {
+        // Workers search copies of the document; take what they have finished.
+        hits = threaded_->takeFinished(*document);
+        done = threaded_->isDone();
+    } else {
+        const int count = document->pageCount();
+        // At least one page a slice, however short the slice.
+        do {
+            if (nextPage_ >= count) break;
+            auto pageHits = document->findString(query_, nextPage_++);
+            for (auto& hit : pageHits) hits.push_back(std::move(hit));
+        } while (clock.elapsed() < sliceMilliseconds_);
+        done = nextPage_ >= count;
+    }
     if (!hits.empty()) emit found(hits);
     // A slot may have cancelled or restarted the search meanwhile.
     if (generation_ != generation) return;
     if (done) {
+        threaded_.reset();
         document_.reset();
         emit finished();
     } else {
-        timer_.start();
+        // Workers are polled a slice apart, so their hits arrive in batches.
+        timer_.start(threaded_ ? sliceMilliseconds_ : 0);
     }
 }
 
@@ -84,6 +99,14 @@ std::vector<PDFSelection> PDFSearchRunner::searchAll(const PDFDocument& document
     std::vector<PDFSelection> hits;
     if (query.isEmpty()) return hits;
     const int count = document.pageCount();
+    if (auto threaded = PDFThreadedSearch::start(document, query)) {
+        while (!threaded->isDone()) {
+            auto more = threaded->takeFinished(document, 100);
+            std::move(more.begin(), more.end(), std::back_inserter(hits));
+            if (progress) progress(threaded->pagesTaken(), count);
+        }
+        return hits;
+    }
     for (int i = 0; i < count; ++i) {
         auto pageHits = document.findString(query, i);
         for (auto& hit : pageHits) hits.push_back(std::move(hit));

@@ -2,12 +2,14 @@
 
 #include "pdf/SearchResult.h"
 #include "pdf/engine/PDFEngine.h"
+#include "pdf/engine/PDFThreadedSearch.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace scrivola {
@@ -26,14 +28,16 @@ std::vector<SearchResultGroup> groupSearchResults(const std::vector<SearchResult
 std::vector<SearchResult> makeSearchResults(const PDFDocument& document, const std::vector<PDFSelection>& hits,
                                             const QString& query);
 
-// Searches a document page by page on the main thread, in slices of a few tens of milliseconds
-// between which the event loop runs, so a search of a long document never freezes the
-// interface. The engine's documents are used on the main thread only, and a search must see
-// the document with its unsaved edits, so the work is sliced rather than moved to a thread.
+// Searches a document without freezing the interface. A document without unsaved edits is
+// searched by worker threads over copies of its bytes, polled a slice apart; one with unsaved
+// edits (which only the live document shows, and the engine's documents are used on the main
+// thread only) is searched page by page on the main thread, in slices of a few tens of
+// milliseconds between which the event loop runs.
 class PDFSearchRunner : public QObject {
     Q_OBJECT
 public:
     explicit PDFSearchRunner(QObject* parent = nullptr);
+    ~PDFSearchRunner() override;
 
     // Starts a search for `query` from the first page; a running search is dropped.
     void start(PDFDocumentPtr document, const QString& query);
@@ -43,8 +47,9 @@ public:
     // Time a slice may take before the event loop gets its turn.
     void setSliceMilliseconds(int ms) { sliceMilliseconds_ = ms; }
 
-    // Every hit of `query` in page order, at once. `progress` (if set) is called after each
-    // page with (pages done, page count).
+    // Every hit of `query` in page order, at once (on worker threads when the document has no
+    // unsaved edits). `progress` (if set) is called as pages are done with (pages done, page
+    // count).
     static std::vector<PDFSelection> searchAll(const PDFDocument& document, const QString& query,
                                                const std::function<void(int, int)>& progress = {});
 
@@ -59,6 +64,7 @@ private:
 
     QTimer timer_;
     PDFDocumentPtr document_;
+    std::unique_ptr<PDFThreadedSearch> threaded_;
     QString query_;
     int nextPage_ = 0;
     quint64 generation_ = 0;  // rises on every start and cancel

@@ -207,6 +207,8 @@ TEST_F(PDFSearchTest, EditsDuringASearchRestartIt) {
 
 TEST_F(PDFSearchTest, RunnerPublishesSliceBySliceAndStopsWhenCancelled) {
     open(40);
+    // An unsaved edit: only the live document shows it, so it is searched on this thread.
+    model->pdfDocument()->page(39)->setRotation(90);
     PDFSearchRunner runner;
     runner.setSliceMilliseconds(0);  // one page a slice
     std::vector<size_t> batches;
@@ -234,6 +236,40 @@ TEST_F(PDFSearchTest, RunnerPublishesSliceBySliceAndStopsWhenCancelled) {
     EXPECT_EQ(batches.size(), seen);
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(runner.isRunning());
+}
+
+// A document without unsaved edits is searched by workers: hits still arrive in page order
+// while the event loop runs, equal to the synchronous search, and cancelling stops them.
+TEST_F(PDFSearchTest, RunnerUsesWorkersForAnUnmodifiedDocument) {
+    open(300);
+    const auto expected = PDFSearchRunner::searchAll(*model->pdfDocument(), QStringLiteral("pdf"));
+    ASSERT_EQ(expected.size(), 2u + 1u + 297u);
+    PDFSearchRunner runner;
+    std::vector<PDFSelection> hits;
+    int batches = 0;
+    QObject::connect(&runner, &PDFSearchRunner::found, [&](const std::vector<PDFSelection>& more) {
+        ++batches;
+        hits.insert(hits.end(), more.begin(), more.end());
+    });
+    runner.start(model->pdfDocument(), QStringLiteral("pdf"));
+    QElapsedTimer clock;
+    clock.start();
+    while (runner.isRunning() && clock.elapsed() < 20000) QCoreApplication::processEvents();
+    ASSERT_FALSE(runner.isRunning());
+    ASSERT_EQ(hits.size(), expected.size());
+    const PDFDocument& doc = *model->pdfDocument();
+    for (size_t i = 0; i < hits.size(); ++i) {
+        EXPECT_EQ(hits[i].pages(), expected[i].pages());
+        EXPECT_EQ(hits[i].bounds(*hits[i].pages().front()), expected[i].bounds(*expected[i].pages().front()));
+    }
+    EXPECT_EQ(doc.index(*hits.back().pages().front()), 299);
+    EXPECT_LT(batches, 300);  // polled a slice apart, not page by page
+
+    runner.start(model->pdfDocument(), QStringLiteral("pdf"));
+    runner.cancel();
+    const int seen = batches;
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(batches, seen);
 }
 
 }  // namespace

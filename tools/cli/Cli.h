@@ -26,6 +26,9 @@ struct Command {
     QString summary;
     QString usage;  // the lines after "usage: scrivola-cli "
     std::function<int(const QStringList& args)> run;
+    // Page work that never lays out text or paints runs without a GUI application, which
+    // saves its start-up (fonts, platform plugin) on every call.
+    bool needsGui = true;
 };
 
 const std::vector<Command>& commands();

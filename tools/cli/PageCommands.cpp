@@ -143,15 +143,15 @@ int runExport(const QStringList& argv) {
 void addPageCommands(std::vector<Command>& list) {
     list.push_back({QStringLiteral("search"),
                     QStringLiteral("Find every occurrence of QUERY (ignoring case); prints \"page N: TEXT\" per hit and \"hits: K\"."),
-                    QStringLiteral("search FILE QUERY"), runSearch});
+                    QStringLiteral("search FILE QUERY"), runSearch, false});
     list.push_back({QStringLiteral("rotate"), QStringLiteral("Rotate pages (one-based list like 1,3-5) clockwise by 90, -90 or 180 degrees."),
-                    QStringLiteral("rotate FILE --pages LIST --by 90|-90|180 -o OUT.pdf"), runRotate});
+                    QStringLiteral("rotate FILE --pages LIST --by 90|-90|180 -o OUT.pdf"), runRotate, false});
     list.push_back({QStringLiteral("delete"), QStringLiteral("Delete pages (one-based list like 1,3-5); at least one page must remain."),
-                    QStringLiteral("delete FILE --pages LIST -o OUT.pdf"), runDelete});
+                    QStringLiteral("delete FILE --pages LIST -o OUT.pdf"), runDelete, false});
     list.push_back({QStringLiteral("move"), QStringLiteral("Move page N so that it becomes page M (both one-based)."),
-                    QStringLiteral("move FILE --page N --to M -o OUT.pdf"), runMove});
+                    QStringLiteral("move FILE --page N --to M -o OUT.pdf"), runMove, false});
     list.push_back({QStringLiteral("export"), QStringLiteral("Write copies of pages (one-based list like 1,3-5) into a new PDF."),
-                    QStringLiteral("export FILE --pages LIST -o OUT.pdf"), runExport});
+                    QStringLiteral("export FILE --pages LIST -o OUT.pdf"), runExport, false});
 }
 
 }  // namespace scrivola::cli

@@ -6,6 +6,10 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <malloc.h>
+
+#include <memory>
+
 using namespace scrivola;
 using namespace scrivola::cli;
 
@@ -25,13 +29,26 @@ void printUsage(const Command& c, bool toStderr) {
 // carries only our messages.
 void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+// The application object the command needs: a GUI application (fonts, text layout, painting;
+// no window is ever shown) unless the command is known to do without.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+    const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    for (const auto& command : commands())
+        if (command.name == name && !command.needsGui) return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Batch work allocates and frees many mid-sized blocks (page text, page pictures) on several
+    // threads; by default glibc hands each back to the kernel and maps it again, which costs more
+    // system time than the work itself saves in memory for a short-lived process.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     qInstallMessageHandler(dropQtMessages);
-    // Fonts and text layout need a GUI application; no window is ever shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    const auto app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("scrivola-cli"));
 
     QStringList args = QCoreApplication::arguments().mid(1);

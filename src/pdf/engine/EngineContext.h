@@ -23,6 +23,22 @@ fz_context* baseContext();
 // clone owned by the thread (dropped when the thread ends).
 fz_context* threadContext();
 
+// A context of its own for one thread's private work (a document copy opened, searched and
+// dropped on that thread): its own store and allocator state and no locks, so such workers
+// never wait on each other or on the base context. Nothing made in it may reach another
+// context. Throws PDFEngineError when it cannot be created.
+class IsolatedContext {
+public:
+    IsolatedContext();
+    ~IsolatedContext();
+    IsolatedContext(const IsolatedContext&) = delete;
+    IsolatedContext& operator=(const IsolatedContext&) = delete;
+    fz_context* get() const { return ctx_; }
+
+private:
+    fz_context* ctx_ = nullptr;
+};
+
 struct EngineStatus {
     bool ok = true;
     char message[256] = {};

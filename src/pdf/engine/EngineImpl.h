@@ -29,6 +29,7 @@ struct PDFDocumentImpl {
     void ensureOrder();
     int indexOfObject(int objectNumber);
     PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj);
+    PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, int objectNumber);
 };
 
 struct PDFPageImpl {
@@ -73,6 +74,8 @@ namespace engine {
 
 // Media box of a page in user space (inherited, normalised, never empty when the page has one).
 fz_rect mediaBoxOf(pdf_obj* pageObj);
+// The same on the caller's context (any thread, for a document of that context).
+fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj);
 
 // Index of a page in its document's tree, -1 when it is not in the tree.
 int pageIndex(const PDFPageImpl& page);

@@ -148,4 +148,54 @@ pdf_obj* graftAnnotationCopy(fz_context* ctx, pdf_document* dst, pdf_obj* annot,
     return ref;
 }
 
+// ---- private document copies ----------------------------------------------------------------
+
+namespace {
+
+using Kind = PDFEngineError::Kind;
+
+void checked(const EngineStatus& status, Kind kind) {
+    if (!status.ok) throw PDFEngineError(kind, status.message);
+}
+
+}  // namespace
+
+fz_context* contextOrThrow() {
+    fz_context* ctx = threadContext();
+    if (!ctx) throw PDFEngineError(Kind::operationFailed, "No PDF engine context for this thread");
+    return ctx;
+}
+
+pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf) {
+    if (pdf.isEmpty()) throw PDFEngineError(Kind::loadFailed, "No data");
+    const auto* data = reinterpret_cast<const unsigned char*>(pdf.constData());
+    const size_t size = size_t(pdf.size());
+    pdf_document* doc = nullptr;
+    checked(engineRun(ctx, [&] {
+                fz_buffer* buffer = fz_new_buffer_from_shared_data(ctx, data, size);
+                fz_try(ctx) doc = openBuffer(ctx, buffer);
+                fz_always(ctx) fz_drop_buffer(ctx, buffer);
+                fz_catch(ctx) fz_rethrow(ctx);
+            }),
+            Kind::corruptedFile);
+    if (!doc) throw PDFEngineError(Kind::corruptedFile, "Could not open the document");
+    int locked = 0;
+    auto status = engineRun(ctx, [&] {
+        if (pdf_needs_password(ctx, doc) && !pdf_authenticate_password(ctx, doc, "")) locked = 1;
+    });
+    if (!status.ok || locked) {
+        fz_drop_document(ctx, &doc->super);
+        if (locked) throw PDFEngineError(Kind::passwordProtected, "Password required");
+        throw PDFEngineError(Kind::corruptedFile, status.message);
+    }
+    return doc;
+}
+
+pdf_page* loadPage(fz_context* ctx, pdf_document* doc, int index) {
+    pdf_page* page = nullptr;
+    checked(engineRun(ctx, [&] { page = pdf_load_page(ctx, doc, index); }), Kind::operationFailed);
+    if (!page) throw PDFEngineError(Kind::operationFailed, "Could not load the page");
+    return page;
+}
+
 }  // namespace scrivola::engine

@@ -48,4 +48,47 @@ pdf_obj* infoDictionary(fz_context* ctx, pdf_document* doc);
 pdf_obj* graftAnnotationCopy(fz_context* ctx, pdf_document* dst, pdf_obj* annot, pdf_graft_map* map,
                              bool dropStructParent);
 
+// ---- private document copies (any thread) -------------------------------------------------
+// These throw PDFEngineError instead of running inside fz_try.
+
+// The calling thread's context (see threadContext()).
+fz_context* contextOrThrow();
+
+// A document owned by one call, on the calling thread's context.
+class OwnedDocument {
+public:
+    OwnedDocument(fz_context* ctx, pdf_document* doc) : ctx_(ctx), doc_(doc) {}
+    ~OwnedDocument() {
+        if (doc_) fz_drop_document(ctx_, &doc_->super);
+    }
+    OwnedDocument(const OwnedDocument&) = delete;
+    OwnedDocument& operator=(const OwnedDocument&) = delete;
+    pdf_document* get() const { return doc_; }
+
+private:
+    fz_context* ctx_;
+    pdf_document* doc_;
+};
+
+class OwnedPage {
+public:
+    OwnedPage(fz_context* ctx, pdf_page* page) : ctx_(ctx), page_(page) {}
+    ~OwnedPage() {
+        if (page_) fz_drop_page(ctx_, &page_->super);
+    }
+    OwnedPage(const OwnedPage&) = delete;
+    OwnedPage& operator=(const OwnedPage&) = delete;
+    pdf_page* get() const { return page_; }
+
+private:
+    fz_context* ctx_;
+    pdf_page* page_;
+};
+
+// Opens `pdf` on `ctx` without copying it; the bytes must outlive the document. A document
+// that needs a password is refused.
+pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf);
+
+pdf_page* loadPage(fz_context* ctx, pdf_document* doc, int index);
+
 }  // namespace scrivola::engine

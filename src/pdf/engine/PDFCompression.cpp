@@ -17,81 +17,18 @@ namespace scrivola::PDFCompression {
 using engine::engineRun;
 using Kind = PDFEngineError::Kind;
 
+using engine::OwnedDocument;
+using engine::OwnedPage;
+using engine::contextOrThrow;
+using engine::loadPage;
+using engine::openDocument;
+
 namespace {
 
 [[noreturn]] void failWith(Kind kind, const char* message) { throw PDFEngineError(kind, message); }
 
 void checked(const engine::EngineStatus& status, Kind kind = Kind::operationFailed) {
     if (!status.ok) throw PDFEngineError(kind, status.message);
-}
-
-fz_context* contextOrThrow() {
-    fz_context* ctx = engine::threadContext();
-    if (!ctx) failWith(Kind::operationFailed, "No PDF engine context for this thread");
-    return ctx;
-}
-
-// A document owned by one call, on the calling thread's context.
-class OwnedDocument {
-public:
-    OwnedDocument(fz_context* ctx, pdf_document* doc) : ctx_(ctx), doc_(doc) {}
-    ~OwnedDocument() {
-        if (doc_) fz_drop_document(ctx_, &doc_->super);
-    }
-    OwnedDocument(const OwnedDocument&) = delete;
-    OwnedDocument& operator=(const OwnedDocument&) = delete;
-    pdf_document* get() const { return doc_; }
-
-private:
-    fz_context* ctx_;
-    pdf_document* doc_;
-};
-
-class OwnedPage {
-public:
-    OwnedPage(fz_context* ctx, pdf_page* page) : ctx_(ctx), page_(page) {}
-    ~OwnedPage() {
-        if (page_) fz_drop_page(ctx_, &page_->super);
-    }
-    OwnedPage(const OwnedPage&) = delete;
-    OwnedPage& operator=(const OwnedPage&) = delete;
-    pdf_page* get() const { return page_; }
-
-private:
-    fz_context* ctx_;
-    pdf_page* page_;
-};
-
-// Opens `pdf` without copying it; the bytes must outlive the document.
-pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf) {
-    if (pdf.isEmpty()) failWith(Kind::loadFailed, "No data");
-    const auto* data = reinterpret_cast<const unsigned char*>(pdf.constData());
-    const size_t size = size_t(pdf.size());
-    pdf_document* doc = nullptr;
-    checked(engineRun(ctx, [&] {
-                fz_buffer* buffer = fz_new_buffer_from_shared_data(ctx, data, size);
-                fz_try(ctx) doc = engine::openBuffer(ctx, buffer);
-                fz_always(ctx) fz_drop_buffer(ctx, buffer);
-                fz_catch(ctx) fz_rethrow(ctx);
-            }),
-            Kind::corruptedFile);
-    if (!doc) failWith(Kind::corruptedFile, "Could not open the document");
-    int locked = 0;
-    auto status = engineRun(ctx, [&] {
-        if (pdf_needs_password(ctx, doc) && !pdf_authenticate_password(ctx, doc, "")) locked = 1;
-    });
-    if (!status.ok || locked) {
-        fz_drop_document(ctx, &doc->super);
-        failWith(locked ? Kind::passwordProtected : Kind::corruptedFile, locked ? "Password required" : status.message);
-    }
-    return doc;
-}
-
-pdf_page* loadPage(fz_context* ctx, pdf_document* doc, int index) {
-    pdf_page* page = nullptr;
-    checked(engineRun(ctx, [&] { page = pdf_load_page(ctx, doc, index); }));
-    if (!page) failWith(Kind::operationFailed, "Could not load the page");
-    return page;
 }
 
 int countPages(fz_context* ctx, pdf_document* doc) {

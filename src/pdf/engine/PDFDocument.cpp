@@ -104,8 +104,11 @@ int PDFDocumentImpl::indexOfObject(int objectNumber) {
 }
 
 PDFPagePtr PDFDocumentImpl::wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj) {
+    return wrapPage(owner, engine::objectNumber(baseContext(), pageObj));
+}
+
+PDFPagePtr PDFDocumentImpl::wrapPage(const std::shared_ptr<PDFDocument>& owner, int num) {
     fz_context* ctx = baseContext();
-    const int num = engine::objectNumber(ctx, pageObj);
     if (num <= 0) return nullptr;
     auto it = pages.find(num);
     if (it != pages.end()) return it->second;
@@ -124,8 +127,9 @@ PDFPagePtr PDFDocumentImpl::wrapPage(const std::shared_ptr<PDFDocument>& owner, 
 
 namespace engine {
 
-fz_rect mediaBoxOf(pdf_obj* pageObj) {
-    fz_context* ctx = baseContext();
+fz_rect mediaBoxOf(pdf_obj* pageObj) { return mediaBoxOf(baseContext(), pageObj); }
+
+fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj) {
     fz_rect box = fz_empty_rect;
     engineRun(ctx, [&] {
         box = pdf_to_rect(ctx, pdf_dict_get_inheritable(ctx, pageObj, PDF_NAME(MediaBox)));
@@ -255,11 +259,13 @@ PDFPagePtr PDFDocument::page(int index) const {
     if (index < 0 || index >= int(impl_->order.size())) return nullptr;
     auto it = impl_->pages.find(impl_->order[size_t(index)]);
     if (it != impl_->pages.end()) return it->second;
+    auto self = std::const_pointer_cast<PDFDocument>(shared_from_this());
+    // The page order already holds the object number: no walk down the page tree per page.
+    if (const int num = impl_->order[size_t(index)]; num > 0) return impl_->wrapPage(self, num);
     fz_context* ctx = baseContext();
     pdf_obj* obj = nullptr;
     if (!engineRun(ctx, [&] { obj = pdf_lookup_page_obj(ctx, impl_->doc.get(), index); }).ok || !obj)
         return nullptr;
-    auto self = std::const_pointer_cast<PDFDocument>(shared_from_this());
     return impl_->wrapPage(self, obj);
 }
 

@@ -1,6 +1,7 @@
 // Page text with character boxes, search, and selections.
 
 #include "pdf/engine/EngineImpl.h"
+#include "pdf/engine/PDFTextMatch.h"
 
 namespace scrivola {
 
@@ -9,122 +10,127 @@ using engine::engineRun;
 
 namespace {
 
-// One character of a page's text in reading order, in page space.
-struct TextLineRaw {
-    std::vector<PDFTextChar> chars;
-    QRectF bounds;
-    bool blockStart = false;
-};
+// The content text of a loaded page (annotations excluded) as the library extracts it, run in
+// the unrotated page frame flipped to y-down from the media box's top-left corner; null when it
+// cannot be extracted. `height` receives the media box height, to turn boxes back to page space.
+fz_stext_page* extractText(fz_context* ctx, pdf_page* loaded, double* height) {
+    fz_stext_page* text = nullptr;
+    auto status = engineRun(ctx, [&] {
+        fz_rect media;
+        fz_matrix pageCtm;
+        pdf_page_transform(ctx, loaded, &media, &pageCtm);
+        const fz_rect user = engine::mediaBoxOf(ctx, loaded->obj);
+        const fz_matrix flip = fz_make_matrix(1, 0, 0, -1, -user.x0, user.y1);
+        const fz_matrix ctm = fz_concat(fz_invert_matrix(pageCtm), flip);
+        *height = user.y1 - user.y0;
+        fz_stext_options options = {};
+        options.flags = 0;
+        fz_device* device = nullptr;
+        fz_var(device);
+        text = fz_new_stext_page(ctx, fz_make_rect(0, 0, user.x1 - user.x0, float(*height)));
+        fz_try(ctx) {
+            device = fz_new_stext_device(ctx, text, &options);
+            fz_run_page_contents(ctx, &loaded->super, device, ctm, nullptr);
+            fz_close_device(ctx, device);
+        }
+        fz_always(ctx) fz_drop_device(ctx, device);
+        fz_catch(ctx) {
+            fz_drop_stext_page(ctx, text);
+            text = nullptr;
+            fz_rethrow(ctx);
+        }
+    });
+    return status.ok ? text : nullptr;
+}
 
-// Extracts the page's content text (annotations excluded) in the unrotated page frame.
-std::vector<TextLineRaw> extractLines(const PDFPageImpl& page) {
-    std::vector<TextLineRaw> lines;
-    engine::withLoadedPage(page, [&](fz_context* ctx, pdf_page* loaded) {
-        fz_stext_page* text = nullptr;
-        double height = 0;
-        auto status = engineRun(ctx, [&] {
-            fz_rect media;
-            fz_matrix pageCtm;
-            pdf_page_transform(ctx, loaded, &media, &pageCtm);
-            // Run in user space flipped to y-down from the media box's top-left corner.
-            const fz_rect user = engine::mediaBoxOf(loaded->obj);
-            const fz_matrix flip = fz_make_matrix(1, 0, 0, -1, -user.x0, user.y1);
-            const fz_matrix ctm = fz_concat(fz_invert_matrix(pageCtm), flip);
-            height = user.y1 - user.y0;
-            fz_stext_options options = {};
-            options.flags = 0;
-            fz_device* device = nullptr;
-            fz_var(device);
-            text = fz_new_stext_page(ctx, fz_make_rect(0, 0, user.x1 - user.x0, float(height)));
-            fz_try(ctx) {
-                device = fz_new_stext_device(ctx, text, &options);
-                fz_run_page_contents(ctx, &loaded->super, device, ctm, nullptr);
-                fz_close_device(ctx, device);
-            }
-            fz_always(ctx) fz_drop_device(ctx, device);
-            fz_catch(ctx) {
-                fz_drop_stext_page(ctx, text);
-                text = nullptr;
-                fz_rethrow(ctx);
-            }
-        });
-        if (!status.ok || !text) return;
-        for (fz_stext_block* block = text->first_block; block; block = block->next) {
+// Owns an extracted page text.
+class ExtractedText {
+public:
+    ExtractedText(fz_context* ctx, pdf_page* loaded) : ctx_(ctx), text_(extractText(ctx, loaded, &height_)) {}
+    ~ExtractedText() {
+        if (text_) fz_drop_stext_page(ctx_, text_);
+    }
+    ExtractedText(const ExtractedText&) = delete;
+    ExtractedText& operator=(const ExtractedText&) = delete;
+    fz_stext_page* get() const { return text_; }
+    // A character's box in page space.
+    QRectF bounds(const fz_stext_char* ch) const {
+        const fz_rect r = fz_rect_from_quad(ch->quad);
+        return QRectF(r.x0, height_ - r.y1, r.x1 - r.x0, r.y1 - r.y0);
+    }
+
+    // Calls fn(line, startsBlock) for every text line in reading order.
+    template <typename Fn>
+    void forEachLine(Fn&& fn) const {
+        if (!text_) return;
+        for (fz_stext_block* block = text_->first_block; block; block = block->next) {
             if (block->type != FZ_STEXT_BLOCK_TEXT) continue;
             bool first = true;
             for (fz_stext_line* line = block->u.t.first_line; line; line = line->next) {
-                TextLineRaw raw;
-                raw.blockStart = first;
+                if (!line->first_char) continue;
+                fn(line, first);
                 first = false;
-                for (fz_stext_char* ch = line->first_char; ch; ch = ch->next) {
-                    const fz_rect r = fz_rect_from_quad(ch->quad);
-                    PDFTextChar c;
-                    c.character = char32_t(ch->c);
-                    c.bounds = QRectF(r.x0, height - r.y1, r.x1 - r.x0, r.y1 - r.y0);
-                    raw.bounds = raw.bounds.isNull() ? c.bounds : raw.bounds.united(c.bounds);
-                    raw.chars.push_back(c);
-                }
-                if (!raw.chars.empty()) lines.push_back(std::move(raw));
             }
         }
-        fz_drop_stext_page(ctx, text);
-    });
-    return lines;
-}
-
-QString lineString(const std::vector<PDFTextChar>& chars, size_t from, size_t to) {
-    QString s;
-    for (size_t i = from; i < to && i < chars.size(); ++i) {
-        const char32_t c = chars[i].character;
-        s += QString::fromUcs4(&c, 1);
     }
-    return s;
-}
+
+private:
+    fz_context* ctx_;
+    double height_ = 0;
+    fz_stext_page* text_;
+};
+
+QString charString(char32_t c) { return QString::fromUcs4(&c, 1); }
 
 bool isSpace(char32_t c) { return c == ' ' || c == '\t' || c == 0xA0 || QChar::isSpace(c); }
 bool isHyphen(char32_t c) { return c == '-' || c == 0xAD || c == 0x2010; }
 
 // The searchable form of a page: folded characters, each pointing at its source character;
-// line breaks become one space (or nothing after a hyphen that splits a word).
-struct SearchText {
-    struct Unit {
-        char32_t folded;
-        int line;  // -1 for a separator that stands for a line break
-        int index;
-    };
-    std::vector<Unit> units;
+// a line break becomes one space, or nothing after a hyphen that splits a word.
+struct SearchUnit {
+    char32_t folded;
+    const fz_stext_char* ch;  // null for a separator standing for a line break
+    int line;
 };
 
-SearchText buildSearchText(const std::vector<TextLineRaw>& lines) {
-    SearchText text;
-    auto pushSpace = [&] {
-        if (!text.units.empty() && text.units.back().folded != ' ') text.units.push_back({' ', -1, -1});
-    };
+std::vector<SearchUnit> searchUnits(const ExtractedText& text) {
+    std::vector<fz_stext_line*> lines;
+    std::vector<bool> blockStarts;
+    text.forEachLine([&](fz_stext_line* line, bool startsBlock) {
+        lines.push_back(line);
+        blockStarts.push_back(startsBlock);
+    });
+    std::vector<SearchUnit> units;
+    auto lastIsSpace = [&] { return !units.empty() && units.back().folded == ' '; };
     for (size_t l = 0; l < lines.size(); ++l) {
-        const auto& chars = lines[l].chars;
-        size_t end = chars.size();
-        // A word split by a hyphen at the line's end joins the next line's first word.
-        bool joins = false;
-        if (end >= 2 && l + 1 < lines.size() && isHyphen(chars[end - 1].character) &&
-            QChar::isLetter(chars[end - 2].character) && !lines[l + 1].chars.empty() &&
-            QChar::isLower(lines[l + 1].chars.front().character) && !lines[l + 1].blockStart) {
-            joins = true;
-            --end;
-        }
-        for (size_t i = 0; i < end; ++i) {
-            const char32_t c = chars[i].character;
+        const size_t lineStart = units.size();
+        for (const fz_stext_char* ch = lines[l]->first_char; ch; ch = ch->next) {
+            const char32_t c = char32_t(ch->c);
             if (isSpace(c)) {
-                if (!text.units.empty() && text.units.back().folded != ' ') text.units.push_back({' ', int(l), int(i)});
+                if (!units.empty() && !lastIsSpace()) units.push_back({' ', ch, int(l)});
                 continue;
             }
-            text.units.push_back({char32_t(QChar::toCaseFolded(c)), int(l), int(i)});
+            units.push_back({char32_t(QChar::toCaseFolded(c)), ch, int(l)});
         }
-        if (!joins) pushSpace();
+        // A word split by a hyphen at the line's end joins the next line's first word.
+        const size_t n = units.size();
+        const bool joins = n >= lineStart + 2 && l + 1 < lines.size() && !blockStarts[l + 1] &&
+                           units[n - 1].ch == lines[l]->last_char && isHyphen(char32_t(units[n - 1].ch->c)) &&
+                           QChar::isLetter(char32_t(units[n - 2].ch->c)) &&
+                           QChar::isLower(char32_t(lines[l + 1]->first_char->c));
+        if (joins)
+            units.pop_back();
+        else if (!units.empty() && !lastIsSpace())
+            units.push_back({' ', nullptr, -1});
     }
-    return text;
+    return units;
 }
 
-std::vector<char32_t> foldQuery(const QString& query) {
+}  // namespace
+
+// ---- search on a loaded page -----------------------------------------------------------------
+
+std::vector<char32_t> engine::foldQuery(const QString& query) {
     std::vector<char32_t> folded;
     for (char32_t c : query.toUcs4()) {
         if (isSpace(c)) {
@@ -136,45 +142,91 @@ std::vector<char32_t> foldQuery(const QString& query) {
     return folded;
 }
 
-std::vector<PDFSelection> searchPage(const PDFPagePtr& page, const std::vector<char32_t>& query) {
-    std::vector<PDFSelection> hits;
-    if (!page || query.empty()) return hits;
-    const auto lines = extractLines(Access::impl(*page));
-    const SearchText text = buildSearchText(lines);
-    const size_t n = text.units.size(), m = query.size();
+std::vector<engine::TextHit> engine::findInLoadedPage(fz_context* ctx, pdf_page* page,
+                                                      const std::vector<char32_t>& query) {
+    std::vector<TextHit> hits;
+    if (query.empty()) return hits;
+    const ExtractedText text(ctx, page);
+    const std::vector<SearchUnit> units = searchUnits(text);
+    const size_t n = units.size(), m = query.size();
     size_t i = 0;
     while (i + m <= n) {
         size_t k = 0;
-        while (k < m && text.units[i + k].folded == query[k]) ++k;
+        while (k < m && units[i + k].folded == query[k]) ++k;
         if (k < m) {
             ++i;
             continue;
         }
-        // Gather the matched characters line by line.
-        std::vector<PDFSelection::LineRange> ranges;
-        int currentLine = -1;
-        size_t first = 0, last = 0;
+        // The matched characters line by line; a part's text runs from its first to its last
+        // matched character as the line has it.
+        TextHit hit;
+        const fz_stext_char* first = nullptr;
+        const fz_stext_char* last = nullptr;
+        int line = -1;
         auto flush = [&] {
-            if (currentLine < 0) return;
-            const auto& chars = lines[size_t(currentLine)].chars;
-            QRectF box;
-            for (size_t c = first; c <= last; ++c) box = box.isNull() ? chars[c].bounds : box.united(chars[c].bounds);
-            ranges.push_back({page, box, lineString(chars, first, last + 1)});
+            if (!first) return;
+            TextHitPart part;
+            for (const fz_stext_char* ch = first; ch; ch = ch->next) {
+                part.bounds = part.bounds.isNull() ? text.bounds(ch) : part.bounds.united(text.bounds(ch));
+                part.text += charString(char32_t(ch->c));
+                if (ch == last) break;
+            }
+            hit.push_back(std::move(part));
         };
         for (size_t u = i; u < i + m; ++u) {
-            const auto& unit = text.units[u];
-            if (unit.line < 0) continue;
-            if (unit.line != currentLine) {
+            if (!units[u].ch) continue;
+            if (units[u].line != line) {
                 flush();
-                currentLine = unit.line;
-                first = size_t(unit.index);
+                line = units[u].line;
+                first = units[u].ch;
             }
-            last = size_t(unit.index);
+            last = units[u].ch;
         }
         flush();
-        if (!ranges.empty()) hits.emplace_back(std::move(ranges));
+        if (!hit.empty()) hits.push_back(std::move(hit));
         i += m;
     }
+    return hits;
+}
+
+namespace {
+
+// One line of a page's text with its characters in page space.
+struct TextLineRaw {
+    std::vector<PDFTextChar> chars;
+    QRectF bounds;
+    bool blockStart = false;
+};
+
+std::vector<TextLineRaw> extractLines(const PDFPageImpl& page) {
+    std::vector<TextLineRaw> lines;
+    engine::withLoadedPage(page, [&](fz_context* ctx, pdf_page* loaded) {
+        const ExtractedText text(ctx, loaded);
+        text.forEachLine([&](fz_stext_line* line, bool startsBlock) {
+            TextLineRaw raw;
+            raw.blockStart = startsBlock;
+            for (const fz_stext_char* ch = line->first_char; ch; ch = ch->next) {
+                const PDFTextChar c{char32_t(ch->c), text.bounds(ch)};
+                raw.bounds = raw.bounds.isNull() ? c.bounds : raw.bounds.united(c.bounds);
+                raw.chars.push_back(c);
+            }
+            lines.push_back(std::move(raw));
+        });
+    });
+    return lines;
+}
+
+std::vector<PDFSelection> searchPage(const PDFPagePtr& page, const std::vector<char32_t>& query) {
+    std::vector<PDFSelection> hits;
+    if (!page || query.empty()) return hits;
+    engine::withLoadedPage(Access::impl(*page), [&](fz_context* ctx, pdf_page* loaded) {
+        for (auto& hit : engine::findInLoadedPage(ctx, loaded, query)) {
+            std::vector<PDFSelection::LineRange> ranges;
+            ranges.reserve(hit.size());
+            for (auto& part : hit) ranges.push_back({page, part.bounds, std::move(part.text)});
+            hits.emplace_back(std::move(ranges));
+        }
+    });
     return hits;
 }
 
@@ -197,7 +249,7 @@ PDFPageText PDFPage::text() const {
     for (auto& raw : extractLines(*impl_)) {
         if (raw.blockStart || result.blocks.empty()) result.blocks.emplace_back();
         PDFTextLine line;
-        line.text = lineString(raw.chars, 0, raw.chars.size());
+        for (const PDFTextChar& c : raw.chars) line.text += charString(c.character);
         line.bounds = raw.bounds;
         line.chars = std::move(raw.chars);
         result.blocks.back().lines.push_back(std::move(line));
@@ -209,7 +261,7 @@ PDFPageText PDFPage::text() const {
 
 std::vector<PDFSelection> PDFDocument::findString(const QString& text) const {
     std::vector<PDFSelection> hits;
-    const auto query = foldQuery(text);
+    const auto query = engine::foldQuery(text);
     if (query.empty()) return hits;
     const int count = pageCount();
     for (int i = 0; i < count; ++i) {
@@ -220,7 +272,7 @@ std::vector<PDFSelection> PDFDocument::findString(const QString& text) const {
 }
 
 std::vector<PDFSelection> PDFDocument::findString(const QString& text, int pageIndex) const {
-    const auto query = foldQuery(text);
+    const auto query = engine::foldQuery(text);
     if (query.empty()) return {};
     return searchPage(page(pageIndex), query);
 }

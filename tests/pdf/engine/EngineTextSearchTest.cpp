@@ -2,6 +2,8 @@
 
 #include "EngineTestUtil.h"
 
+#include "pdf/engine/PDFThreadedSearch.h"
+
 #include <QElapsedTimer>
 
 namespace scrivola::testing {
@@ -113,6 +115,85 @@ TEST(EngineSearch, SelectionHelpers) {
 
 namespace scrivola::testing {
 namespace {
+
+// Pages with hits on one line, across two lines, hyphenated, and none at all.
+QStringList variedPage(int i) {
+    switch (i % 4) {
+    case 0: return {QStringLiteral("Matrix %1 and matrix").arg(i), "plain words"};
+    case 1: return {"nothing to find"};
+    case 2: return {"a ma-", "trix split", "the end of one", "matrix begins"};
+    default: return {QStringLiteral("page %1: MATRIX").arg(i)};
+    }
+}
+
+// Hits flattened for comparison: page index, box and text of every line part.
+std::vector<std::tuple<int, QRectF, QString>> flatten(const PDFDocument& doc, const std::vector<PDFSelection>& hits) {
+    std::vector<std::tuple<int, QRectF, QString>> parts;
+    for (const auto& hit : hits)
+        for (const auto& line : hit.lines()) parts.emplace_back(doc.index(*line.page), line.bounds, line.text);
+    return parts;
+}
+
+std::vector<PDFSelection> takeAll(PDFThreadedSearch& search, const PDFDocument& doc) {
+    std::vector<PDFSelection> hits;
+    int lastTaken = 0;
+    while (!search.isDone()) {
+        auto more = search.takeFinished(doc, 50);
+        EXPECT_GE(search.pagesTaken(), lastTaken);
+        lastTaken = search.pagesTaken();
+        std::move(more.begin(), more.end(), std::back_inserter(hits));
+    }
+    return hits;
+}
+
+TEST(EngineSearch, ThreadedSearchFindsExactlyWhatTheDocumentFinds) {
+    auto doc = PDFDocument::loadFromData(textPdf(41, variedPage));
+    for (const QString& query : {QStringLiteral("matrix"), QStringLiteral("one matrix"), QStringLiteral("PAGE 3")}) {
+        const auto expected = doc->findString(query);
+        ASSERT_FALSE(expected.empty()) << query.toStdString();
+        for (int threads : {1, 3}) {
+            auto search = PDFThreadedSearch::start(*doc, query, threads);
+            ASSERT_TRUE(search) << query.toStdString();
+            EXPECT_EQ(search->pageCount(), 41);
+            const auto hits = takeAll(*search, *doc);
+            EXPECT_EQ(flatten(*doc, hits), flatten(*doc, expected)) << query.toStdString() << " on " << threads;
+            // Hits are bound to the pages of the searched document itself.
+            for (const auto& hit : hits) EXPECT_EQ(hit.pages().front(), doc->page(doc->index(*hit.pages().front())));
+        }
+    }
+}
+
+TEST(EngineSearch, ThreadedSearchDeclinesWhatOnlyTheLiveDocumentShows) {
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "varied.pdf", textPdf(12, variedPage));
+    auto doc = PDFDocument::load(path);
+    EXPECT_TRUE(PDFThreadedSearch::start(*doc, "matrix"));
+    EXPECT_FALSE(PDFThreadedSearch::start(*doc, ""));
+    EXPECT_FALSE(PDFThreadedSearch::start(*PDFDocument::loadFromData(textPdf(3, variedPage)), "matrix"));
+    // The file changes on disk after opening: the workers still search the bytes the document
+    // was opened from.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(writeFile(dir, "varied.pdf", textPdf(12)), path);
+    {
+        auto search = PDFThreadedSearch::start(*doc, "matrix");
+        ASSERT_TRUE(search);
+        EXPECT_EQ(flatten(*doc, takeAll(*search, *doc)), flatten(*doc, doc->findString("matrix")));
+    }
+    // An unsaved edit is only in the live document.
+    doc->removePage(0);
+    EXPECT_FALSE(PDFThreadedSearch::start(*doc, "matrix"));
+}
+
+TEST(EngineSearch, DroppingAThreadedSearchStopsItsWorkers) {
+    auto doc = PDFDocument::loadFromData(textPdf(400, variedPage));
+    auto search = PDFThreadedSearch::start(*doc, "matrix", 2);
+    ASSERT_TRUE(search);
+    search->takeFinished(*doc, 20);
+    search.reset();  // joins the workers; nothing may touch the state afterwards
+    auto again = PDFThreadedSearch::start(*doc, "matrix", 2);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(takeAll(*again, *doc).size(), doc->findString("matrix").size());
+}
 
 TEST(EngineSearch, ThousandPagesStayFast) {
     auto doc = PDFDocument::loadFromData(textPdf(1000));
