@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <thread>
 
 namespace scrivola::CompressionService {
 
@@ -58,6 +59,7 @@ std::optional<QByteArray> rasterizePDF(const QByteArray& pdf, const PDFCompressi
     const double quality = clampedQuality(settings.quality);
     PDFCompression::RasterizeOptions options;
     options.dpi = settings.dpi;
+    options.threads = int(std::thread::hardware_concurrency());
     options.encodePage = [quality](const QImage& page) { return jpegData(page, quality).value_or(QByteArray()); };
     options.creator = QString::fromLatin1(kCreator);
     options.progress = engineProgress(progress);

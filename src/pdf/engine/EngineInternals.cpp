@@ -2,6 +2,8 @@
 
 #include "pdf/engine/EngineInternals.h"
 
+#include <QFile>
+
 namespace scrivola::engine {
 
 fz_buffer* serialise(fz_context* ctx, pdf_document* doc, const pdf_write_options* options) {
@@ -28,6 +30,23 @@ pdf_document* openBuffer(fz_context* ctx, fz_buffer* buffer) {
     fz_always(ctx) fz_drop_stream(ctx, stream);
     fz_catch(ctx) fz_rethrow(ctx);
     return doc;
+}
+
+fz_buffer* readWholeFile(fz_context* ctx, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return nullptr;
+    const qint64 size = file.size();
+    if (size <= 0) return nullptr;
+    fz_buffer* buffer = nullptr;
+    if (!engineRun(ctx, [&] { buffer = fz_new_buffer(ctx, size_t(size)); }).ok || !buffer) return nullptr;
+    // The file may shrink or grow meanwhile: what was there at the first read is the document.
+    const qint64 read = file.read(reinterpret_cast<char*>(buffer->data), size);
+    if (read <= 0) {
+        fz_drop_buffer(ctx, buffer);
+        return nullptr;
+    }
+    buffer->len = size_t(read);
+    return buffer;
 }
 
 fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_write_options* options,

@@ -27,6 +27,10 @@ using CopyAdjuster = void (*)(fz_context* ctx, pdf_document* copy, void* data);
 fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_write_options* options,
                               CopyAdjuster adjust, void* data);
 
+// Reads the whole file at `path` into a new buffer (owned by the caller); null when it cannot be
+// read. Never throws.
+fz_buffer* readWholeFile(fz_context* ctx, const QString& path);
+
 // Copies the bytes of `buffer` and drops it. Never throws an engine error; `buffer` may be null.
 QByteArray takeBuffer(fz_context* ctx, fz_buffer* buffer);
 

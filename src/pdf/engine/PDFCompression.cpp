@@ -357,7 +357,9 @@ public:
 private:
     void work() {
         try {
-            fz_context* ctx = contextOrThrow();
+            // A context of the worker's own, so workers never wait on one allocation lock.
+            const engine::IsolatedContext isolated;
+            fz_context* ctx = isolated.get();
             OwnedDocument doc(ctx, openDocument(ctx, pdf_));
             for (;;) {
                 int index;

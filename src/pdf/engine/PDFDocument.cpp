@@ -20,6 +20,9 @@ using Kind = PDFEngineError::Kind;
 
 namespace {
 
+// Larger files are read from the disk as needed instead of held in memory.
+constexpr qint64 kInMemoryLimit = qint64(512) << 20;
+
 bool looksLikePdf(const QByteArray& head) { return head.left(1024).contains("%PDF"); }
 
 // Checks a freshly opened document and wraps it. `doc` is adopted.
@@ -210,12 +213,26 @@ PDFDocumentPtr PDFDocument::load(const QString& path) {
     file.close();
     if (head.isEmpty()) throw PDFEngineError(Kind::loadFailed, "The file is empty");
 
-    const QByteArray native = QFile::encodeName(path);
-    fz_context* ctx = baseContext();
-    pdf_document* doc = nullptr;
     const bool header = looksLikePdf(head);
     if (!header) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
-    auto status = engineRun(ctx, [&] { doc = pdf_open_document(ctx, native.constData()); });
+    fz_context* ctx = baseContext();
+    pdf_document* doc = nullptr;
+    engine::EngineStatus status;
+    if (info.size() <= kInMemoryLimit) {
+        // Read once into memory: loading an object is then a copy rather than a seek and small
+        // reads, and saves and copies of the document read the bytes it was opened from even if
+        // the file changes on disk later.
+        fz_buffer* buffer = engine::readWholeFile(ctx, path);
+        if (!buffer) throw PDFEngineError(Kind::loadFailed, "The file cannot be read");
+        status = engineRun(ctx, [&] {
+            fz_try(ctx) doc = engine::openBuffer(ctx, buffer);
+            fz_always(ctx) fz_drop_buffer(ctx, buffer);
+            fz_catch(ctx) fz_rethrow(ctx);
+        });
+    } else {
+        const QByteArray native = QFile::encodeName(path);
+        status = engineRun(ctx, [&] { doc = pdf_open_document(ctx, native.constData()); });
+    }
     if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
     return finishOpen(doc, header);
 }

@@ -89,34 +89,20 @@ private:
 
 // ---- incremental update --------------------------------------------------------------------
 
-// Copies the bytes the document was opened from into `path`, then appends the update. Runs
+// Writes the bytes the document was opened from into `path`, then appends the update. Runs
 // inside fz_try.
 void writeOriginalAndUpdate(fz_context* ctx, pdf_document* doc, const char* path) {
-    constexpr size_t kChunk = 1 << 16;
     fz_output* out = nullptr;
-    unsigned char* chunk = nullptr;
     fz_var(out);
-    fz_var(chunk);
     fz_try(ctx) {
         out = fz_new_output_with_path(ctx, path, 0);
-        chunk = static_cast<unsigned char*>(fz_malloc(ctx, kChunk));
-        fz_seek(ctx, doc->file, 0, SEEK_SET);
-        int64_t remaining = doc->file_size;
-        while (remaining > 0) {
-            const size_t n = fz_read(ctx, doc->file, chunk, size_t(std::min<int64_t>(remaining, int64_t(kChunk))));
-            if (n == 0) fz_throw(ctx, FZ_ERROR_GENERIC, "the original file is shorter than when it was opened");
-            fz_write_data(ctx, out, chunk, n);
-            remaining -= int64_t(n);
-        }
-        // A snapshot appends every change since loading and leaves the document as it is, so
+        // An incremental write into an empty file first copies the original bytes into it. A
+        // snapshot appends every change since loading and leaves the document as it is, so
         // later updates again start from the original bytes.
         pdf_write_snapshot(ctx, doc, out);
         fz_close_output(ctx, out);
     }
-    fz_always(ctx) {
-        fz_free(ctx, chunk);
-        fz_drop_output(ctx, out);
-    }
+    fz_always(ctx) fz_drop_output(ctx, out);
     fz_catch(ctx) fz_rethrow(ctx);
 }
 
@@ -198,18 +184,23 @@ int sameAsLive(fz_context* ctx, pdf_document* live, pdf_document* saved) {
     return sameChanges(ctx, live, saved);
 }
 
-bool verifyUpdate(fz_context* ctx, pdf_document* live, const char* path) {
+bool verifyUpdate(fz_context* ctx, pdf_document* live, const QString& path) {
+    fz_buffer* written = engine::readWholeFile(ctx, path);
+    if (!written) return false;
     int same = 0;
     const auto status = engineRun(ctx, [&] {
         pdf_document* saved = nullptr;
         fz_var(saved);
         fz_try(ctx) {
-            saved = pdf_open_document(ctx, path);
+            saved = engine::openBuffer(ctx, written);
             if (pdf_needs_password(ctx, saved) && !pdf_authenticate_password(ctx, saved, ""))
                 fz_throw(ctx, FZ_ERROR_GENERIC, "the update cannot be read back");
             same = sameAsLive(ctx, live, saved);
         }
-        fz_always(ctx) fz_drop_document(ctx, &saved->super);
+        fz_always(ctx) {
+            fz_drop_document(ctx, &saved->super);
+            fz_drop_buffer(ctx, written);
+        }
         fz_catch(ctx) fz_rethrow(ctx);
     });
     return status.ok && same;
@@ -302,7 +293,7 @@ bool writeIncremental(const PDFDocument& document, const QString& path) {
     pdf_document* doc = Access::impl(document).doc.get();
     const QByteArray native = QFile::encodeName(temporary.path());
     if (!engineRun(ctx, [&] { writeOriginalAndUpdate(ctx, doc, native.constData()); }).ok) return false;
-    if (!verifyUpdate(ctx, doc, native.constData())) return false;
+    if (!verifyUpdate(ctx, doc, temporary.path())) return false;
     return temporary.commit(target);
 }
 
