@@ -11,12 +11,15 @@ MEASURE="python3 $ROOT/bench/measure.py"
 mkdir -p "$OUT"
 
 source "$ROOT/scripts/common.sh"
-SCRIVOLA_PACKAGES=(poppler-utils qpdf ghostscript libvips-tools imagemagick libheif-examples)
+SCRIVOLA_PACKAGES=(poppler-utils qpdf ghostscript groff-base libvips-tools imagemagick libheif-examples)
 scrivola_install_packages
 [ -x "$CLI" ] || cmake --build "$BUILD"
 
 inputs() {
   [ -f "$OUT/text1000.pdf" ] || python3 "$ROOT/bench/gen_text_pdf.py" 1000 "$OUT/text1000.pdf"
+  if [ ! -f "$OUT/manual1000.pdf" ]; then
+    python3 "$ROOT/bench/gen_typeset_pdf.py" 2100 | groff -man -Tps | ps2pdf - "$OUT/manual1000.pdf"
+  fi
   if [ ! -f "$OUT/photo24mp.jpg" ]; then
     convert -size 6000x4000 -seed 7 plasma:fractal -blur 0x1 -quality 92 "$OUT/photo24mp.jpg"
   fi
@@ -84,26 +87,33 @@ section_compress() {
   echo "   sizes: ours $(size_of "$OUT/ours-24.jpeg") | vips $(size_of "$OUT/peer-24.jpeg")"
 }
 
-section_pages() {
-  local pdf="$OUT/text1000.pdf"
-  echo "== search the 1,000-page text PDF for \"matrix\" (whole process), same hit count"
+# Search, rotate and export on one PDF: $1 its path, $2 a short label.
+pages_on() {
+  local pdf="$1" label="$2" count
+  count=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
+  echo "== $label: search for \"matrix\" (whole process), same hit count"
   local ours_hits peer_hits
   ours_hits=$("$CLI" search "$pdf" matrix | tail -n 1 | sed 's/^hits: //')
-  peer_hits=$(pdftotext "$pdf" - | grep -ci matrix)
-  echo "hits: ours $ours_hits, pdftotext | grep -ci $peer_hits"
-  $MEASURE --name "search matrix" \
+  peer_hits=$(pdftotext "$pdf" - | grep -oi matrix | wc -l)
+  echo "hits: ours $ours_hits, pdftotext | grep -oi | wc -l: $peer_hits"
+  $MEASURE --name "$label: search matrix" \
     --ours "$CLI search $pdf matrix" \
     --peer "pdftotext $pdf - | grep -ci matrix"
-  echo "== rotate all pages and save"
-  $MEASURE --name "rotate 1000 pages" \
-    --ours "$CLI rotate $pdf --pages 1-1000 --by 90 -o $OUT/ours-rotated.pdf" \
+  echo "== $label: rotate all $count pages and save"
+  $MEASURE --name "$label: rotate all pages" \
+    --ours "$CLI rotate $pdf --pages 1-$count --by 90 -o $OUT/ours-rotated.pdf" \
     --peer "qpdf --rotate=+90 $pdf $OUT/peer-rotated.pdf"
-  echo "sizes: input $(stat -c %s "$pdf"), ours $(stat -c %s "$OUT/ours-rotated.pdf"), qpdf $(stat -c %s "$OUT/peer-rotated.pdf") bytes"
-  echo "== export 100 pages into a new PDF"
-  $MEASURE --name "export pages 1-100" \
+  echo "sizes: input $(size_of "$pdf"), ours $(size_of "$OUT/ours-rotated.pdf"), qpdf $(size_of "$OUT/peer-rotated.pdf") bytes"
+  echo "== $label: export 100 pages into a new PDF"
+  $MEASURE --name "$label: export pages 1-100" \
     --ours "$CLI export $pdf --pages 1-100 -o $OUT/ours-export.pdf" \
     --peer "qpdf $pdf --pages $pdf 1-100 -- $OUT/peer-export.pdf"
-  echo "sizes: ours $(stat -c %s "$OUT/ours-export.pdf"), qpdf $(stat -c %s "$OUT/peer-export.pdf") bytes"
+  echo "sizes: ours $(size_of "$OUT/ours-export.pdf"), qpdf $(size_of "$OUT/peer-export.pdf") bytes"
+}
+
+section_pages() {
+  pages_on "$OUT/text1000.pdf" "plain 1,000 pages"
+  pages_on "$OUT/manual1000.pdf" "typeset manual"
 }
 
 section_inputs() { echo "inputs are in $OUT"; }

@@ -112,12 +112,18 @@ std::vector<SearchUnit> searchUnits(const ExtractedText& text) {
             }
             units.push_back({char32_t(QChar::toCaseFolded(c)), ch, int(l)});
         }
-        // A word split by a hyphen at the line's end joins the next line's first word.
+        // A word split by a hyphen at the line's end joins the next line's first word: one that
+        // goes on in lower case, or a word in capitals that goes on in capitals ("MA-" "TRIX");
+        // "Jean-" "Paul" keeps its hyphen.
         const size_t n = units.size();
-        const bool joins = n >= lineStart + 2 && l + 1 < lines.size() && !blockStarts[l + 1] &&
-                           units[n - 1].ch == lines[l]->last_char && isHyphen(char32_t(units[n - 1].ch->c)) &&
-                           QChar::isLetter(char32_t(units[n - 2].ch->c)) &&
-                           QChar::isLower(char32_t(lines[l + 1]->first_char->c));
+        bool joins = false;
+        if (n >= lineStart + 2 && l + 1 < lines.size() && !blockStarts[l + 1] &&
+            units[n - 1].ch == lines[l]->last_char && isHyphen(char32_t(units[n - 1].ch->c))) {
+            const char32_t before = char32_t(units[n - 2].ch->c);
+            const char32_t after = char32_t(lines[l + 1]->first_char->c);
+            joins = QChar::isLetter(before) &&
+                    (QChar::isLower(after) || (QChar::isUpper(before) && QChar::isUpper(after)));
+        }
         if (joins)
             units.pop_back();
         else if (!units.empty() && !lastIsSpace())

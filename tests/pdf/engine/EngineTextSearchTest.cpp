@@ -80,7 +80,8 @@ TEST(EngineSearch, HitsInDocumentOrderAcrossPages) {
 
 TEST(EngineSearch, HitSpanningTwoLinesHasOneRangePerLine) {
     auto doc = PDFDocument::loadFromData(textPdf(1, [](int) {
-        return QStringList{"the end of one", "line begins here", "hyphen-", "ated word"};
+        return QStringList{"the end of one", "line begins here", "hyphen-", "ated word", "CAPITAL MA-", "TRIX and Jean-",
+                           "Paul"};
     }));
     auto hits = doc->findString("one line");
     ASSERT_EQ(hits.size(), 1u);
@@ -95,6 +96,12 @@ TEST(EngineSearch, HitSpanningTwoLinesHasOneRangePerLine) {
     auto split = doc->findString("hyphenated");
     ASSERT_EQ(split.size(), 1u);
     EXPECT_EQ(split[0].lines().size(), 2u);
+    // A word in capitals goes on in capitals; a capital after a small letter keeps the hyphen.
+    auto capitals = doc->findString("matrix");
+    ASSERT_EQ(capitals.size(), 1u);
+    EXPECT_EQ(capitals[0].string(), "MA\nTRIX");
+    EXPECT_TRUE(doc->findString("JeanPaul").empty());
+    EXPECT_EQ(doc->findString("Jean- Paul").size(), 1u);
 }
 
 TEST(EngineSearch, SelectionHelpers) {
