@@ -42,6 +42,32 @@ TEST(EngineText, BoxesIgnoreRotationAndMediaBoxOrigin) {
     EXPECT_NEAR(box.center().y(), 724, 4);
 }
 
+// Search reads the page with a lighter text model than the page text; both must put a word in
+// the same place, also on a rotated page with an offset media box.
+TEST(EngineSearch, HitBoxesMatchThePageTextBoxes) {
+    for (const QByteArray& pdf : {textPdf(1, [](int) { return QStringList{"left middle right", "second line here"}; }),
+                                  rotatedOffsetPage({"one rotated line", "and another one"})}) {
+        auto doc = PDFDocument::loadFromData(pdf);
+        const auto page = doc->page(0);
+        const auto text = page->text();
+        for (const auto& block : text.blocks)
+            for (const auto& line : block.lines) {
+                const qsizetype at = line.text.lastIndexOf(QLatin1Char(' ')) + 1;
+                const QString word = line.text.mid(at);
+                QRectF expected;
+                for (qsizetype i = at; i < line.text.size(); ++i) expected = expected.united(line.chars[size_t(i)].bounds);
+                const auto hits = doc->findString(word);
+                ASSERT_FALSE(hits.empty()) << word.toStdString();
+                const QRectF box = hits.back().bounds(*page);
+                EXPECT_NEAR(box.left(), expected.left(), 1.0) << word.toStdString();
+                EXPECT_NEAR(box.right(), expected.right(), 1.0) << word.toStdString();
+                EXPECT_NEAR(box.top(), expected.top(), 1.5) << word.toStdString();
+                EXPECT_NEAR(box.bottom(), expected.bottom(), 1.5) << word.toStdString();
+                EXPECT_EQ(hits.back().string(), word);
+            }
+    }
+}
+
 TEST(EngineSearch, CaseInsensitiveWithoutDiacriticFolding) {
     auto doc = PDFDocument::loadFromData(textPdf(1, [](int) {
         return QStringList{"PDF pdf Pdf", "caf\u00e9 cafe CAF\u00c9", "\u00c4rger \u00e4rger"};
