@@ -179,6 +179,11 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
     EXPECT_EQ(t.annotations().size(), 1u);
     t.context->undo();
     EXPECT_EQ(t.annotations().size(), 2u);
+    // Undo puts a box back in its place among the others (their order is their stacking).
+    t.context->removeTextAnnotation(a, t.page(0));
+    EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{b}));
+    t.context->undo();
+    EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{a, b}));
 
     t.context->selectAnnotation(a);
     t.context->toggleAnnotationSelection(c);

@@ -38,6 +38,9 @@ struct PDFPageImpl {
     std::weak_ptr<PDFDocument> owner;
     // Annotation wrappers of this page by object number (same objects on every call).
     std::unordered_map<int, PDFAnnotationPtr> annotations;
+    // The order of every /Annots entry the page has had since one was first removed (object
+    // numbers), so that an annotation put back takes its old place among the others.
+    std::vector<int> annotationOrder;
 };
 
 struct PDFAnnotationImpl {

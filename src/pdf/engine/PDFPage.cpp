@@ -2,6 +2,7 @@
 
 #include "pdf/engine/EngineImpl.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace scrivola {
@@ -13,6 +14,62 @@ using engine::ObjRef;
 using Kind = PDFEngineError::Kind;
 
 namespace {
+
+// Object numbers of the page's /Annots entries in order.
+std::vector<int> annotationEntries(fz_context* ctx, pdf_obj* pageObj) {
+    int length = 0;
+    engineCheck(ctx, Kind::operationFailed, [&] { length = pdf_array_len(ctx, pdf_dict_get(ctx, pageObj, PDF_NAME(Annots))); });
+    std::vector<int> entries(size_t(std::max(length, 0)));
+    int* numbers = entries.data();
+    engineCheck(ctx, Kind::operationFailed, [&] {
+        pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
+        for (int i = 0; i < length; ++i) numbers[i] = pdf_to_num(ctx, pdf_array_get(ctx, annots, i));
+    });
+    return entries;
+}
+
+// Folds the page's current /Annots order into the order it remembers: entries it does not know
+// yet go right after the entry before them (or first).
+void rememberAnnotationOrder(fz_context* ctx, PDFPageImpl& page) {
+    auto& order = page.annotationOrder;
+    const std::vector<int> current = annotationEntries(ctx, page.obj.get());
+    auto after = order.begin();
+    for (int num : current) {
+        auto known = std::find(order.begin(), order.end(), num);
+        if (known == order.end()) known = order.insert(after, num);
+        after = known + 1;
+    }
+}
+
+// Puts `entry` into the page's /Annots: after the nearest entry that stood before it when it
+// was removed and is still there, first if none is, at the end if the page never had it.
+void placeAnnotationEntry(fz_context* ctx, PDFPageImpl& page, pdf_obj* entry) {
+    const std::vector<int> current = annotationEntries(ctx, page.obj.get());
+    const int num = pdf_to_num(ctx, entry);
+    if (std::find(current.begin(), current.end(), num) != current.end()) return;
+    const auto& order = page.annotationOrder;
+    int at = int(current.size());
+    auto known = std::find(order.begin(), order.end(), num);
+    if (known != order.end()) {
+        at = 0;
+        while (known != order.begin()) {
+            --known;
+            auto present = std::find(current.begin(), current.end(), *known);
+            if (present != current.end()) {
+                at = int(present - current.begin()) + 1;
+                break;
+            }
+        }
+    }
+    pdf_obj* pageObj = page.obj.get();
+    engineCheck(ctx, Kind::operationFailed, [&] {
+        pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
+        if (at < pdf_array_len(ctx, annots))
+            pdf_array_insert(ctx, annots, entry, at);
+        else
+            pdf_array_push(ctx, annots, entry);
+    });
+}
 
 pdf_obj* boxName(PDFBox box) {
     switch (box) {
@@ -210,17 +267,17 @@ void PDFPage::addAnnotation(const PDFAnnotationPtr& annotation) {
     state.originY = media.y0;
 
     pdf_obj* annot = state.obj.get();
+    pdf_obj* popup = nullptr;
     engineCheck(ctx, Kind::operationFailed, [&] {
         pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
-        if (!pdf_is_array(ctx, annots)) annots = pdf_dict_put_array(ctx, pageObj, PDF_NAME(Annots), 4);
-        if (pdf_array_find(ctx, annots, annot) < 0) pdf_array_push(ctx, annots, annot);
+        if (!pdf_is_array(ctx, annots)) pdf_dict_put_array(ctx, pageObj, PDF_NAME(Annots), 4);
         pdf_dict_put(ctx, annot, PDF_NAME(P), pageObj);
-        pdf_obj* popup = pdf_dict_get(ctx, annot, PDF_NAME(Popup));
-        if (pdf_is_dict(ctx, popup) && pdf_is_indirect(ctx, popup)) {
-            if (pdf_array_find(ctx, annots, popup) < 0) pdf_array_push(ctx, annots, popup);
-            pdf_dict_put(ctx, popup, PDF_NAME(P), pageObj);
-        }
+        popup = pdf_dict_get(ctx, annot, PDF_NAME(Popup));
+        if (!pdf_is_dict(ctx, popup) || !pdf_is_indirect(ctx, popup)) popup = nullptr;
+        if (popup) pdf_dict_put(ctx, popup, PDF_NAME(P), pageObj);
     });
+    placeAnnotationEntry(ctx, *impl_, annot);
+    if (popup) placeAnnotationEntry(ctx, *impl_, popup);
     impl_->annotations[engine::objectNumber(ctx, annot)] = annotation;
     state.page = shared_from_this();
     if (state.appearanceDirty || !engine::hasAppearance(state)) engine::refreshAppearance(state, *impl_);
@@ -233,6 +290,7 @@ void PDFPage::removeAnnotation(const PDFAnnotationPtr& annotation) {
     fz_context* ctx = baseContext();
     pdf_obj* pageObj = impl_->obj.get();
     pdf_obj* annot = state.obj.get();
+    rememberAnnotationOrder(ctx, *impl_);
     engineCheck(ctx, Kind::operationFailed, [&] {
         pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
         int at = pdf_array_find(ctx, annots, annot);

@@ -24,15 +24,35 @@ TEST(EngineAnnotations, SameObjectsInPageOrderAndRemovalKeepsOthersOrder) {
     EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{created[0], created[2]}));
     EXPECT_EQ(created[1]->page(), nullptr);
     EXPECT_EQ(created[1]->contents(), "Box 1");
+    // Back on its page, an annotation takes its old place, whatever order annotations are taken
+    // off and put back in, and after a stay on another page.
     page->addAnnotation(created[1]);
-    EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{created[0], created[2], created[1]}));
+    EXPECT_EQ(page->annotations(), created);
+    for (const auto& a : created) page->removeAnnotation(a);
+    for (const auto& a : created) page->addAnnotation(a);
+    EXPECT_EQ(page->annotations(), created);
+    for (auto it = created.rbegin(); it != created.rend(); ++it) page->removeAnnotation(*it);
+    for (auto it = created.rbegin(); it != created.rend(); ++it) page->addAnnotation(*it);
+    EXPECT_EQ(page->annotations(), created);
+    auto other = doc->insertBlankPage(QSizeF(612, 792), 1);
+    other->addAnnotation(created[0]);
+    EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{created[1], created[2]}));
+    EXPECT_EQ(other->annotations(), (std::vector<PDFAnnotationPtr>{created[0]}));
+    page->addAnnotation(created[0]);
+    EXPECT_EQ(page->annotations(), created);
+    // One the page never had goes last.
+    auto fourth = PDFAnnotation::create(Subtype::freeText, QRectF(50, 300, 100, 20));
+    page->addAnnotation(fourth);
+    EXPECT_EQ(page->annotations().back(), fourth);
+    page->removeAnnotation(fourth);
+    doc->removePage(1);
 
     // Loaded annotations keep their identity too.
     auto reopened = PDFDocument::loadFromData(doc->writeToBuffer());
     auto first = reopened->page(0)->annotations();
     ASSERT_EQ(first.size(), 3u);
     EXPECT_EQ(reopened->page(0)->annotations(), first);
-    EXPECT_EQ(first[2]->contents(), "Box 1");
+    EXPECT_EQ(first[2]->contents(), "Box 2");
 }
 
 TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
@@ -74,7 +94,8 @@ TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
     page->removeAnnotation(note);
     EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{reply}));  // the popup goes with it
     page->addAnnotation(note);
-    EXPECT_EQ(page->annotations().size(), 3u);
+    ASSERT_EQ(page->annotations().size(), 3u);
+    EXPECT_EQ(page->annotations(), annotations);  // note, its popup and the reply, in that order
 
     PDFWriteOptions plain;
     plain.compressStreams = false;
