@@ -76,6 +76,17 @@ TEST_F(DocumentCommandsTest, DocumentErrorsExitOneWithTheirFixedMessage) {
     EXPECT_EQ(broken.err.trimmed(), QStringLiteral("Failed to load document: Could not open PDF at junk.pdf"));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("o.png"))));
 
+    // Damaged images: the image libraries' own complaints stay off our standard error.
+    for (const char* format : {"png", "tiff"}) {
+        QByteArray bytes = imageBytes(QSize(300, 200), format);
+        bytes.truncate(bytes.size() / 3);
+        const QString name = QStringLiteral("cut.") + QLatin1String(format);
+        const CliRun cut = runCli({QStringLiteral("convert"), writeBytes(path(name), bytes), QStringLiteral("--format"),
+                                   QStringLiteral("jpeg"), QStringLiteral("-o"), path(QStringLiteral("cut.jpg"))});
+        EXPECT_EQ(cut.exitCode, 1) << format;
+        EXPECT_EQ(cut.err, QStringLiteral("Failed to load document: Could not open image at %1\n").arg(name)) << format;
+    }
+
     const QString huge = writeBytes(path(QStringLiteral("huge.png")), pngDeclaringSize(100000, 100000));
     const CliRun tooLarge = runCli({QStringLiteral("info"), huge});
     EXPECT_EQ(tooLarge.exitCode, 1);

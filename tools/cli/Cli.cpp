@@ -113,18 +113,43 @@ void checkOutputPath(const QString& input, const QString& output) {
     if (!a.isEmpty() && a == b) throw UsageError("the output must not overwrite the input");
 }
 
+namespace {
+
+// Where our own messages go: the standard error stream, or a duplicate of it once the libraries'
+// stream has been sent away.
+FILE* messages = stderr;
+
+}  // namespace
+
+void keepStandardErrorForOurMessages() {
+    const int fd = ::dup(STDERR_FILENO);
+    if (fd < 0) return;
+    FILE* ours = ::fdopen(fd, "w");
+    if (!ours) {
+        ::close(fd);
+        return;
+    }
+    std::fflush(stderr);
+    if (!std::freopen("/dev/null", "w", stderr)) {
+        std::fclose(ours);
+        return;
+    }
+    std::setvbuf(ours, nullptr, _IOLBF, 0);
+    messages = ours;
+}
+
 Progress::Progress(QString label)
-    : label_(std::move(label)), started_(QDateTime::currentMSecsSinceEpoch()), tty_(isatty(STDERR_FILENO)) {}
+    : label_(std::move(label)), started_(QDateTime::currentMSecsSinceEpoch()), tty_(isatty(::fileno(messages))) {}
 
 void Progress::update(int done, int total) {
     if (!tty_ || QDateTime::currentMSecsSinceEpoch() - started_ < 1000) return;
-    std::fprintf(stderr, "\r%s %d/%d", qPrintable(label_), done, total);
-    std::fflush(stderr);
+    std::fprintf(messages, "\r%s %d/%d", qPrintable(label_), done, total);
+    std::fflush(messages);
     shown_ = true;
 }
 
 Progress::~Progress() {
-    if (shown_) std::fprintf(stderr, "\r\033[K");
+    if (shown_) std::fprintf(messages, "\r\033[K");
 }
 
 void printLine(const QString& text) {
@@ -133,8 +158,9 @@ void printLine(const QString& text) {
 }
 
 void printError(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stderr);
-    std::fputc('\n', stderr);
+    std::fputs(text.toUtf8().constData(), messages);
+    std::fputc('\n', messages);
+    std::fflush(messages);
 }
 
 }  // namespace scrivola::cli

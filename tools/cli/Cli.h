@@ -63,6 +63,12 @@ std::set<int> parsePageList(const QString& text, int pageCount);
 void checkOutputPath(const QString& input, const QString& output);
 
 // Writes a progress line on stderr when it is a terminal and the work has taken over a second.
+// Image libraries under the codecs (libpng, libtiff) print their own complaints about damaged
+// files to the C stream stderr. The command line's standard error carries only its own messages:
+// this points stderr at /dev/null and keeps a duplicate of the real one for printError() and
+// the progress line.
+void keepStandardErrorForOurMessages();
+
 class Progress {
 public:
     explicit Progress(QString label);

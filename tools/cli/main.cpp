@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     // system time than the work itself saves in memory for a short-lived process.
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    keepStandardErrorForOurMessages();
     qInstallMessageHandler(dropQtMessages);
     const auto app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("scrivola-cli"));
