@@ -167,6 +167,22 @@ pdf_obj* graftAnnotationCopy(fz_context* ctx, pdf_document* dst, pdf_obj* annot,
     return ref;
 }
 
+int visitObject(fz_context* ctx, pdf_document* doc, int num, ObjectVisitor visit, void* data) {
+    const pdf_xref_entry* entry = pdf_get_xref_entry_no_null(ctx, doc, num);
+    if (!entry || (entry->type != 'n' && entry->type != 'o')) return 0;
+    pdf_obj* obj = nullptr;
+    int result = 0;
+    fz_var(obj);
+    fz_var(result);
+    fz_try(ctx) {
+        obj = pdf_load_object(ctx, doc, num);
+        result = visit(ctx, obj, data);
+    }
+    fz_always(ctx) pdf_drop_obj(ctx, obj);
+    fz_catch(ctx) result = 0;
+    return result;
+}
+
 // ---- private document copies ----------------------------------------------------------------
 
 namespace {

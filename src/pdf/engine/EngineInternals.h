@@ -52,42 +52,38 @@ pdf_obj* infoDictionary(fz_context* ctx, pdf_document* doc);
 pdf_obj* graftAnnotationCopy(fz_context* ctx, pdf_document* dst, pdf_obj* annot, pdf_graft_map* map,
                              bool dropStructParent);
 
+// Loads object `num` of `doc` when it is in use and returns visit(ctx, object, data), 0 when the
+// object is free or cannot be read. Runs inside fz_try.
+using ObjectVisitor = int (*)(fz_context* ctx, pdf_obj* obj, void* data);
+int visitObject(fz_context* ctx, pdf_document* doc, int num, ObjectVisitor visit, void* data);
+
 // ---- private document copies (any thread) -------------------------------------------------
 // These throw PDFEngineError instead of running inside fz_try.
 
 // The calling thread's context (see threadContext()).
 fz_context* contextOrThrow();
 
-// A document owned by one call, on the calling thread's context.
-class OwnedDocument {
+// A library object owned by one call, on the calling thread's context.
+template <typename T, void (*Drop)(fz_context*, T*)>
+class Owned {
 public:
-    OwnedDocument(fz_context* ctx, pdf_document* doc) : ctx_(ctx), doc_(doc) {}
-    ~OwnedDocument() {
-        if (doc_) fz_drop_document(ctx_, &doc_->super);
+    Owned(fz_context* ctx, T* object) : ctx_(ctx), object_(object) {}
+    ~Owned() {
+        if (object_) Drop(ctx_, object_);
     }
-    OwnedDocument(const OwnedDocument&) = delete;
-    OwnedDocument& operator=(const OwnedDocument&) = delete;
-    pdf_document* get() const { return doc_; }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    T* get() const { return object_; }
 
 private:
     fz_context* ctx_;
-    pdf_document* doc_;
+    T* object_;
 };
 
-class OwnedPage {
-public:
-    OwnedPage(fz_context* ctx, pdf_page* page) : ctx_(ctx), page_(page) {}
-    ~OwnedPage() {
-        if (page_) fz_drop_page(ctx_, &page_->super);
-    }
-    OwnedPage(const OwnedPage&) = delete;
-    OwnedPage& operator=(const OwnedPage&) = delete;
-    pdf_page* get() const { return page_; }
-
-private:
-    fz_context* ctx_;
-    pdf_page* page_;
-};
+inline void dropDocument(fz_context* ctx, pdf_document* doc) { fz_drop_document(ctx, &doc->super); }
+inline void dropPage(fz_context* ctx, pdf_page* page) { fz_drop_page(ctx, &page->super); }
+using OwnedDocument = Owned<pdf_document, dropDocument>;
+using OwnedPage = Owned<pdf_page, dropPage>;
 
 // Opens `pdf` on `ctx` without copying it; the bytes must outlive the document. A document
 // that needs a password is refused.

@@ -453,25 +453,22 @@ int retargetReferences(PDFDocument& document, const PDFPage& from, const PDFPage
     });
     std::sort(skip.begin(), skip.end());
 
+    struct Retarget {
+        int from;
+        pdf_obj* to;
+    } retarget{fromNum, target};
+    const auto visit = [](fz_context* c, pdf_obj* obj, void* data) {
+        const auto* r = static_cast<const Retarget*>(data);
+        // Only dictionaries and arrays can hold a destination; streams' dictionaries too.
+        return pdf_is_dict(c, obj) || pdf_is_array(c, obj) ? retargetIn(c, obj, r->from, r->to, 0) : 0;
+    };
     int changed = 0;
     int length = 0;
     engineRun(ctx, [&] { length = pdf_xref_len(ctx, doc); });
     for (int num = 1; num < length; ++num) {
         if (std::binary_search(skip.begin(), skip.end(), num)) continue;
         int here = 0;
-        engineRun(ctx, [&] {
-            const pdf_xref_entry* entry = pdf_get_xref_entry_no_null(ctx, doc, num);
-            if (!entry || (entry->type != 'n' && entry->type != 'o')) return;
-            pdf_obj* obj = nullptr;
-            fz_var(obj);
-            fz_try(ctx) {
-                obj = pdf_load_object(ctx, doc, num);
-                // Only dictionaries and arrays can hold a destination; streams' dictionaries too.
-                if (pdf_is_dict(ctx, obj) || pdf_is_array(ctx, obj)) here = retargetIn(ctx, obj, fromNum, target, 0);
-            }
-            fz_always(ctx) pdf_drop_obj(ctx, obj);
-            fz_catch(ctx) here = 0;
-        });
+        engineRun(ctx, [&] { here = engine::visitObject(ctx, doc, num, visit, &retarget); });
         changed += here;
     }
     return changed;

@@ -238,25 +238,17 @@ void unlinkReferences(fz_context* ctx, pdf_obj* obj, const std::vector<int>& det
     }
 }
 
-void unlinkInObject(fz_context* ctx, pdf_document* doc, int num, const std::vector<int>& detached) {
-    const pdf_xref_entry* entry = pdf_get_xref_entry_no_null(ctx, doc, num);
-    if (!entry || (entry->type != 'n' && entry->type != 'o')) return;
-    pdf_obj* obj = nullptr;
-    fz_var(obj);
-    fz_try(ctx) {
-        obj = pdf_load_object(ctx, doc, num);
-        unlinkReferences(ctx, obj, detached, 0);
-    }
-    fz_always(ctx) pdf_drop_obj(ctx, obj);
-    fz_catch(ctx) {}  // an unreadable object is left as it is
-}
-
 // Cuts every link to the detached pages so that garbage collection drops them and all that
-// only they use. Runs inside fz_try.
+// only they use; an unreadable object is left as it is. Runs inside fz_try.
 void unlinkDetachedPages(fz_context* ctx, pdf_document* doc, const std::vector<int>& detached) {
+    const auto unlink = [](fz_context* c, pdf_obj* obj, void* data) {
+        unlinkReferences(c, obj, *static_cast<const std::vector<int>*>(data), 0);
+        return 0;
+    };
+    void* data = const_cast<std::vector<int>*>(&detached);
     const int length = pdf_xref_len(ctx, doc);
     for (int num = 1; num < length; ++num)
-        if (!isDetached(detached, num)) unlinkInObject(ctx, doc, num, detached);
+        if (!isDetached(detached, num)) engine::visitObject(ctx, doc, num, unlink, data);
 }
 
 // Object numbers of pages this document wrapped that are no longer in its page tree: the
