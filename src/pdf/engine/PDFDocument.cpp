@@ -21,7 +21,7 @@ using Kind = PDFEngineError::Kind;
 namespace {
 
 // Larger files are read from the disk as needed instead of held in memory.
-constexpr qint64 kInMemoryLimit = qint64(512) << 20;
+constexpr qint64 kInMemoryLimit = qint64(128) << 20;
 
 bool looksLikePdf(const QByteArray& head) { return head.left(1024).contains("%PDF"); }
 
