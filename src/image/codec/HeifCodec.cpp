@@ -2,25 +2,31 @@
 
 #include "image/codec/CodecInternal.h"
 
-#include <libheif/heif.h>
+#include "image/codec/HeifLibrary.h"
 
 #include <QFile>
 
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 namespace scrivola::codec {
 
 namespace {
 
-struct ContextDeleter { void operator()(heif_context* p) const { heif_context_free(p); } };
-struct HandleDeleter { void operator()(heif_image_handle* p) const { heif_image_handle_release(p); } };
-struct ImageDeleter { void operator()(heif_image* p) const { heif_image_release(p); } };
-struct EncoderDeleter { void operator()(heif_encoder* p) const { heif_encoder_release(p); } };
-struct DecodingOptionsDeleter { void operator()(heif_decoding_options* p) const { heif_decoding_options_free(p); } };
-struct EncodingOptionsDeleter { void operator()(heif_encoding_options* p) const { heif_encoding_options_free(p); } };
-struct NclxDeleter { void operator()(heif_color_profile_nclx* p) const { heif_nclx_color_profile_free(p); } };
+// The library; a missing one makes HEIC and AVIF unsupported.
+const HeifLibrary& lib() {
+    const HeifLibrary* library = heifLibrary();
+    if (!library) fail(ImageCodecError::Kind::unsupported, QStringLiteral("HEIC and AVIF need libheif, which is missing"));
+    return *library;
+}
+
+struct ContextDeleter { void operator()(heif_context* p) const { lib().heif_context_free(p); } };
+struct HandleDeleter { void operator()(heif_image_handle* p) const { lib().heif_image_handle_release(p); } };
+struct ImageDeleter { void operator()(heif_image* p) const { lib().heif_image_release(p); } };
+struct EncoderDeleter { void operator()(heif_encoder* p) const { lib().heif_encoder_release(p); } };
+struct DecodingOptionsDeleter { void operator()(heif_decoding_options* p) const { lib().heif_decoding_options_free(p); } };
+struct EncodingOptionsDeleter { void operator()(heif_encoding_options* p) const { lib().heif_encoding_options_free(p); } };
+struct NclxDeleter { void operator()(heif_color_profile_nclx* p) const { lib().heif_nclx_color_profile_free(p); } };
 
 using Context = std::unique_ptr<heif_context, ContextDeleter>;
 using Handle = std::unique_ptr<heif_image_handle, HandleDeleter>;
@@ -30,16 +36,10 @@ using Encoder = std::unique_ptr<heif_encoder, EncoderDeleter>;
 // Any side above this is refused by libheif while it parses the file (its own security limit).
 constexpr int kMaxSide = 1 << 16;
 
-void ensureInitialised() {
-    static std::once_flag once;
-    std::call_once(once, [] { heif_init(nullptr); });
-}
-
 Context newContext() {
-    ensureInitialised();
-    Context context(heif_context_alloc());
+    Context context(lib().heif_context_alloc());
     if (!context) fail(ImageCodecError::Kind::corrupted, QStringLiteral("Out of memory"));
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
+    lib().heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
     return context;
 }
 
@@ -64,25 +64,25 @@ void check(const heif_error& error, const char* step) {
 
 Handle primaryHandle(heif_context* context) {
     heif_image_handle* raw = nullptr;
-    check(heif_context_get_primary_image_handle(context, &raw), "No primary image");
+    check(lib().heif_context_get_primary_image_handle(context, &raw), "No primary image");
     return Handle(raw);
 }
 
 QSize handleSize(const heif_image_handle* handle) {
-    return {heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)};
+    return {lib().heif_image_handle_get_width(handle), lib().heif_image_handle_get_height(handle)};
 }
 
 QColorSpace colorSpaceOf(const heif_image_handle* handle) {
-    if (const size_t size = heif_image_handle_get_raw_color_profile_size(handle); size > 0) {
+    if (const size_t size = lib().heif_image_handle_get_raw_color_profile_size(handle); size > 0) {
         QByteArray icc(qsizetype(size), Qt::Uninitialized);
-        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok) {
+        if (lib().heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok) {
             const QColorSpace space = QColorSpace::fromIccProfile(icc);
             if (space.isValid()) return space;
         }
     }
     // Without any colour description a HEIF picture is sRGB, as every viewer shows it.
     heif_color_profile_nclx* raw = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok || !raw)
+    if (lib().heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok || !raw)
         return QColorSpace(QColorSpace::SRgb);
     const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(raw);
     return colorSpaceFromNclx(nclx->color_primaries, nclx->transfer_characteristics, nclx->color_primary_red_x,
@@ -102,14 +102,14 @@ Image heifImageFrom(const QImage& source) {
     const QImage rgb = source.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     if (rgb.isNull()) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("Out of memory"));
     heif_image* raw = nullptr;
-    check(heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB,
+    check(lib().heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB,
                             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &raw),
           "Could not create the HEIF image");
     Image image(raw);
-    check(heif_image_add_plane(image.get(), heif_channel_interleaved, rgb.width(), rgb.height(), 8),
+    check(lib().heif_image_add_plane(image.get(), heif_channel_interleaved, rgb.width(), rgb.height(), 8),
           "Could not create the HEIF image plane");
     int stride = 0;
-    uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
+    uint8_t* plane = lib().heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
     const size_t rowBytes = size_t(rgb.width()) * (alpha ? 4 : 3);
     for (int y = 0; y < rgb.height(); ++y) std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), rowBytes);
 
@@ -118,7 +118,7 @@ Image heifImageFrom(const QImage& source) {
     if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
         const QByteArray icc = space.iccProfile();
         if (!icc.isEmpty())
-            check(heif_image_set_raw_color_profile(image.get(), "prof", icc.constData(), size_t(icc.size())),
+            check(lib().heif_image_set_raw_color_profile(image.get(), "prof", icc.constData(), size_t(icc.size())),
                   "Could not attach the colour profile");
     }
     return image;
@@ -129,7 +129,7 @@ QByteArray encodeWith(const QImage& source, heif_compression_format format, int 
     if (source.isNull()) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("No image to encode"));
     Context context = newContext();
     heif_encoder* rawEncoder = nullptr;
-    heif_error error = heif_context_get_encoder_for_format(context.get(), format, &rawEncoder);
+    heif_error error = lib().heif_context_get_encoder_for_format(context.get(), format, &rawEncoder);
     if (error.code != heif_error_Ok)
         fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("No encoder: %1").arg(QString::fromUtf8(error.message)));
     Encoder encoder(rawEncoder);
@@ -137,24 +137,24 @@ QByteArray encodeWith(const QImage& source, heif_compression_format format, int 
         if (e.code != heif_error_Ok)
             fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("%1: %2").arg(QLatin1String(step), QString::fromUtf8(e.message)));
     };
-    encodeCheck(heif_encoder_set_lossy_quality(encoder.get(), qBound(0, quality, 100)), "Quality");
-    heif_encoder_set_logging_level(encoder.get(), 0);
+    encodeCheck(lib().heif_encoder_set_lossy_quality(encoder.get(), qBound(0, quality, 100)), "Quality");
+    lib().heif_encoder_set_logging_level(encoder.get(), 0);
     if (format == heif_compression_HEVC) {
         // 4:2:0 keeps files small and readable everywhere; the preset trades a little size for speed.
-        heif_encoder_set_parameter_string(encoder.get(), "chroma", "420");
-        if (preset) encodeCheck(heif_encoder_set_parameter_string(encoder.get(), "preset", preset), "Preset");
+        lib().heif_encoder_set_parameter_string(encoder.get(), "chroma", "420");
+        if (preset) encodeCheck(lib().heif_encoder_set_parameter_string(encoder.get(), "preset", preset), "Preset");
     } else if (preset) {
-        heif_encoder_set_parameter_integer(encoder.get(), "speed", 8);
+        lib().heif_encoder_set_parameter_integer(encoder.get(), "speed", 8);
     }
 
     Image image = heifImageFrom(source);
-    const std::unique_ptr<heif_encoding_options, EncodingOptionsDeleter> options(heif_encoding_options_alloc());
+    const std::unique_ptr<heif_encoding_options, EncodingOptionsDeleter> options(lib().heif_encoding_options_alloc());
     options->image_orientation = orientation;
-    encodeCheck(heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(), nullptr), "Encoding");
+    encodeCheck(lib().heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(), nullptr), "Encoding");
 
     QByteArray bytes;
     heif_writer writer{1, &appendTo};
-    encodeCheck(heif_context_write(context.get(), &writer, &bytes), "Writing");
+    encodeCheck(lib().heif_context_write(context.get(), &writer, &bytes), "Writing");
     if (bytes.isEmpty()) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("The encoder wrote nothing"));
     return bytes;
 }
@@ -163,41 +163,41 @@ QByteArray encodeWith(const QImage& source, heif_compression_format format, int 
 
 ImageInfo probeHeif(const QString& path, Format format) {
     Context context = newContext();
-    check(heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr), "Not a HEIF file");
+    check(lib().heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr), "Not a HEIF file");
     Handle handle = primaryHandle(context.get());
     ImageInfo info;
     info.format = formatName(format);
     info.pixelSize = handleSize(handle.get());
     checkPixelBudget(info.pixelSize);
-    info.hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    info.frameCount = qMax(1, heif_context_get_number_of_top_level_images(context.get()));
+    info.hasAlpha = lib().heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    info.frameCount = qMax(1, lib().heif_context_get_number_of_top_level_images(context.get()));
     return info;
 }
 
 QImage decodeHeif(const QByteArray& data) {
     Context context = newContext();
     // `data` outlives the context, so libheif may read it in place.
-    check(heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr),
+    check(lib().heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr),
           "Not a HEIF file");
     Handle handle = primaryHandle(context.get());
     const QSize size = handleSize(handle.get());
     checkPixelBudget(size);
 
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
-    const std::unique_ptr<heif_decoding_options, DecodingOptionsDeleter> options(heif_decoding_options_alloc());
+    const bool alpha = lib().heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const bool premultiplied = alpha && lib().heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
+    const std::unique_ptr<heif_decoding_options, DecodingOptionsDeleter> options(lib().heif_decoding_options_alloc());
     options->ignore_transformations = 0;  // apply clean aperture, rotation (irot) and mirroring (imir)
     options->convert_hdr_to_8bit = 1;
     heif_image* raw = nullptr;
-    check(heif_decode_image(handle.get(), &raw, heif_colorspace_RGB,
+    check(lib().heif_decode_image(handle.get(), &raw, heif_colorspace_RGB,
                             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()),
           "Could not decode the image");
     const Image decoded(raw);
 
-    const int width = heif_image_get_width(decoded.get(), heif_channel_interleaved);
-    const int height = heif_image_get_height(decoded.get(), heif_channel_interleaved);
+    const int width = lib().heif_image_get_width(decoded.get(), heif_channel_interleaved);
+    const int height = lib().heif_image_get_height(decoded.get(), heif_channel_interleaved);
     int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
+    const uint8_t* plane = lib().heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
     if (!plane || width <= 0 || height <= 0)
         fail(ImageCodecError::Kind::corrupted, QStringLiteral("The decoder returned no pixels"));
     const QImage::Format format =
@@ -221,8 +221,7 @@ QByteArray encodeHeifWithOrientation(const QImage& stored, int exifOrientation) 
 }
 
 QByteArray encodeAvif(const QImage& image, int quality) {
-    ensureInitialised();
-    if (!heif_have_encoder_for_format(heif_compression_AV1)) return {};
+    if (!heifLibrary() || !lib().heif_have_encoder_for_format(heif_compression_AV1)) return {};
     return encodeWith(image, heif_compression_AV1, quality, "fast");
 }
 
