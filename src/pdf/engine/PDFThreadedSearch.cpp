@@ -53,6 +53,21 @@ QByteArray originalBytes(fz_context* ctx, pdf_document* doc) {
 
 }  // namespace
 
+// Drops a loaded page map when the worker is done.
+class PageMap {
+public:
+    PageMap(fz_context* ctx, pdf_document* doc) : ctx_(ctx), doc_(doc) {}
+    ~PageMap() {
+        if (doc_) pdf_drop_page_tree(ctx_, doc_);
+    }
+    PageMap(const PageMap&) = delete;
+    PageMap& operator=(const PageMap&) = delete;
+
+private:
+    fz_context* ctx_;
+    pdf_document* doc_;
+};
+
 struct PDFThreadedSearch::State {
     QByteArray bytes;
     QString text;
@@ -93,7 +108,15 @@ struct PDFThreadedSearch::State {
             fz_context* ctx = isolated.get();
             engine::OwnedDocument doc(ctx, engine::openDocument(ctx, bytes));
             int pages = -1;
-            engine::engineRun(ctx, [&] { pages = pdf_count_pages(ctx, doc.get()); });
+            // The page map makes loading a page by number a look-up instead of a walk down the
+            // page tree; the copy never changes, so it stays valid.
+            bool mapped = false;
+            engine::engineRun(ctx, [&] {
+                pages = pdf_count_pages(ctx, doc.get());
+                pdf_load_page_tree(ctx, doc.get());
+                mapped = true;
+            });
+            const PageMap map(ctx, mapped ? doc.get() : nullptr);
             if (pages != count) throw PDFEngineError(PDFEngineError::Kind::corruptedFile, "The copy differs");
             for (int page = claim(); page >= 0; page = claim()) {
                 std::vector<TextHit> pageHits;
