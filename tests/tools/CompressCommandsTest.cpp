@@ -127,6 +127,17 @@ TEST_F(CompressCommands, ScalesAndReencodesImages) {
         EXPECT_EQ(info.format, QString::fromLatin1(format));
         EXPECT_EQ(info.pixelSize, QSize(200, 100));
     }
+    // A JPEG re-encoded as JPEG keeps how it is shown (Exif orientation 6 here); a damaged one is
+    // reported as such and nothing is written.
+    const QString turned = writeBytes(path("turned.jpg"), jpegWithExifOrientation6(QSize(160, 100)));
+    ASSERT_EQ(runCli({"convert", turned, "--format", "jpeg", "--quality", "0.5", "-o", path("turned2.jpg")}).exitCode, 0);
+    EXPECT_EQ(ImageCodec::probe(path("turned2.jpg")).pixelSize, QSize(160, 100));
+    const QString cut = writeBytes(path("cut.jpg"), truncatedJpeg(QSize(200, 150)));
+    const CliRun damaged = runCli({"convert", cut, "--format", "jpeg", "-o", path("cut2.jpg")});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.err, QStringLiteral("Failed to load document: Could not open image at cut.jpg\n"));
+    EXPECT_FALSE(QFile::exists(path("cut2.jpg")));
+
     const QString text = writeBytes(path("fake.png"), "not an image");
     const CliRun bad = runCli({"convert", text, "--format", "jpeg", "-o", path("fake.jpeg")});
     EXPECT_EQ(bad.exitCode, 1);

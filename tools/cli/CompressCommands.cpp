@@ -49,7 +49,27 @@ QImage loadImage(const QString& file) {
     throw DocumentError::loadFailed(QStringLiteral("Could not open image at ") + QFileInfo(file).fileName());
 }
 
+// A JPEG that stays a JPEG of the same size is re-encoded a band of rows at a time, without
+// holding the decoded picture; `bytes` receives the result. False when that way does not apply.
+bool reencodeJpegFile(const QString& file, const ImageCompressionSettings& settings, QByteArray& bytes) {
+    if (settings.format != ImageOutputFormat::jpeg || settings.scale < 1.0) return false;
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly)) return false;
+    try {
+        auto transcoded = ImageCodec::transcodeJpeg(input.readAll(), settings.quality);
+        if (!transcoded) return false;
+        bytes = std::move(*transcoded);
+        return true;
+    } catch (const ImageCodecError&) {
+        throw DocumentError::loadFailed(QStringLiteral("Could not open image at ") + QFileInfo(file).fileName());
+    }
+}
+
 void compressImageFile(const QString& file, const QString& output, const ImageCompressionSettings& settings) {
+    if (QByteArray bytes; reencodeJpegFile(file, settings, bytes)) {
+        writeBytes(bytes, output);
+        return;
+    }
     const QImage image = loadImage(file);
     Progress progress(QStringLiteral("Encoding"));
     const auto bytes = CompressionService::compressImage(image, settings, progressFor(progress));

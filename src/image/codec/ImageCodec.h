@@ -67,6 +67,11 @@ QImage decode(const QByteArray& data, const QString& formatHint = {});
 // embedded where the format allows it (JPEG, PNG, TIFF, HEIC); BMP and GIF are written in sRGB.
 // JPEG and BMP have no alpha: transparent areas are flattened onto white.
 QByteArray encode(const QImage& image, ImageEncoding encoding, const EncodeOptions& options = {});
+// Re-encodes JPEG data as JPEG at `quality` (0...1, as for encode()) a band of rows at a time,
+// never holding the decoded picture: pixels as stored, the Exif (with its orientation), XMP and
+// colour-profile segments copied. Nothing (nullopt) when the data is not a JPEG this path takes
+// (CMYK); throws corrupted for damaged or truncated data, tooLarge past kMaxImageBytes.
+std::optional<QByteArray> transcodeJpeg(const QByteArray& jpeg, double quality);
 // The encoder for a file extension ("jpg", "jpeg", "png", "tif", "tiff", "bmp", "gif", "heic", "heif"), if any.
 std::optional<ImageEncoding> encodingForExtension(const QString& extension);
 QString extension(ImageEncoding encoding);  // canonical extension, e.g. "jpeg"
