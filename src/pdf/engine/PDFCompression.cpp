@@ -8,6 +8,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <cstring>
 #include <unordered_map>
@@ -334,12 +335,19 @@ public:
     void run(int workers) {
         std::vector<std::thread> threads;
         threads.reserve(size_t(workers));
-        for (int i = 0; i < workers; ++i) threads.emplace_back([this] { work(); });
+        try {
+            for (int i = 0; i < workers; ++i) threads.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            // The workers that did start stop at their next page; the job fails.
+            std::lock_guard guard(mutex_);
+            if (error_.empty()) error_ = "Could not start the workers";
+        }
+        const int started = int(threads.size());
         int reported = -1;
         std::unique_lock lock(mutex_);
         for (;;) {
-            changed_.wait(lock, [&] { return done_ != reported || finished_ == workers; });
-            if (finished_ == workers) break;
+            changed_.wait(lock, [&] { return done_ != reported || finished_ == started; });
+            if (finished_ == started) break;
             reported = done_;
             lock.unlock();
             const bool goOn = !options_.progress || options_.progress(reported, count_);

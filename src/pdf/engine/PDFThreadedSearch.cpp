@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace scrivola {
@@ -158,8 +159,15 @@ std::unique_ptr<PDFThreadedSearch> PDFThreadedSearch::start(const PDFDocument& d
     workers = std::clamp(workers, 1, std::min(kMaximumThreads, state->count));
     State* raw = state.get();
     raw->live = workers;
-    for (int i = 0; i < workers; ++i) raw->threads.emplace_back([raw] { raw->work(); });
-    return std::unique_ptr<PDFThreadedSearch>(new PDFThreadedSearch(std::move(state)));
+    auto search = std::unique_ptr<PDFThreadedSearch>(new PDFThreadedSearch(std::move(state)));
+    try {
+        for (int i = 0; i < workers; ++i) raw->threads.emplace_back([raw] { raw->work(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the workers that did start are stopped and joined by the
+        // destructor, and the caller searches the document itself.
+        return nullptr;
+    }
+    return search;
 }
 
 PDFThreadedSearch::~PDFThreadedSearch() {
