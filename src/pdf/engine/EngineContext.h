@@ -126,6 +126,30 @@ private:
     pdf_document* doc_ = nullptr;
 };
 
+// A counted reference to an fz_buffer on the base context.
+class BufferRef {
+public:
+    BufferRef() = default;
+    // Adopts a reference the caller already holds.
+    static BufferRef adopt(fz_buffer* buffer) {
+        BufferRef ref;
+        ref.buffer_ = buffer;
+        return ref;
+    }
+    BufferRef(const BufferRef& other) : buffer_(other.buffer_ ? fz_keep_buffer(baseContext(), other.buffer_) : nullptr) {}
+    BufferRef(BufferRef&& other) noexcept : buffer_(std::exchange(other.buffer_, nullptr)) {}
+    BufferRef& operator=(BufferRef other) noexcept {
+        std::swap(buffer_, other.buffer_);
+        return *this;
+    }
+    ~BufferRef() { fz_drop_buffer(baseContext(), buffer_); }
+    fz_buffer* get() const { return buffer_; }
+    explicit operator bool() const { return buffer_ != nullptr; }
+
+private:
+    fz_buffer* buffer_ = nullptr;
+};
+
 // Qt <-> engine geometry.
 // The object number of an indirect reference or of a resolved top-level object; 0 if direct.
 inline int objectNumber(fz_context* ctx, pdf_obj* obj) {

@@ -16,6 +16,8 @@ namespace scrivola {
 
 struct PDFDocumentImpl {
     engine::DocRef doc;
+    // The bytes the document was opened from, when it was opened from memory.
+    engine::BufferRef source;
     bool repaired = false;
     // Page wrappers by page-object number: the same PDFPage for as long as the document lives,
     // whether or not the page is currently in the page tree.

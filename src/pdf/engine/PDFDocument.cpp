@@ -12,6 +12,7 @@ namespace scrivola {
 
 using engine::baseContext;
 using engine::addImagePageObject;
+using engine::BufferRef;
 using engine::DocRef;
 using engine::engineCheck;
 using engine::engineRun;
@@ -50,6 +51,18 @@ PDFDocumentPtr finishOpen(pdf_document* rawDoc, bool pdfHeader) {
     auto document = Access::newDocument();
     Access::impl(*document).doc = doc;
     Access::impl(*document).repaired = repaired != 0;
+    return document;
+}
+
+// Opens a document over `source` and keeps it as the bytes the document was opened from.
+PDFDocumentPtr openHeld(BufferRef source, bool pdfHeader) {
+    fz_context* ctx = baseContext();
+    pdf_document* doc = nullptr;
+    fz_buffer* buffer = source.get();
+    const auto status = engineRun(ctx, [&] { doc = engine::openBuffer(ctx, buffer); });
+    if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
+    PDFDocumentPtr document = finishOpen(doc, pdfHeader);
+    Access::impl(*document).source = std::move(source);
     return document;
 }
 
@@ -216,23 +229,17 @@ PDFDocumentPtr PDFDocument::load(const QString& path) {
     const bool header = looksLikePdf(head);
     if (!header) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
     fz_context* ctx = baseContext();
-    pdf_document* doc = nullptr;
-    engine::EngineStatus status;
     if (info.size() <= kInMemoryLimit) {
         // Read once into memory: loading an object is then a copy rather than a seek and small
         // reads, and saves and copies of the document read the bytes it was opened from even if
         // the file changes on disk later.
-        fz_buffer* buffer = engine::readWholeFile(ctx, path);
+        BufferRef buffer = BufferRef::adopt(engine::readWholeFile(ctx, path));
         if (!buffer) throw PDFEngineError(Kind::loadFailed, "The file cannot be read");
-        status = engineRun(ctx, [&] {
-            fz_try(ctx) doc = engine::openBuffer(ctx, buffer);
-            fz_always(ctx) fz_drop_buffer(ctx, buffer);
-            fz_catch(ctx) fz_rethrow(ctx);
-        });
-    } else {
-        const QByteArray native = QFile::encodeName(path);
-        status = engineRun(ctx, [&] { doc = pdf_open_document(ctx, native.constData()); });
+        return openHeld(std::move(buffer), header);
     }
+    const QByteArray native = QFile::encodeName(path);
+    pdf_document* doc = nullptr;
+    const auto status = engineRun(ctx, [&] { doc = pdf_open_document(ctx, native.constData()); });
     if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
     return finishOpen(doc, header);
 }
@@ -242,17 +249,12 @@ PDFDocumentPtr PDFDocument::loadFromData(const QByteArray& data) {
     const bool header = looksLikePdf(data);
     if (!header) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
     fz_context* ctx = baseContext();
-    pdf_document* doc = nullptr;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     const size_t size = size_t(data.size());
-    auto status = engineRun(ctx, [&] {
-        fz_buffer* buffer = fz_new_buffer_from_copied_data(ctx, bytes, size);
-        fz_try(ctx) doc = engine::openBuffer(ctx, buffer);
-        fz_always(ctx) fz_drop_buffer(ctx, buffer);
-        fz_catch(ctx) fz_rethrow(ctx);
-    });
-    if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
-    return finishOpen(doc, header);
+    fz_buffer* buffer = nullptr;
+    const auto status = engineRun(ctx, [&] { buffer = fz_new_buffer_from_copied_data(ctx, bytes, size); });
+    if (!status.ok || !buffer) throw PDFEngineError(Kind::loadFailed, status.message);
+    return openHeld(BufferRef::adopt(buffer), header);
 }
 
 PDFDocumentPtr PDFDocument::createEmpty() {

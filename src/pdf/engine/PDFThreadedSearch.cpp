@@ -24,32 +24,22 @@ namespace {
 // Fewer pages than this are searched faster than copies of the document can be opened.
 constexpr int kMinimumPages = 8;
 constexpr int kMaximumThreads = 8;
-// Larger files are not copied for the workers.
-constexpr int64_t kMaximumBytes = int64_t(256) << 20;
 // Least time a call searches the live document itself when no worker could open a copy.
 constexpr int kOwnSliceMilliseconds = 20;
 
-// The bytes `doc` was opened from, or a null array when it has unsaved changes or none.
-QByteArray originalBytes(fz_context* ctx, pdf_document* doc) {
-    QByteArray bytes;
-    if (!doc || !doc->file || doc->file_size <= 0 || doc->file_size > kMaximumBytes) return bytes;
+// The bytes `doc` was opened from when it holds them in memory and has no unsaved changes; the
+// workers open their copies over them without copying.
+engine::BufferRef searchableSource(const PDFDocumentImpl& impl) {
+    fz_context* ctx = engine::baseContext();
+    pdf_document* doc = impl.doc.get();
+    if (!impl.source || !doc) return {};
     // Copies of a document that needs a password could not be opened without it.
     int unusable = 1;
     const auto checked = engine::engineRun(ctx, [&] {
         unusable = pdf_has_unsaved_changes(ctx, doc) || pdf_needs_password(ctx, doc);
     });
-    if (!checked.ok || unusable) return bytes;
-    bytes.resize(qsizetype(doc->file_size));
-    char* data = bytes.data();
-    const size_t size = size_t(bytes.size());
-    size_t read = 0;
-    // The document seeks before every read of its own, so moving the stream here is harmless.
-    const auto status = engine::engineRun(ctx, [&] {
-        fz_seek(ctx, doc->file, 0, SEEK_SET);
-        read = fz_read(ctx, doc->file, reinterpret_cast<unsigned char*>(data), size);
-    });
-    if (!status.ok || read != size) return {};
-    return bytes;
+    if (!checked.ok || unusable) return {};
+    return impl.source;
 }
 
 }  // namespace
@@ -70,7 +60,8 @@ private:
 };
 
 struct PDFThreadedSearch::State {
-    QByteArray bytes;
+    engine::BufferRef source;  // kept, and dropped on the calling thread after the workers end
+    QByteArray bytes;          // a view of `source`
     QString text;
     std::vector<char32_t> query;
     int count = 0;
@@ -150,8 +141,10 @@ std::unique_ptr<PDFThreadedSearch> PDFThreadedSearch::start(const PDFDocument& d
     state->query = engine::foldQuery(text);
     state->count = document.pageCount();
     if (state->query.empty() || state->count < kMinimumPages) return nullptr;
-    state->bytes = originalBytes(engine::baseContext(), Access::impl(document).doc.get());
-    if (state->bytes.isNull()) return nullptr;
+    state->source = searchableSource(Access::impl(document));
+    if (!state->source) return nullptr;
+    state->bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(state->source.get()->data),
+                                           qsizetype(state->source.get()->len));
     state->text = text;
     state->hits.resize(size_t(state->count));
     state->finished.assign(size_t(state->count), 0);

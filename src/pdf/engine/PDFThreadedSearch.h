@@ -2,9 +2,10 @@
 
 // Text search on worker threads, each with a private copy of the document's bytes.
 //
-// The library's documents are not shared between threads, so every worker opens its own copy of
-// the bytes the document was opened from. That is only right while the document has no unsaved
-// changes; start() declines otherwise, and the caller searches the live document itself.
+// The library's documents are not shared between threads, so every worker opens its own copy
+// over the bytes the document was opened from (held in memory). That is only right while the
+// document has no unsaved changes; start() declines otherwise, and the caller searches the live
+// document itself.
 
 #include "pdf/engine/PDFEngine.h"
 
@@ -16,8 +17,8 @@ class PDFThreadedSearch {
 public:
     // Starts searching every page of `document` for `text` (same matching as
     // PDFDocument::findString) on `threads` workers (0: one per processor). Returns null when
-    // the query is empty, the document has unsaved changes, needs a password, was not opened
-    // from a file or bytes, or has too few pages to gain from threads.
+    // the query is empty, the document has unsaved changes, needs a password, is not held in
+    // memory (a file over 128 MB), or has too few pages to gain from threads.
     static std::unique_ptr<PDFThreadedSearch> start(const PDFDocument& document, const QString& text,
                                                     int threads = 0);
     // Stops the workers (each finishes the page it is on) and waits for them.
