@@ -217,6 +217,25 @@ TEST(EngineSearch, ThreadedSearchDeclinesWhatOnlyTheLiveDocumentShows) {
     EXPECT_FALSE(PDFThreadedSearch::start(*doc, "matrix"));
 }
 
+TEST(EngineSearch, ThreadedSearchOfARepairedFileFindsWhatTheDocumentFinds) {
+    const QByteArray good = textPdf(20, variedPage);
+    for (qsizetype cut : {good.size() - 30, good.size() - 200, good.size() / 2}) {
+        SCOPED_TRACE(cut);
+        PDFDocumentPtr doc;
+        try {
+            doc = PDFDocument::loadFromData(good.left(cut));
+        } catch (const PDFEngineError&) {
+            continue;  // nothing recoverable
+        }
+        // Workers open the same damaged bytes and repair them the same way, or the document's
+        // own search runs; either way the hits are the same.
+        const auto expected = doc->findString("matrix");
+        if (auto search = PDFThreadedSearch::start(*doc, "matrix", 2)) {
+            EXPECT_EQ(flatten(*doc, takeAll(*search, *doc)), flatten(*doc, expected));
+        }
+    }
+}
+
 TEST(EngineSearch, DroppingAThreadedSearchStopsItsWorkers) {
     auto doc = PDFDocument::loadFromData(textPdf(400, variedPage));
     auto search = PDFThreadedSearch::start(*doc, "matrix", 2);
