@@ -93,62 +93,43 @@ private:
     pdf_obj* obj_ = nullptr;
 };
 
-// A counted reference to a pdf_document.
-class DocRef {
+// A counted reference to a library object on the base context; `Keep` and `Drop` change its
+// count.
+template <typename T, void (*Keep)(fz_context*, T*), void (*Drop)(fz_context*, T*)>
+class CountedRef {
 public:
-    DocRef() = default;
+    CountedRef() = default;
     // Adopts a reference the caller already holds.
-    static DocRef adopt(pdf_document* doc) {
-        DocRef ref;
-        ref.doc_ = doc;
+    static CountedRef adopt(T* object) {
+        CountedRef ref;
+        ref.object_ = object;
         return ref;
     }
-    DocRef(const DocRef& other) : doc_(other.doc_) {
-        if (doc_) fz_keep_document(baseContext(), &doc_->super);
+    CountedRef(const CountedRef& other) : object_(other.object_) {
+        if (object_) Keep(baseContext(), object_);
     }
-    DocRef& operator=(const DocRef& other) {
-        if (this != &other) {
-            if (other.doc_) fz_keep_document(baseContext(), &other.doc_->super);
-            release();
-            doc_ = other.doc_;
-        }
+    CountedRef(CountedRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    CountedRef& operator=(CountedRef other) noexcept {
+        std::swap(object_, other.object_);
         return *this;
     }
-    ~DocRef() { release(); }
-    pdf_document* get() const { return doc_; }
-    explicit operator bool() const { return doc_ != nullptr; }
+    ~CountedRef() {
+        if (object_) Drop(baseContext(), object_);
+    }
+    T* get() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
 
 private:
-    void release() {
-        if (doc_) fz_drop_document(baseContext(), &doc_->super);
-        doc_ = nullptr;
-    }
-    pdf_document* doc_ = nullptr;
+    T* object_ = nullptr;
 };
 
-// A counted reference to an fz_buffer on the base context.
-class BufferRef {
-public:
-    BufferRef() = default;
-    // Adopts a reference the caller already holds.
-    static BufferRef adopt(fz_buffer* buffer) {
-        BufferRef ref;
-        ref.buffer_ = buffer;
-        return ref;
-    }
-    BufferRef(const BufferRef& other) : buffer_(other.buffer_ ? fz_keep_buffer(baseContext(), other.buffer_) : nullptr) {}
-    BufferRef(BufferRef&& other) noexcept : buffer_(std::exchange(other.buffer_, nullptr)) {}
-    BufferRef& operator=(BufferRef other) noexcept {
-        std::swap(buffer_, other.buffer_);
-        return *this;
-    }
-    ~BufferRef() { fz_drop_buffer(baseContext(), buffer_); }
-    fz_buffer* get() const { return buffer_; }
-    explicit operator bool() const { return buffer_ != nullptr; }
+inline void keepDocument(fz_context* ctx, pdf_document* doc) { fz_keep_document(ctx, &doc->super); }
+inline void dropDocument(fz_context* ctx, pdf_document* doc) { fz_drop_document(ctx, &doc->super); }
+inline void keepBuffer(fz_context* ctx, fz_buffer* buffer) { fz_keep_buffer(ctx, buffer); }
+inline void dropBuffer(fz_context* ctx, fz_buffer* buffer) { fz_drop_buffer(ctx, buffer); }
 
-private:
-    fz_buffer* buffer_ = nullptr;
-};
+using DocRef = CountedRef<pdf_document, keepDocument, dropDocument>;
+using BufferRef = CountedRef<fz_buffer, keepBuffer, dropBuffer>;
 
 // Qt <-> engine geometry.
 // The object number of an indirect reference or of a resolved top-level object; 0 if direct.

@@ -80,10 +80,12 @@ private:
     T* object_;
 };
 
-inline void dropDocument(fz_context* ctx, pdf_document* doc) { fz_drop_document(ctx, &doc->super); }
 inline void dropPage(fz_context* ctx, pdf_page* page) { fz_drop_page(ctx, &page->super); }
+inline void dropPageTree(fz_context* ctx, pdf_document* doc) { pdf_drop_page_tree(ctx, doc); }
 using OwnedDocument = Owned<pdf_document, dropDocument>;
 using OwnedPage = Owned<pdf_page, dropPage>;
+// A page map loaded with pdf_load_page_tree().
+using OwnedPageTree = Owned<pdf_document, dropPageTree>;
 
 // Opens `pdf` on `ctx` without copying it; the bytes must outlive the document. A document
 // that needs a password is refused.

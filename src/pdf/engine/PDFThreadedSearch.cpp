@@ -44,21 +44,6 @@ engine::BufferRef searchableSource(const PDFDocumentImpl& impl) {
 
 }  // namespace
 
-// Drops a loaded page map when the worker is done.
-class PageMap {
-public:
-    PageMap(fz_context* ctx, pdf_document* doc) : ctx_(ctx), doc_(doc) {}
-    ~PageMap() {
-        if (doc_) pdf_drop_page_tree(ctx_, doc_);
-    }
-    PageMap(const PageMap&) = delete;
-    PageMap& operator=(const PageMap&) = delete;
-
-private:
-    fz_context* ctx_;
-    pdf_document* doc_;
-};
-
 struct PDFThreadedSearch::State {
     engine::BufferRef source;  // kept, and dropped on the calling thread after the workers end
     QByteArray bytes;          // a view of `source`
@@ -108,7 +93,7 @@ struct PDFThreadedSearch::State {
                 pdf_load_page_tree(ctx, doc.get());
                 mapped = true;
             });
-            const PageMap map(ctx, mapped ? doc.get() : nullptr);
+            const engine::OwnedPageTree map(ctx, mapped ? doc.get() : nullptr);
             if (pages != count) throw PDFEngineError(PDFEngineError::Kind::corruptedFile, "The copy differs");
             for (int page = claim(); page >= 0; page = claim()) {
                 std::vector<TextHit> pageHits;
