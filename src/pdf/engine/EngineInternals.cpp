@@ -189,10 +189,6 @@ namespace {
 
 using Kind = PDFEngineError::Kind;
 
-void checked(const EngineStatus& status, Kind kind) {
-    if (!status.ok) throw PDFEngineError(kind, status.message);
-}
-
 }  // namespace
 
 fz_context* contextOrThrow() {
@@ -206,13 +202,12 @@ pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf) {
     const auto* data = reinterpret_cast<const unsigned char*>(pdf.constData());
     const size_t size = size_t(pdf.size());
     pdf_document* doc = nullptr;
-    checked(engineRun(ctx, [&] {
-                fz_buffer* buffer = fz_new_buffer_from_shared_data(ctx, data, size);
-                fz_try(ctx) doc = openBuffer(ctx, buffer);
-                fz_always(ctx) fz_drop_buffer(ctx, buffer);
-                fz_catch(ctx) fz_rethrow(ctx);
-            }),
-            Kind::corruptedFile);
+    engineCheck(ctx, Kind::corruptedFile, [&] {
+        fz_buffer* buffer = fz_new_buffer_from_shared_data(ctx, data, size);
+        fz_try(ctx) doc = openBuffer(ctx, buffer);
+        fz_always(ctx) fz_drop_buffer(ctx, buffer);
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
     if (!doc) throw PDFEngineError(Kind::corruptedFile, "Could not open the document");
     int locked = 0;
     auto status = engineRun(ctx, [&] {
@@ -228,7 +223,7 @@ pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf) {
 
 pdf_page* loadPage(fz_context* ctx, pdf_document* doc, int index) {
     pdf_page* page = nullptr;
-    checked(engineRun(ctx, [&] { page = pdf_load_page(ctx, doc, index); }), Kind::operationFailed);
+    engineCheck(ctx, Kind::operationFailed, [&] { page = pdf_load_page(ctx, doc, index); });
     if (!page) throw PDFEngineError(Kind::operationFailed, "Could not load the page");
     return page;
 }

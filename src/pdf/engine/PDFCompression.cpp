@@ -15,6 +15,7 @@
 
 namespace scrivola::PDFCompression {
 
+using engine::engineCheck;
 using engine::engineRun;
 using Kind = PDFEngineError::Kind;
 
@@ -28,19 +29,15 @@ namespace {
 
 [[noreturn]] void failWith(Kind kind, const char* message) { throw PDFEngineError(kind, message); }
 
-void checked(const engine::EngineStatus& status, Kind kind = Kind::operationFailed) {
-    if (!status.ok) throw PDFEngineError(kind, status.message);
-}
-
 int countPages(fz_context* ctx, pdf_document* doc) {
     int count = 0;
-    checked(engineRun(ctx, [&] { count = pdf_count_pages(ctx, doc); }), Kind::corruptedFile);
+    engineCheck(ctx, Kind::corruptedFile, [&] { count = pdf_count_pages(ctx, doc); });
     return count;
 }
 
 fz_rect visibleBounds(fz_context* ctx, pdf_page* page) {
     fz_rect bounds{};
-    checked(engineRun(ctx, [&] { bounds = fz_bound_page(ctx, &page->super); }));
+    engineCheck(ctx, Kind::operationFailed, [&] { bounds = fz_bound_page(ctx, &page->super); });
     return bounds;
 }
 
@@ -60,7 +57,7 @@ QImage renderLoaded(fz_context* ctx, pdf_page* page, double dpi, qint64 maxBytes
     const int stride = int(image.bytesPerLine());
     const int w = size.width();
     const int h = size.height();
-    checked(engineRun(ctx, [&] {
+    engineCheck(ctx, Kind::operationFailed, [&] {
         fz_pixmap* pixmap = nullptr;
         fz_device* device = nullptr;
         fz_var(pixmap);
@@ -78,13 +75,13 @@ QImage renderLoaded(fz_context* ctx, pdf_page* page, double dpi, qint64 maxBytes
             fz_drop_pixmap(ctx, pixmap);
         }
         fz_catch(ctx) fz_rethrow(ctx);
-    }));
+    });
     return image;
 }
 
 QByteArray writeDocument(fz_context* ctx, pdf_document* doc, const pdf_write_options& options) {
     fz_buffer* result = nullptr;
-    checked(engineRun(ctx, [&] { result = engine::serialise(ctx, doc, &options); }), Kind::writeFailed);
+    engineCheck(ctx, Kind::writeFailed, [&] { result = engine::serialise(ctx, doc, &options); });
     return engine::takeBuffer(ctx, result);
 }
 
@@ -92,7 +89,7 @@ void setCreator(fz_context* ctx, pdf_document* doc, const QString& creator) {
     if (creator.isEmpty()) return;
     const QByteArray utf8 = creator.toUtf8();
     const char* text = utf8.constData();
-    checked(engineRun(ctx, [&] { pdf_dict_put_text_string(ctx, engine::infoDictionary(ctx, doc), PDF_NAME(Creator), text); }));
+    engineCheck(ctx, Kind::operationFailed, [&] { pdf_dict_put_text_string(ctx, engine::infoDictionary(ctx, doc), PDF_NAME(Creator), text); });
 }
 
 // Adds a page of `width` × `height` points filled by the encoded image; runs inside fz_try.
@@ -145,7 +142,7 @@ void placementClipImageMask(fz_context* ctx, fz_device* dev, fz_image* image, fz
 }
 
 void collectPlacements(fz_context* ctx, pdf_page* page, Placements* placements) {
-    checked(engineRun(ctx, [&] {
+    engineCheck(ctx, Kind::operationFailed, [&] {
         PlacementDevice* device = nullptr;
         fz_var(device);
         fz_try(ctx) {
@@ -159,7 +156,7 @@ void collectPlacements(fz_context* ctx, pdf_page* page, Placements* placements) 
         }
         fz_always(ctx) fz_drop_device(ctx, &device->super);
         fz_catch(ctx) fz_rethrow(ctx);
-    }));
+    });
 }
 
 // --- Image XObjects ---
@@ -184,7 +181,7 @@ struct ImageCandidate {
 // no decode array, not a mask themselves, not in a bilevel or JPEG 2000 encoding.
 std::vector<ImageCandidate> findCandidates(fz_context* ctx, pdf_document* doc) {
     int length = 0;
-    checked(engineRun(ctx, [&] { length = pdf_xref_len(ctx, doc); }));
+    engineCheck(ctx, Kind::operationFailed, [&] { length = pdf_xref_len(ctx, doc); });
     std::vector<char> isMask(size_t(std::max(length, 0)), 0);
     std::vector<ImageCandidate> found;
     for (int pass = 0; pass < 2; ++pass) {
@@ -429,14 +426,14 @@ QByteArray rasterize(const QByteArray& pdf, const RasterizeOptions& options) {
     job.run(workers);
 
     pdf_document* created = nullptr;
-    checked(engineRun(ctx, [&] { created = pdf_create_document(ctx); }));
+    engineCheck(ctx, Kind::operationFailed, [&] { created = pdf_create_document(ctx); });
     OwnedDocument output(ctx, created);
     for (const RasterJob::Page& page : job.pages()) {
         const auto* data = reinterpret_cast<const unsigned char*>(page.jpeg.constData());
         const size_t size = size_t(page.jpeg.size());
         const float w = float(page.size.width());
         const float h = float(page.size.height());
-        checked(engineRun(ctx, [&] { appendPictureOnlyPage(ctx, output.get(), data, size, w, h); }));
+        engineCheck(ctx, Kind::operationFailed, [&] { appendPictureOnlyPage(ctx, output.get(), data, size, w, h); });
     }
     setCreator(ctx, output.get(), options.creator);
     pdf_write_options write = pdf_default_write_options;
@@ -547,11 +544,11 @@ QByteArray redraw(const QByteArray& pdf, const RedrawOptions& options, RedrawSta
         const QByteArray name = key.toUtf8();
         const char* keyText = name.constData();
         const float number = float(value);
-        checked(engineRun(ctx, [&] { pdf_dict_puts_drop(ctx, engine::infoDictionary(ctx, doc), keyText, pdf_new_real(ctx, number)); }));
+        engineCheck(ctx, Kind::operationFailed, [&] { pdf_dict_puts_drop(ctx, engine::infoDictionary(ctx, doc), keyText, pdf_new_real(ctx, number)); });
     }
 
     int objects = 0;
-    checked(engineRun(ctx, [&] { objects = pdf_xref_len(ctx, doc); }));
+    engineCheck(ctx, Kind::operationFailed, [&] { objects = pdf_xref_len(ctx, doc); });
     pdf_write_options write = pdf_default_write_options;
     // Merging duplicates compares objects pairwise; beyond a few thousand objects it costs
     // seconds, so big documents are only garbage-collected and renumbered.
