@@ -82,6 +82,11 @@ fz_rect mediaBoxOf(pdf_obj* pageObj);
 // The same on the caller's context (any thread, for a document of that context).
 fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj);
 
+// The matrix that runs a loaded page's contents in its unrotated frame, y-down from the media
+// box's top-left corner (page text is read in this frame); `media` receives the media box in
+// user space. Runs inside fz_try, on the caller's context.
+fz_matrix unrotatedFrame(fz_context* ctx, pdf_page* page, fz_rect* media);
+
 // Index of a page in its document's tree, -1 when it is not in the tree.
 int pageIndex(const PDFPageImpl& page);
 

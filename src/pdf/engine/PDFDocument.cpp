@@ -154,6 +154,15 @@ fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj) {
     return box;
 }
 
+fz_matrix unrotatedFrame(fz_context* ctx, pdf_page* page, fz_rect* media) {
+    fz_rect bounds;
+    fz_matrix pageCtm;
+    pdf_page_transform(ctx, page, &bounds, &pageCtm);
+    *media = mediaBoxOf(ctx, page->obj);
+    const fz_matrix flip = fz_make_matrix(1, 0, 0, -1, -media->x0, media->y1);
+    return fz_concat(fz_invert_matrix(pageCtm), flip);
+}
+
 int pageIndex(const PDFPageImpl& page) {
     fz_context* ctx = baseContext();
     const int num = objectNumber(ctx, page.obj.get());

@@ -217,12 +217,8 @@ bool collectPage(fz_context* ctx, pdf_page* page, PageGlyphs& out, float* height
     LineBuilder lines(out);
     SearchDevice* device = nullptr;
     const auto status = engineRun(ctx, [&] {
-        fz_rect media;
-        fz_matrix pageCtm;
-        pdf_page_transform(ctx, page, &media, &pageCtm);
-        const fz_rect user = mediaBoxOf(ctx, page->obj);
-        const fz_matrix flip = fz_make_matrix(1, 0, 0, -1, -user.x0, user.y1);
-        const fz_matrix ctm = fz_concat(fz_invert_matrix(pageCtm), flip);
+        fz_rect user;
+        const fz_matrix ctm = unrotatedFrame(ctx, page, &user);
         *height = user.y1 - user.y0;
         fz_var(device);
         fz_try(ctx) {

@@ -16,12 +16,8 @@ namespace {
 fz_stext_page* extractText(fz_context* ctx, pdf_page* loaded, double* height) {
     fz_stext_page* text = nullptr;
     auto status = engineRun(ctx, [&] {
-        fz_rect media;
-        fz_matrix pageCtm;
-        pdf_page_transform(ctx, loaded, &media, &pageCtm);
-        const fz_rect user = engine::mediaBoxOf(ctx, loaded->obj);
-        const fz_matrix flip = fz_make_matrix(1, 0, 0, -1, -user.x0, user.y1);
-        const fz_matrix ctm = fz_concat(fz_invert_matrix(pageCtm), flip);
+        fz_rect user;
+        const fz_matrix ctm = engine::unrotatedFrame(ctx, loaded, &user);
         *height = user.y1 - user.y0;
         fz_stext_options options = {};
         options.flags = 0;
