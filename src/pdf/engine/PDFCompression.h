@@ -51,9 +51,8 @@ struct RasterizeOptions {
     QString creator;  // /Info /Creator when not empty
     // Called on the calling thread only (pages are rendered by worker threads meanwhile).
     Progress progress;
-    // Worker threads rendering pages. One by default: each page needs bitmaps of tens of
-    // megabytes, and with two workers on two cores the job ran slower (allocation and page-fault
-    // contention) than with one.
+    // Worker threads rendering pages, each with its own engine context and document copy. Each
+    // holds page bitmaps of tens of megabytes, so memory grows with their number.
     int threads = 1;
 };
 
