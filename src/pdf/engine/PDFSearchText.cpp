@@ -7,7 +7,7 @@
 // of searching a long document.
 
 #include "pdf/engine/EngineImpl.h"
-#include "pdf/engine/PDFTextMatch.h"
+#include "pdf/engine/PDFSearchText.h"
 
 #include <cmath>
 #include <new>

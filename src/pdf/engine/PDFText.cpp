@@ -1,7 +1,7 @@
 // Page text with character boxes, search, and selections.
 
 #include "pdf/engine/EngineImpl.h"
-#include "pdf/engine/PDFTextMatch.h"
+#include "pdf/engine/PDFSearchText.h"
 
 namespace scrivola {
 

@@ -4,7 +4,7 @@
 
 #include "pdf/engine/EngineImpl.h"
 #include "pdf/engine/EngineInternals.h"
-#include "pdf/engine/PDFTextMatch.h"
+#include "pdf/engine/PDFSearchText.h"
 
 #include <QElapsedTimer>
 
