@@ -46,6 +46,8 @@ QByteArray redrawData(const QByteArray& pdf, double quality, const CompressionPr
 }  // namespace
 
 std::optional<QByteArray> documentSnapshot(const PDFDocument& document) {
+    // An unchanged document is its original bytes; only an edited one is written out.
+    if (auto original = document.originalBytes()) return original;
     try {
         return document.writeToBuffer();
     } catch (const PDFEngineError&) {

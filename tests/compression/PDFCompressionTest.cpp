@@ -211,6 +211,8 @@ TEST(PDFRedraw, NeverReturnsALargerFile) {
 
 TEST(PDFRedraw, KeepsPagesBoxesAndAnnotations) {
     const auto document = PDFDocument::loadFromData(rotatedCroppedPdf());
+    // Unchanged, the document is its own bytes; the snapshot below is written out.
+    EXPECT_EQ(CS::documentSnapshot(*document), rotatedCroppedPdf());
     auto highlight = PDFAnnotation::create(PDFAnnotation::Subtype::highlight, QRectF(60, 60, 50, 20));
     highlight->setQuadRects({QRectF(60, 60, 50, 20)});
     document->page(0)->addAnnotation(highlight);

@@ -105,12 +105,19 @@ int runCompress(const QStringList& argv) {
     settings.quality = quality;
     settings.dpi = args.number(QStringLiteral("--dpi"), 150.0, 1.0, 2400.0);
     settings.useRasterization = args.has(QStringLiteral("--rasterize"));
-    // Opening through the model reports damaged and locked files with the usual messages.
-    { const PDFDocumentModel check(file); }
-    QFile input(file);
-    if (!input.open(QIODevice::ReadOnly)) throw DocumentError::loadFailed(QStringLiteral("Could not read ") + QFileInfo(file).fileName());
-    const QByteArray bytes = input.readAll();
-    input.close();
+    // Opening through the model reports damaged and locked files with the usual messages; the
+    // document it opened gives its bytes, read from the disk again only for files it does not
+    // hold in memory.
+    QByteArray bytes;
+    {
+        const PDFDocumentModel model(file);
+        bytes = model.pdfDocument()->originalBytes().value_or(QByteArray());
+    }
+    if (bytes.isEmpty()) {
+        QFile input(file);
+        if (!input.open(QIODevice::ReadOnly)) throw DocumentError::loadFailed(QStringLiteral("Could not read ") + QFileInfo(file).fileName());
+        bytes = input.readAll();
+    }
     Progress progress(settings.useRasterization ? QStringLiteral("Rasterising pages") : QStringLiteral("Compressing"));
     const auto result = CompressionService::compressPDFData(bytes, settings, progressFor(progress));
     if (!result) throw DocumentError::exportFailed(QStringLiteral("Could not compress ") + QFileInfo(file).fileName());

@@ -79,6 +79,10 @@ namespace engine {
 
 // Media box of a page in user space (inherited, normalised, never empty when the page has one).
 fz_rect mediaBoxOf(pdf_obj* pageObj);
+// The bytes `document` was opened from while it holds them and has no unsaved changes; null
+// otherwise.
+BufferRef unchangedSource(const PDFDocumentImpl& document);
+
 // The same on the caller's context (any thread, for a document of that context).
 fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj);
 

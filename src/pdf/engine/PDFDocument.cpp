@@ -154,6 +154,15 @@ fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj) {
     return box;
 }
 
+BufferRef unchangedSource(const PDFDocumentImpl& document) {
+    fz_context* ctx = baseContext();
+    pdf_document* doc = document.doc.get();
+    if (!document.source || !doc) return {};
+    int changed = 1;
+    if (!engineRun(ctx, [&] { changed = pdf_has_unsaved_changes(ctx, doc); }).ok || changed) return {};
+    return document.source;
+}
+
 fz_matrix unrotatedFrame(fz_context* ctx, pdf_page* page, fz_rect* media) {
     fz_rect bounds;
     fz_matrix pageCtm;
@@ -276,6 +285,12 @@ PDFDocumentPtr PDFDocument::createEmpty() {
 }
 
 bool PDFDocument::wasRepaired() const { return impl_->repaired; }
+
+std::optional<QByteArray> PDFDocument::originalBytes() const {
+    const BufferRef source = engine::unchangedSource(*impl_);
+    if (!source) return std::nullopt;
+    return QByteArray(reinterpret_cast<const char*>(source.get()->data), qsizetype(source.get()->len));
+}
 
 int PDFDocument::pageCount() const {
     impl_->ensureOrder();

@@ -236,6 +236,9 @@ public:
     static PDFDocumentPtr createEmpty();
 
     bool wasRepaired() const;
+    // The bytes the document was opened from, while it holds them in memory (data, or a file up
+    // to 128 MB) and has no unsaved changes: the document exactly, without writing it again.
+    std::optional<QByteArray> originalBytes() const;
     int pageCount() const;
     PDFPagePtr page(int index) const;        // null outside 0..count-1; same object on every call
     int index(const PDFPage& page) const;    // -1 when the page is not in this document

@@ -27,19 +27,16 @@ constexpr int kMaximumThreads = 8;
 // Least time a call searches the live document itself when no worker could open a copy.
 constexpr int kOwnSliceMilliseconds = 20;
 
-// The bytes `doc` was opened from when it holds them in memory and has no unsaved changes; the
-// workers open their copies over them without copying.
+// The bytes the document was opened from, when the workers can open copies over them (without
+// copying): held in memory, no unsaved changes, no password needed.
 engine::BufferRef searchableSource(const PDFDocumentImpl& impl) {
+    engine::BufferRef source = engine::unchangedSource(impl);
+    if (!source) return {};
     fz_context* ctx = engine::baseContext();
     pdf_document* doc = impl.doc.get();
-    if (!impl.source || !doc) return {};
-    // Copies of a document that needs a password could not be opened without it.
-    int unusable = 1;
-    const auto checked = engine::engineRun(ctx, [&] {
-        unusable = pdf_has_unsaved_changes(ctx, doc) || pdf_needs_password(ctx, doc);
-    });
-    if (!checked.ok || unusable) return {};
-    return impl.source;
+    int locked = 1;
+    if (!engine::engineRun(ctx, [&] { locked = pdf_needs_password(ctx, doc); }).ok || locked) return {};
+    return source;
 }
 
 }  // namespace

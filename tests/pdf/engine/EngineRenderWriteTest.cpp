@@ -93,6 +93,21 @@ TEST(EngineWrite, CreatorAndCompressionOptions) {
     EXPECT_FALSE(doc->writeToBuffer(options).contains("Page 2"));
 }
 
+TEST(EngineWrite, OriginalBytesAreTheOpenedBytesUntilAnEdit) {
+    const QByteArray pdf = textPdf(3);
+    EXPECT_EQ(PDFDocument::loadFromData(pdf)->originalBytes(), pdf);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "three.pdf", pdf);
+    auto document = PDFDocument::load(path);
+    // The bytes opened, even once the file itself has changed.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(writeFile(dir, "three.pdf", textPdf(1)), path);
+    EXPECT_EQ(document->originalBytes(), pdf);
+    document->page(1)->setRotation(90);
+    EXPECT_FALSE(document->originalBytes().has_value());
+    EXPECT_FALSE(PDFDocument::createEmpty()->originalBytes().has_value());
+}
+
 TEST(EngineWrite, FailedWriteLeavesTargetUntouched) {
     QTemporaryDir dir;
     auto doc = PDFDocument::loadFromData(textPdf(1));
