@@ -29,12 +29,16 @@ void printUsage(const Command& c, bool toStderr) {
 // carries only our messages.
 void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+const Command* findCommand(const QString& name) {
+    for (const auto& command : commands())
+        if (command.name == name) return &command;
+    return nullptr;
+}
+
 // The application object the command needs: a GUI application (fonts, text layout, painting;
 // no window is ever shown) unless the command is known to do without.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
-    const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    for (const auto& command : commands())
-        if (command.name == name && !command.needsGui) return std::make_unique<QCoreApplication>(argc, argv);
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const Command* command) {
+    if (command && !command->needsGui) return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QGuiApplication>(argc, argv);
 }
@@ -49,7 +53,8 @@ int main(int argc, char** argv) {
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     keepStandardErrorForOurMessages();
     qInstallMessageHandler(dropQtMessages);
-    const auto app = makeApplication(argc, argv);
+    const Command* command = argc > 1 ? findCommand(QString::fromLocal8Bit(argv[1])) : nullptr;
+    const auto app = makeApplication(argc, argv, command);
     QCoreApplication::setApplicationName(QStringLiteral("scrivola-cli"));
 
     QStringList args = QCoreApplication::arguments().mid(1);
@@ -62,24 +67,23 @@ int main(int argc, char** argv) {
         printOverview();
         return kSuccess;
     }
-    for (const auto& command : commands()) {
-        if (command.name != name) continue;
-        try {
-            if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-                printUsage(command, false);
-                return kSuccess;
-            }
-            return command.run(args);
-        } catch (const UsageError& e) {
-            printError(QStringLiteral("scrivola-cli %1: %2").arg(name, QString::fromUtf8(e.what())));
-            printUsage(command, true);
-            return kUsage;
-        } catch (const DocumentError& e) {
-            printError(e.errorDescription());
-            return kDocumentError;
-        }
+    if (!command) {
+        printError(QStringLiteral("scrivola-cli: unknown command \"%1\"").arg(name));
+        printOverview();
+        return kUsage;
     }
-    printError(QStringLiteral("scrivola-cli: unknown command \"%1\"").arg(name));
-    printOverview();
-    return kUsage;
+    try {
+        if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+            printUsage(*command, false);
+            return kSuccess;
+        }
+        return command->run(args);
+    } catch (const UsageError& e) {
+        printError(QStringLiteral("scrivola-cli %1: %2").arg(name, QString::fromUtf8(e.what())));
+        printUsage(*command, true);
+        return kUsage;
+    } catch (const DocumentError& e) {
+        printError(e.errorDescription());
+        return kDocumentError;
+    }
 }
