@@ -6,16 +6,11 @@
 #include "pdf/engine/EngineInternals.h"
 #include "workspace/AtomicFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
+#include <cstring>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace scrivola::PDFSaving {
 
@@ -27,83 +22,87 @@ using Kind = PDFEngineError::Kind;
 
 namespace {
 
-// ---- files ---------------------------------------------------------------------------------
-
-// The file a write to `path` really replaces: the target of a link, else the path itself.
-QString resolvedTarget(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        const QString target = info.symLinkTarget();
-        if (!target.isEmpty()) return target;
-    }
-    return info.absoluteFilePath();
-}
-
-// An empty, exclusively created file beside `target`, removed again unless released.
-class TemporaryBeside {
-public:
-    explicit TemporaryBeside(const QString& target) {
-        const QFileInfo info(target);
-        QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-        file.setAutoRemove(false);
-        if (file.open()) {
-            path_ = file.fileName();
-            file.close();
-        }
-    }
-    ~TemporaryBeside() {
-        if (!path_.isEmpty()) QFile::remove(path_);
-    }
-    TemporaryBeside(const TemporaryBeside&) = delete;
-    TemporaryBeside& operator=(const TemporaryBeside&) = delete;
-
-    const QString& path() const { return path_; }
-    bool isValid() const { return !path_.isEmpty(); }
-
-    // Flushes the file to the disk and renames it over `target`, keeping the target's
-    // permissions when it exists.
-    bool commit(const QString& target) {
-        const QByteArray from = QFile::encodeName(path_);
-        const QByteArray to = QFile::encodeName(target);
-        const int fd = ::open(from.constData(), O_RDONLY);
-        if (fd < 0) return false;
-        const bool synced = ::fsync(fd) == 0;
-        ::close(fd);
-        if (!synced) return false;
-        struct stat existing {};
-        if (::stat(to.constData(), &existing) == 0) ::chmod(from.constData(), existing.st_mode & 07777);
-        else ::chmod(from.constData(), 0666 & ~currentUmask());
-        if (::rename(from.constData(), to.constData()) != 0) return false;
-        path_.clear();
-        return true;
-    }
-
-private:
-    static mode_t currentUmask() {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mask;
-    }
-    QString path_;
-};
-
 // ---- incremental update --------------------------------------------------------------------
 
-// Writes the bytes the document was opened from into `path`, then appends the update. Runs
-// inside fz_try.
-void writeOriginalAndUpdate(fz_context* ctx, pdf_document* doc, const char* path) {
+// The output of an incremental write: a buffer that, unlike the library's buffer output, can
+// be read back while it is written, as an incremental write first compares what the output
+// already holds with the original bytes.
+struct UpdateOutput {
+    fz_buffer* buffer;
+    size_t position;
+};
+
+void updateWrite(fz_context* ctx, void* state, const void* data, size_t n) {
+    auto* o = static_cast<UpdateOutput*>(state);
+    if (o->position == o->buffer->len) {
+        fz_append_data(ctx, o->buffer, data, n);
+    } else {
+        if (o->position + n > o->buffer->len) fz_resize_buffer(ctx, o->buffer, o->position + n);
+        std::memcpy(o->buffer->data + o->position, data, n);
+        o->buffer->len = std::max(o->buffer->len, o->position + n);
+    }
+    o->position += n;
+}
+
+void updateSeek(fz_context* ctx, void* state, int64_t offset, int whence) {
+    auto* o = static_cast<UpdateOutput*>(state);
+    const int64_t base = whence == SEEK_CUR ? int64_t(o->position) : whence == SEEK_END ? int64_t(o->buffer->len) : 0;
+    if (base + offset < 0 || size_t(base + offset) > o->buffer->len) fz_throw(ctx, FZ_ERROR_GENERIC, "seek outside the output");
+    o->position = size_t(base + offset);
+}
+
+int64_t updateTell(fz_context*, void* state) { return int64_t(static_cast<UpdateOutput*>(state)->position); }
+
+void updateTruncate(fz_context*, void* state) {
+    auto* o = static_cast<UpdateOutput*>(state);
+    o->buffer->len = o->position;
+}
+
+// A stream over a copy of what was written so far, so that later writes cannot move the bytes
+// from under it.
+fz_stream* updateAsStream(fz_context* ctx, void* state) {
+    auto* o = static_cast<UpdateOutput*>(state);
+    fz_buffer* copy = fz_new_buffer_from_copied_data(ctx, o->buffer->data, o->buffer->len);
+    fz_stream* stream = nullptr;
+    fz_try(ctx) stream = fz_open_buffer(ctx, copy);
+    fz_always(ctx) fz_drop_buffer(ctx, copy);
+    fz_catch(ctx) fz_rethrow(ctx);
+    return stream;
+}
+
+void updateDrop(fz_context* ctx, void* state) {
+    auto* o = static_cast<UpdateOutput*>(state);
+    fz_drop_buffer(ctx, o->buffer);
+    fz_free(ctx, o);
+}
+
+// The bytes the document was opened from followed by an update holding every change since;
+// a new buffer owned by the caller. Runs inside fz_try.
+fz_buffer* originalAndUpdate(fz_context* ctx, pdf_document* doc) {
+    fz_buffer* result = fz_new_buffer(ctx, size_t(doc->file_size) + (64 << 10));
     fz_output* out = nullptr;
     fz_var(out);
     fz_try(ctx) {
-        out = fz_new_output_with_path(ctx, path, 0);
-        // An incremental write into an empty file first copies the original bytes into it. A
+        auto* state = fz_malloc_struct(ctx, UpdateOutput);
+        state->buffer = fz_keep_buffer(ctx, result);
+        state->position = 0;
+        out = fz_new_output(ctx, 0, state, updateWrite, nullptr, updateDrop);
+        out->seek = updateSeek;
+        out->tell = updateTell;
+        out->truncate = updateTruncate;
+        out->as_stream = updateAsStream;
+        // An incremental write into an empty output first copies the original bytes into it. A
         // snapshot appends every change since loading and leaves the document as it is, so
         // later updates again start from the original bytes.
         pdf_write_snapshot(ctx, doc, out);
         fz_close_output(ctx, out);
     }
     fz_always(ctx) fz_drop_output(ctx, out);
-    fz_catch(ctx) fz_rethrow(ctx);
+    fz_catch(ctx) {
+        fz_drop_buffer(ctx, result);
+        fz_rethrow(ctx);
+    }
+    return result;
 }
 
 // Whether two objects hold the same data. Numbers compare by value (a writer may print a real
@@ -184,9 +183,8 @@ int sameAsLive(fz_context* ctx, pdf_document* live, pdf_document* saved) {
     return sameChanges(ctx, live, saved);
 }
 
-bool verifyUpdate(fz_context* ctx, pdf_document* live, const QString& path) {
-    fz_buffer* written = engine::readWholeFile(ctx, path);
-    if (!written) return false;
+// Whether `written` reads back as the live document. Never throws.
+bool verifyUpdate(fz_context* ctx, pdf_document* live, fz_buffer* written) {
     int same = 0;
     const auto status = engineRun(ctx, [&] {
         pdf_document* saved = nullptr;
@@ -197,10 +195,7 @@ bool verifyUpdate(fz_context* ctx, pdf_document* live, const QString& path) {
                 fz_throw(ctx, FZ_ERROR_GENERIC, "the update cannot be read back");
             same = sameAsLive(ctx, live, saved);
         }
-        fz_always(ctx) {
-            fz_drop_document(ctx, &saved->super);
-            fz_drop_buffer(ctx, written);
-        }
+        fz_always(ctx) fz_drop_document(ctx, &saved->super);
         fz_catch(ctx) fz_rethrow(ctx);
     });
     return status.ok && same;
@@ -276,17 +271,15 @@ bool canWriteIncrementally(const PDFDocument& document) {
 
 bool writeIncremental(const PDFDocument& document, const QString& path) {
     if (path.isEmpty() || !canWriteIncrementally(document)) return false;
-    const QString target = resolvedTarget(path);
-    if (QFileInfo(target).isDir()) return false;
-    TemporaryBeside temporary(target);
-    if (!temporary.isValid()) return false;
-
     fz_context* ctx = baseContext();
     pdf_document* doc = Access::impl(document).doc.get();
-    const QByteArray native = QFile::encodeName(temporary.path());
-    if (!engineRun(ctx, [&] { writeOriginalAndUpdate(ctx, doc, native.constData()); }).ok) return false;
-    if (!verifyUpdate(ctx, doc, temporary.path())) return false;
-    return temporary.commit(target);
+    fz_buffer* written = nullptr;
+    if (!engineRun(ctx, [&] { written = originalAndUpdate(ctx, doc); }).ok || !written) return false;
+    const engine::BufferRef owned = engine::BufferRef::adopt(written);
+    // Checked in memory before anything touches the disk.
+    if (!verifyUpdate(ctx, doc, written)) return false;
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(written->data), qsizetype(written->len));
+    return writeFileAtomically(path, bytes);
 }
 
 QByteArray compactedBytes(const PDFDocument& document) {
