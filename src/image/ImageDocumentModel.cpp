@@ -32,14 +32,13 @@ QImage decodeFile(const QString& path) {
 ImageDocumentModel::ImageDocumentModel(const QString& url, QObject* parent) : DocumentContent(parent) {
     decoders_.setMaxThreadCount(2);
     if (!fileExists(url)) throw DocumentError::fileNotFound(url);
-    const QString failure = QStringLiteral("Could not open image at ") + QFileInfo(url).fileName();
     std::optional<ImageEntry> entry = makeEntry(url);
-    if (!entry) throw DocumentError::loadFailed(failure);
+    if (!entry) throw DocumentError::cannotOpenImage(url);
     appendEntry(std::move(*entry));
     // The single image is shown at once, so decode it now: a file whose header reads but whose
     // pixels do not is refused here rather than opening as an empty tab.
     const QImage pixels = decodeFile(url);
-    if (pixels.isNull()) throw DocumentError::loadFailed(failure);
+    if (pixels.isNull()) throw DocumentError::cannotOpenImage(url);
     cache_.insert(0, pixels);
     cache_.setPinned(0);
 }

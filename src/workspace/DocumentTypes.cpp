@@ -48,6 +48,9 @@ DocumentError::DocumentError(Kind kind, QString payload) : kind_(kind), payload_
 DocumentError DocumentError::fileNotFound(const QString& url) { return {Kind::fileNotFound, url}; }
 DocumentError DocumentError::unsupportedFormat(const QString& text) { return {Kind::unsupportedFormat, text}; }
 DocumentError DocumentError::loadFailed(const QString& text) { return {Kind::loadFailed, text}; }
+DocumentError DocumentError::cannotOpenImage(const QString& path) {
+    return loadFailed(QStringLiteral("Could not open image at ") + QFileInfo(path).fileName());
+}
 DocumentError DocumentError::saveFailed(const QString& text) { return {Kind::saveFailed, text}; }
 DocumentError DocumentError::exportFailed(const QString& text) { return {Kind::exportFailed, text}; }
 DocumentError DocumentError::passwordProtected() { return {Kind::passwordProtected, {}}; }

@@ -36,6 +36,8 @@ public:
     static DocumentError fileNotFound(const QString& url);
     static DocumentError unsupportedFormat(const QString& text);
     static DocumentError loadFailed(const QString& text);
+    // loadFailed("Could not open image at <file name>").
+    static DocumentError cannotOpenImage(const QString& path);
     static DocumentError saveFailed(const QString& text);
     static DocumentError exportFailed(const QString& text);
     static DocumentError passwordProtected();

@@ -46,7 +46,7 @@ QImage loadImage(const QString& file) {
         if (!image.isNull()) return image;
     } catch (const ImageCodecError&) {
     }
-    throw DocumentError::loadFailed(QStringLiteral("Could not open image at ") + QFileInfo(file).fileName());
+    throw DocumentError::cannotOpenImage(file);
 }
 
 // A JPEG that stays a JPEG of the same size is re-encoded a band of rows at a time, without
@@ -61,7 +61,7 @@ bool reencodeJpegFile(const QString& file, const ImageCompressionSettings& setti
         bytes = std::move(*transcoded);
         return true;
     } catch (const ImageCodecError&) {
-        throw DocumentError::loadFailed(QStringLiteral("Could not open image at ") + QFileInfo(file).fileName());
+        throw DocumentError::cannotOpenImage(file);
     }
 }
 

@@ -7,7 +7,6 @@
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/engine/PDFEngine.h"
 
-#include <QFileInfo>
 
 namespace scrivola::cli {
 
@@ -63,7 +62,7 @@ int runRender(const QStringList& argv) {
         args.integer(QStringLiteral("--page"), 1, 1, 1);
         ImageDocumentModel model(file);
         image = model.image(0);
-        if (image.isNull()) throw DocumentError::loadFailed(QStringLiteral("Could not open image at ") + QFileInfo(file).fileName());
+        if (image.isNull()) throw DocumentError::cannotOpenImage(file);
         if (args.has(QStringLiteral("--dpi"))) {
             const QSizeF points = ImageDrawing::pointSize(image);
             const QSize target(std::max(1, qRound(points.width() * dpi / 72.0)), std::max(1, qRound(points.height() * dpi / 72.0)));
