@@ -101,6 +101,7 @@ void DocumentPreview::renderPdf(PDFDocumentContext* context) {
     const auto page = document ? document->page(context->currentPage()) : nullptr;
     if (!page) return finish(generation_, {}, QStringLiteral("This document has no pages."));
     std::shared_ptr<PDFDisplayList> list = page->displayList(true);
+    if (!list) return finish(generation_, {}, QStringLiteral("This page could not be shown."));
     const double dpr = devicePixelRatioF();
     const double scale = fitScale(list->rotatedSize(), QSizeF(size()) - QSizeF(2 * kMargin, 2 * kMargin)) * dpr;
     if (scale <= 0) return finish(generation_, {}, QStringLiteral("This page is empty."));

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace scrivola;
 namespace factory = scrivola::testing;
 using namespace scrivola::pagetest;
@@ -211,4 +213,48 @@ TEST_F(PDFIncrementalSaveTest, PagesTakenOutByOtherEditsAreNotKeptInTheFileEithe
     EXPECT_EQ(pageLabels(*PDFDocument::load(path)), labels({1, 3}));
 }
 
+// Each edit that takes content away, once saved, leaves a file of one revision in which no
+// stream or string holds the old text; additions alone keep the incremental save.
+TEST_F(PDFIncrementalSaveTest, EditsThatRemoveContentLeaveNoTraceOfIt) {
+    const auto revisions = [&] { return readFile(path).count("%%EOF"); };
+    const auto traceOf = [&](const QByteArray& text) {
+        const QByteArray saved = readFile(path);
+        return saved.contains(text) || streamContents(saved).contains(text);
+    };
+    const auto typeBox = [&](const QString& text) {
+        context->beginInlineEditing(0, nullptr);
+        context->confirmTextAnnotation(text, QRectF(72, 500, 300, 40));
+        return document().page(0)->annotations().back();
+    };
+    const std::vector<std::function<void(const PDFAnnotationPtr&)>> removals = {
+        [&](const PDFAnnotationPtr& box) { context->removeTextAnnotation(box, document().page(0)); },
+        [&](const PDFAnnotationPtr& box) {  // editing the text again
+            context->beginInlineEditing(0, box);
+            document().page(0)->removeAnnotation(box);
+            context->confirmTextAnnotation(QStringLiteral("Replacement words"), box->bounds());
+        },
+        [&](const PDFAnnotationPtr& box) { box->setFont(QStringLiteral("Helvetica"), 30); },  // keeps its text
+        [&](const PDFAnnotationPtr&) { context->undo(); },
+        [&](const PDFAnnotationPtr&) { context->applyWhiteout(QRectF(60, 490, 330, 60), 0); },
+    };
+    for (size_t i = 0; i < removals.size(); ++i) {
+        SCOPED_TRACE(i);
+        open(labelledPdf(2));
+        const PDFAnnotationPtr box = typeBox(QStringLiteral("Secretword%1").arg(i));
+        model->save();
+        ASSERT_EQ(revisions(), 2) << "an addition is saved incrementally";
+        const QByteArray secret = "Secretword" + QByteArray::number(int(i));
+        ASSERT_TRUE(traceOf(secret));
+
+        removals[i](box);
+        model->save();
+        EXPECT_EQ(revisions(), 1);
+        if (i != 2) {
+            EXPECT_FALSE(traceOf(secret));
+        }
+        EXPECT_EQ(PDFDocument::load(path)->pageCount(), 2);
+    }
+}
+
 }  // namespace
+

@@ -112,6 +112,20 @@ TEST_F(WorkspaceWindowTest, ABrokenFileOpensNothingAndLeavesTheOpenTabAlone) {
     auto* tabBar = window->findChild<QTabBar*>();
     EXPECT_EQ(tabBar->count(), 1);
     EXPECT_EQ(tabBar->tabText(0), QStringLiteral("good"));
+
+    // A page list pointing at a missing object and at a number: the pages show as empty pages.
+    const QString damaged = writeFile(dir, QStringLiteral("damaged.pdf"),
+                                      assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
+                                                   "<< /Type /Pages /Kids [99 0 R 3 0 R 7] /Count 3 >>",
+                                                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] >>"}));
+    window->model()->openFile(damaged);
+    ASSERT_EQ(tabBar->count(), 2);
+    auto* context = qobject_cast<PDFDocumentContext*>(window->model()->activeTab()->context());
+    ASSERT_NE(context, nullptr);
+    for (int page : {0, 2}) {
+        context->setCurrentPage(page);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->preview()->hasPicture(); }, 10000));
+    }
 }
 
 }  // namespace

@@ -19,6 +19,9 @@ struct PDFDocumentImpl {
     // The bytes the document was opened from, when it was opened from memory.
     engine::BufferRef source;
     bool repaired = false;
+    // Set when an annotation was removed, or the content or style of one on a page replaced:
+    // an incremental save would keep the old content readable in the earlier revision.
+    bool contentReplaced = false;
     // Page wrappers by page-object number: the same PDFPage for as long as the document lives,
     // whether or not the page is currently in the page tree.
     std::unordered_map<int, PDFPagePtr> pages;
@@ -29,6 +32,7 @@ struct PDFDocumentImpl {
 
     void invalidateOrder() { orderValid = false; }
     void ensureOrder();
+    void standInForBrokenEntries();
     int indexOfObject(int objectNumber);
     PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj);
     PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, int objectNumber);
@@ -83,13 +87,23 @@ fz_rect mediaBoxOf(pdf_obj* pageObj);
 // otherwise.
 BufferRef unchangedSource(const PDFDocumentImpl& document);
 
-// The same on the caller's context (any thread, for a document of that context).
+// The same on the caller's context (any thread, for a document of that context). A page
+// without a media box (or a missing page object) gets the document's default.
 fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj);
+// The media box of the document's first pages that has one, else US Letter.
+fz_rect defaultMediaBox(fz_context* ctx, pdf_document* doc);
 
 // The matrix that runs a loaded page's contents in its unrotated frame, y-down from the media
 // box's top-left corner (page text is read in this frame); `media` receives the media box in
 // user space. Runs inside fz_try, on the caller's context.
 fz_matrix unrotatedFrame(fz_context* ctx, pdf_page* page, fz_rect* media);
+
+// Records that content on `page` was removed or replaced (see PDFDocumentImpl::contentReplaced).
+void noteContentReplaced(const PDFPageImpl& page);
+
+// The shown size (points, after rotation) of the empty page standing in for one that cannot be
+// loaded.
+QSizeF fallbackPageSize(const PDFPageImpl& page);
 
 // Index of a page in its document's tree, -1 when it is not in the tree.
 int pageIndex(const PDFPageImpl& page);

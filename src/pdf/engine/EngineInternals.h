@@ -52,6 +52,22 @@ pdf_obj* infoDictionary(fz_context* ctx, pdf_document* doc);
 pdf_obj* graftAnnotationCopy(fz_context* ctx, pdf_document* dst, pdf_obj* annot, pdf_graft_map* map,
                              bool dropStructParent);
 
+// The explicit destination (an array starting with the target page) of a link, outline item or
+// GoTo action `holder`, named destinations looked up; null when there is none.
+pdf_obj* explicitDestination(fz_context* ctx, pdf_document* doc, pdf_obj* holder);
+
+// Whether an annotation can be grafted on its own into another document: form widgets need
+// their form, popups come back with their parent, and links into the source would drag its
+// page tree along.
+bool copyableAnnotation(fz_context* ctx, pdf_obj* annot);
+
+// After pages were grafted through `map` (srcPages[i] became dstPages[i]): gives the copies
+// their form widgets with the fields above them and the form's settings, their links to other
+// copied pages (links to pages left out are dropped), and an outline of the items that lead to
+// copied pages. Must not be called inside fz_try.
+EngineStatus carryInteractiveParts(fz_context* ctx, pdf_document* dst, pdf_document* src, pdf_obj* const* srcPages,
+                                   pdf_obj* const* dstPages, int count, pdf_graft_map* map);
+
 // Loads object `num` of `doc` when it is in use and returns visit(ctx, object, data), 0 when the
 // object is free or cannot be read. Runs inside fz_try.
 using ObjectVisitor = int (*)(fz_context* ctx, pdf_obj* obj, void* data);

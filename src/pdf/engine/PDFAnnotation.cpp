@@ -273,10 +273,17 @@ void refreshAppearance(PDFAnnotationImpl& annot, const PDFPageImpl& page) {
 
 namespace {
 
-// After a property change: redraw now when on a page, or when it is added to one.
-void changed(PDFAnnotationImpl& state) {
-    if (auto page = state.page.lock()) engine::refreshAppearance(state, Access::impl(*page));
-    else state.appearanceDirty = true;
+// After a property change: redraw now when on a page, or when it is added to one. A change to
+// an annotation on a page replaces content the document's earlier revision still holds, unless
+// it only moves or resizes it (`replacesContent` false).
+void changed(PDFAnnotationImpl& state, bool replacesContent = true) {
+    auto page = state.page.lock();
+    if (!page) {
+        state.appearanceDirty = true;
+        return;
+    }
+    if (replacesContent) engine::noteContentReplaced(Access::impl(*page));
+    engine::refreshAppearance(state, Access::impl(*page));
 }
 
 }  // namespace
@@ -371,7 +378,7 @@ void PDFAnnotation::setBounds(const QRectF& bounds) {
             engine::arrayPutReal(ctx, quads, i + 1, ty + (pdf_array_get_real(ctx, quads, i + 1) - oy) * sy);
         }
     });
-    changed(*impl_);
+    changed(*impl_, false);
 }
 
 QString PDFAnnotation::contents() const {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <climits>
 
 namespace scrivola {
@@ -90,6 +91,22 @@ pdf_obj* addBlankPageObject(fz_context* ctx, pdf_document* doc, float width, flo
 
 // ---- PDFDocumentImpl ---------------------------------------------------------------------
 
+namespace {
+
+// The object number of a page-tree entry; 0 when it is no object of its own (a number, an array,
+// a dictionary written inside another object). Runs inside fz_try.
+int pageObjectNumber(fz_context* ctx, pdf_document* doc, pdf_obj* entry) {
+    if (pdf_is_indirect(ctx, entry)) return pdf_to_num(ctx, entry);
+    const int num = pdf_obj_parent_num(ctx, entry);
+    if (num <= 0 || !pdf_is_dict(ctx, entry)) return 0;
+    pdf_obj* own = pdf_load_object(ctx, doc, num);
+    const bool same = own == entry;
+    pdf_drop_obj(ctx, own);
+    return same ? num : 0;
+}
+
+}  // namespace
+
 void PDFDocumentImpl::ensureOrder() {
     if (orderValid) return;
     fz_context* ctx = baseContext();
@@ -103,14 +120,41 @@ void PDFDocumentImpl::ensureOrder() {
         pdf_load_page_tree(ctx, doc.get());
         fz_try(ctx) {
             for (int i = 0; i < count; ++i)
-                numbers[i] = engine::objectNumber(ctx, pdf_lookup_page_obj(ctx, doc.get(), i));
+                numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i));
         }
         fz_always(ctx) pdf_drop_page_tree(ctx, doc.get());
         fz_catch(ctx) fz_rethrow(ctx);
     });
+    // A tree the library cannot map in one go (a damaged entry) is looked up page by page.
+    for (int i = 0; i < count; ++i)
+        if (numbers[i] <= 0)
+            engineRun(ctx, [&] { numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i)); });
+    standInForBrokenEntries();
     for (size_t i = 0; i < order.size(); ++i)
         if (order[i] > 0) indexOf.emplace(order[i], int(i));
     orderValid = true;
+}
+
+void PDFDocumentImpl::standInForBrokenEntries() {
+    fz_context* ctx = baseContext();
+    if (std::all_of(order.begin(), order.end(), [](int num) { return num > 0; })) return;
+    const fz_rect box = engine::defaultMediaBox(ctx, doc.get());
+    for (int& num : order) {
+        if (num > 0) continue;
+        // The entry is no page object (a number, an array, a page written in place): an empty
+        // page of the document's size, outside the tree, stands in for it.
+        pdf_obj* dict = nullptr;
+        pdf_obj* ref = nullptr;
+        engineRun(ctx, [&] {
+            dict = pdf_new_dict(ctx, doc.get(), 2);
+            pdf_dict_put(ctx, dict, PDF_NAME(Type), PDF_NAME(Page));
+            pdf_dict_put_rect(ctx, dict, PDF_NAME(MediaBox), box);
+            ref = pdf_add_object(ctx, doc.get(), dict);
+            num = pdf_to_num(ctx, ref);
+        });
+        pdf_drop_obj(ctx, ref);
+        pdf_drop_obj(ctx, dict);
+    }
 }
 
 int PDFDocumentImpl::indexOfObject(int objectNumber) {
@@ -145,13 +189,45 @@ namespace engine {
 
 fz_rect mediaBoxOf(pdf_obj* pageObj) { return mediaBoxOf(baseContext(), pageObj); }
 
+QSizeF fallbackPageSize(const PDFPageImpl& page) {
+    fz_context* ctx = baseContext();
+    const fz_rect box = mediaBoxOf(ctx, page.obj.get());
+    const QSizeF size(box.x1 - box.x0, box.y1 - box.y0);
+    int rotation = 0;
+    engineRun(ctx, [&] { rotation = pdf_to_int(ctx, pdf_dict_get_inheritable(ctx, page.obj.get(), PDF_NAME(Rotate))); });
+    return ((rotation % 180) + 180) % 180 == 90 ? size.transposed() : size;
+}
+
+void noteContentReplaced(const PDFPageImpl& page) {
+    if (auto owner = page.owner.lock()) Access::impl(*owner).contentReplaced = true;
+}
+
 fz_rect mediaBoxOf(fz_context* ctx, pdf_obj* pageObj) {
     fz_rect box = fz_empty_rect;
     engineRun(ctx, [&] {
         box = pdf_to_rect(ctx, pdf_dict_get_inheritable(ctx, pageObj, PDF_NAME(MediaBox)));
     });
-    if (fz_is_empty_rect(box)) box = fz_make_rect(0, 0, 612, 792);  // the library's default too
+    if (fz_is_empty_rect(box)) {
+        pdf_document* doc = nullptr;
+        engineRun(ctx, [&] { doc = pdf_get_bound_document(ctx, pageObj); });
+        box = defaultMediaBox(ctx, doc);
+    }
     return box;
+}
+
+fz_rect defaultMediaBox(fz_context* ctx, pdf_document* doc) {
+    // The first of the leading pages that has a media box of its own; US Letter, the library's
+    // default, when none has.
+    int count = 0;
+    if (doc) engineRun(ctx, [&] { count = pdf_count_pages(ctx, doc); });
+    for (int i = 0; i < std::min(count, 16); ++i) {
+        fz_rect box = fz_empty_rect;
+        engineRun(ctx, [&] {
+            box = pdf_to_rect(ctx, pdf_dict_get_inheritable(ctx, pdf_lookup_page_obj(ctx, doc, i), PDF_NAME(MediaBox)));
+        });
+        if (!fz_is_empty_rect(box)) return box;
+    }
+    return fz_make_rect(0, 0, 612, 792);
 }
 
 BufferRef unchangedSource(const PDFDocumentImpl& document) {
@@ -206,7 +282,12 @@ bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context
         temporary = true;
     }
     pdf_page* loaded = nullptr;
-    const bool ok = engineRun(ctx, [&] { loaded = pdf_load_page(ctx, doc, index); }).ok && loaded;
+    bool ok = engineRun(ctx, [&] { loaded = pdf_load_page(ctx, doc, index); }).ok && loaded;
+    // A stand-in for a broken tree entry is not what the library finds at its index.
+    if (ok && objectNumber(ctx, loaded->obj) != objectNumber(ctx, page.obj.get())) {
+        fz_drop_page(ctx, &loaded->super);
+        ok = false;
+    }
     std::exception_ptr failure;
     if (ok) {
         try {

@@ -81,6 +81,20 @@ struct PDFPageText {
     QString plainText() const;  // lines joined by '\n', blocks separated by an empty line
 };
 
+// A link on a page: to a page of the same document, to a URI, or (neither set) elsewhere.
+struct PDFLink {
+    QRectF bounds;        // page space
+    int pageIndex = -1;   // the target page, -1 when it leads to none of this document
+    QString uri;
+};
+
+// An entry of the document's outline (bookmarks).
+struct PDFOutlineItem {
+    QString title;
+    int pageIndex = -1;   // -1 when it leads to no page of this document
+    std::vector<PDFOutlineItem> children;
+};
+
 // A span of text on one or more pages (a search hit, a user's selection).
 class PDFSelection {
 public:
@@ -209,10 +223,12 @@ public:
 
     // Renders the crop box at `scale` pixels per point with rotation applied, white background.
     QImage render(double scale, bool withAnnotations = true) const;
-    // Null when the page cannot be loaded.
+    // A page that cannot be loaded gives the empty list of a page of the document's default
+    // size; null only when not even that can be made.
     std::unique_ptr<PDFDisplayList> displayList(bool withAnnotations = true) const;
     // The content text (annotations excluded) in reading order, boxes in page space.
     PDFPageText text() const;
+    std::vector<PDFLink> links() const;  // page order
 
 private:
     friend class PDFDocument;
@@ -242,6 +258,7 @@ public:
     int pageCount() const;
     PDFPagePtr page(int index) const;        // null outside 0..count-1; same object on every call
     int index(const PDFPage& page) const;    // -1 when the page is not in this document
+    std::vector<PDFOutlineItem> outline() const;
     // Inserts a page at `index` (clamped to 0..count). A page of this document that was removed
     // goes back as the same object (a page already in the document is returned unchanged); a
     // page of another document is copied (contents, resources, boxes, rotation, annotations

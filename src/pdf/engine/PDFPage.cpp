@@ -291,6 +291,7 @@ void PDFPage::removeAnnotation(const PDFAnnotationPtr& annotation) {
     pdf_obj* pageObj = impl_->obj.get();
     pdf_obj* annot = state.obj.get();
     rememberAnnotationOrder(ctx, *impl_);
+    engine::noteContentReplaced(*impl_);
     engineCheck(ctx, Kind::operationFailed, [&] {
         pdf_obj* annots = pdf_dict_get(ctx, pageObj, PDF_NAME(Annots));
         int at = pdf_array_find(ctx, annots, annot);
@@ -307,7 +308,10 @@ void PDFPage::removeAnnotation(const PDFAnnotationPtr& annotation) {
 std::unique_ptr<PDFDisplayList> PDFPage::displayList(bool withAnnotations) const {
     auto impl = std::make_unique<PDFDisplayListImpl>();
     PDFDisplayListImpl* target = impl.get();
-    const bool loaded = engine::withLoadedPage(*impl_, [&](fz_context* ctx, pdf_page* page) {
+    // The library would show a missing page object as a Letter page; it gets the document's
+    // default size like any page that cannot load.
+    const bool isPage = pdf_is_dict(baseContext(), impl_->obj.get());
+    const bool loaded = isPage && engine::withLoadedPage(*impl_, [&](fz_context* ctx, pdf_page* page) {
         engineRun(ctx, [&] {
             if (withAnnotations) pdf_update_page(ctx, page);
             target->bounds = fz_bound_page(ctx, &page->super);
@@ -315,7 +319,13 @@ std::unique_ptr<PDFDisplayList> PDFPage::displayList(bool withAnnotations) const
                                            : fz_new_display_list_from_page_contents(ctx, &page->super);
         });
     });
-    if (!loaded || !target->list) return nullptr;
+    if (!loaded || !target->list) {
+        // A page that cannot be loaded (a missing or damaged object) shows as an empty page.
+        const QSizeF size = engine::fallbackPageSize(*impl_);
+        target->bounds = fz_make_rect(0, 0, float(size.width()), float(size.height()));
+        fz_context* ctx = baseContext();
+        if (!engineRun(ctx, [&] { target->list = fz_new_display_list(ctx, target->bounds); }).ok) return nullptr;
+    }
     return Access::newDisplayList(std::move(impl));
 }
 

@@ -320,6 +320,7 @@ bool writeCompacted(const PDFDocument& document, const QString& path) {
 bool writeDocument(const PDFDocument& document, const QString& path, bool contentRemoved) {
     // Pages taken out of the document (deleted or replaced) would stay in the original bytes.
     const bool pagesRemoved = !detachedPages(document).empty();
+    contentRemoved = contentRemoved || Access::impl(document).contentReplaced;
     if (!contentRemoved && !pagesRemoved && writeIncremental(document, path)) return true;
     return writeCompacted(document, path);
 }
@@ -332,29 +333,22 @@ PDFDocumentPtr copyPages(const PDFDocument& source, const std::vector<int>& indi
     std::vector<pdf_obj*> pages;
     for (int index : indices)
         if (const PDFPagePtr page = source.page(index)) pages.push_back(Access::impl(*page).obj.get());
+    std::vector<pdf_obj*> copies(pages.size(), nullptr);
     pdf_obj** list = pages.data();
+    pdf_obj** out = copies.data();
     const int count = int(pages.size());
-    const auto status = engineRun(ctx, [&] {
-        pdf_graft_map* map = nullptr;
-        pdf_obj* copy = nullptr;
-        fz_var(map);
-        fz_var(copy);
-        fz_try(ctx) {
-            // One map for all pages: fonts and images the pages share are copied once.
-            map = pdf_new_graft_map(ctx, dst);
-            for (int i = 0; i < count; ++i) {
-                copy = engine::graftPageObject(ctx, dst, src, list[i], map);
-                pdf_insert_page(ctx, dst, i, copy);
-                pdf_drop_obj(ctx, copy);
-                copy = nullptr;
-            }
+    // One map for all pages: fonts and images the pages share are copied once.
+    pdf_graft_map* map = nullptr;
+    engine::EngineStatus status = engineRun(ctx, [&] {
+        map = pdf_new_graft_map(ctx, dst);
+        for (int i = 0; i < count; ++i) {
+            out[i] = engine::graftPageObject(ctx, dst, src, list[i], map);
+            pdf_insert_page(ctx, dst, i, out[i]);
         }
-        fz_always(ctx) {
-            pdf_drop_obj(ctx, copy);
-            pdf_drop_graft_map(ctx, map);
-        }
-        fz_catch(ctx) fz_rethrow(ctx);
     });
+    if (status.ok) status = engine::carryInteractiveParts(ctx, dst, src, list, out, count, map);
+    for (pdf_obj* copy : copies) pdf_drop_obj(ctx, copy);
+    pdf_drop_graft_map(ctx, map);
     if (!status.ok) throw PDFEngineError(Kind::operationFailed, status.message);
     Access::impl(*result).invalidateOrder();
     return result;

@@ -48,7 +48,9 @@ bool writeCompacted(const PDFDocument& document, const QString& path);
 bool writeDocument(const PDFDocument& document, const QString& path, bool contentRemoved);
 
 // A new document holding copies of the pages at `indices` (in that order; indices without a
-// page are skipped) with their boxes, rotation and annotations. Resources the pages share are
+// page are skipped) with their boxes, rotation and annotations: form fields with their values
+// and the form settings they need, links among the copied pages (links to pages left out are
+// dropped) and the outline entries that lead to copied pages. Resources the pages share are
 // copied once. The source document is not changed. Throws PDFEngineError.
 PDFDocumentPtr copyPages(const PDFDocument& source, const std::vector<int>& indices);
 

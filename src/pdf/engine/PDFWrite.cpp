@@ -16,23 +16,6 @@ using Kind = PDFEngineError::Kind;
 
 namespace engine {
 
-namespace {
-
-// Annotations that cannot travel alone: form widgets need their form, popups come back with
-// their parent, and links to pages of the source would drag the source's page tree along.
-bool copyableAnnotation(fz_context* ctx, pdf_obj* annot) {
-    pdf_obj* subtype = pdf_dict_get(ctx, annot, PDF_NAME(Subtype));
-    if (pdf_name_eq(ctx, subtype, PDF_NAME(Widget)) || pdf_name_eq(ctx, subtype, PDF_NAME(Popup))) return false;
-    if (pdf_name_eq(ctx, subtype, PDF_NAME(Link))) {
-        if (pdf_dict_get(ctx, annot, PDF_NAME(Dest))) return false;
-        pdf_obj* action = pdf_dict_get(ctx, annot, PDF_NAME(A));
-        if (pdf_name_eq(ctx, pdf_dict_get(ctx, action, PDF_NAME(S)), PDF_NAME(GoTo))) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 pdf_obj* graftPageObject(fz_context* ctx, pdf_document* dst, pdf_document* src, pdf_obj* srcPage,
                          pdf_graft_map* sharedMap) {
     (void)src;
