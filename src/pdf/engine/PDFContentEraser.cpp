@@ -155,6 +155,19 @@ void whitenPixels(fz_context* ctx, fz_pixmap* pix, fz_matrix ctm, fz_rect area) 
     });
 }
 
+// A copy of `pix` that an image object can hold: Gray, RGB and CMYK pixels as they are, others
+// (Lab, separations, DeviceN) converted to RGB.
+fz_pixmap* storablePixels(fz_context* ctx, fz_pixmap* pix) {
+    switch (pix->colorspace ? fz_colorspace_type(ctx, pix->colorspace) : FZ_COLORSPACE_GRAY) {
+    case FZ_COLORSPACE_GRAY:
+    case FZ_COLORSPACE_RGB:
+    case FZ_COLORSPACE_CMYK:
+        return fz_clone_pixmap(ctx, pix);
+    default:
+        return fz_convert_pixmap(ctx, pix, fz_device_rgb(ctx), nullptr, nullptr, fz_default_color_params, 1);
+    }
+}
+
 // A copy of `image` whose pixels under the area are white, or null when no pixel centre lies
 // there. Its soft mask, if any, is made opaque there.
 fz_image* whitenedImage(fz_context* ctx, fz_image* image, fz_matrix ctm, fz_rect area) {
@@ -171,7 +184,7 @@ fz_image* whitenedImage(fz_context* ctx, fz_image* image, fz_matrix ctm, fz_rect
     fz_var(mask);
     fz_try(ctx) {
         original = fz_get_pixmap_from_image(ctx, image, nullptr, nullptr, nullptr, nullptr);
-        pixels = fz_clone_pixmap(ctx, original);
+        pixels = storablePixels(ctx, original);
         // A stencil comes back as coverage; the image made from it expects the inverse.
         if (image->imagemask) fz_invert_pixmap_alpha(ctx, pixels);
         whitenPixels(ctx, pixels, ctm, area);
