@@ -581,9 +581,10 @@ void eraserBI(fz_context* ctx, pdf_processor* proc, fz_image* image, const char*
 // Runs the form through an eraser of its own; when anything in it was removed, draws a private
 // copy of it under a fresh name instead. Returns false when the form is drawn unchanged.
 bool eraseForm(fz_context* ctx, Eraser* e, pdf_obj* form, pdf_obj* pageResources) {
+    // The form's /BBox is not consulted: text it clips away is still in the file, and text
+    // extraction still finds it there.
     const fz_matrix ctm = fz_concat(pdf_xobject_matrix(ctx, form), gstate(e)->ctm);
     if (e->depth >= kMaxFormDepth) return false;
-    if (fz_is_empty_rect(fz_intersect_rect(fz_transform_rect(pdf_xobject_bbox(ctx, form), ctm), e->area))) return false;
 
     pdf_obj* resources = pdf_xobject_resources(ctx, form);
     const bool inherits = !pdf_is_dict(ctx, resources);
