@@ -253,7 +253,15 @@ struct Forward<void (*)(fz_context*, pdf_processor*, A...)> {
         if (chain->*Member) (chain->*Member)(ctx, chain, args...);
     }
 };
-#define SCRIVOLA_FORWARD(op) p->op = Forward<decltype(pdf_processor::op)>::call<&pdf_processor::op>
+#define SCRIVOLA_FORWARD(op) p->op = Forward<decltype(pdf_processor::op)>::call<&pdf_processor::op>;
+// The operators passed on unchanged (the eraser needs nothing from them).
+#define SCRIVOLA_PASSED_OPERATORS(X) \
+    X(op_w) X(op_j) X(op_J) X(op_M) X(op_d) X(op_ri) X(op_i) X(op_gs_begin) X(op_gs_BM) X(op_gs_ca) X(op_gs_CA) \
+    X(op_gs_SMask) X(op_gs_end) X(op_m) X(op_l) X(op_c) X(op_v) X(op_y) X(op_h) X(op_re) X(op_S) X(op_s) X(op_F) \
+    X(op_f) X(op_fstar) X(op_B) X(op_Bstar) X(op_b) X(op_bstar) X(op_n) X(op_W) X(op_Wstar) X(op_ET) X(op_d0) \
+    X(op_d1) X(op_CS) X(op_cs) X(op_SC_pattern) X(op_sc_pattern) X(op_SC_shade) X(op_sc_shade) X(op_SC_color) \
+    X(op_sc_color) X(op_G) X(op_g) X(op_RG) X(op_rg) X(op_K) X(op_k) X(op_sh) X(op_MP) X(op_DP) X(op_BMC) \
+    X(op_BDC) X(op_EMC) X(op_BX) X(op_EX) X(op_gs_OP) X(op_gs_op) X(op_gs_OPM) X(op_gs_UseBlackPtComp) X(op_END)
 
 void eraserClose(fz_context* ctx, pdf_processor* proc) { pdf_close_processor(ctx, self(proc)->chain); }
 
@@ -688,68 +696,7 @@ Eraser* newEraser(fz_context* ctx, pdf_document* doc, pdf_processor* chain, fz_r
     e->stack[0] = *initial;
     pdf_keep_font(ctx, initial->text.font);
 
-    SCRIVOLA_FORWARD(op_w);
-    SCRIVOLA_FORWARD(op_j);
-    SCRIVOLA_FORWARD(op_J);
-    SCRIVOLA_FORWARD(op_M);
-    SCRIVOLA_FORWARD(op_d);
-    SCRIVOLA_FORWARD(op_ri);
-    SCRIVOLA_FORWARD(op_i);
-    SCRIVOLA_FORWARD(op_gs_begin);
-    SCRIVOLA_FORWARD(op_gs_BM);
-    SCRIVOLA_FORWARD(op_gs_ca);
-    SCRIVOLA_FORWARD(op_gs_CA);
-    SCRIVOLA_FORWARD(op_gs_SMask);
-    SCRIVOLA_FORWARD(op_gs_end);
-    SCRIVOLA_FORWARD(op_m);
-    SCRIVOLA_FORWARD(op_l);
-    SCRIVOLA_FORWARD(op_c);
-    SCRIVOLA_FORWARD(op_v);
-    SCRIVOLA_FORWARD(op_y);
-    SCRIVOLA_FORWARD(op_h);
-    SCRIVOLA_FORWARD(op_re);
-    SCRIVOLA_FORWARD(op_S);
-    SCRIVOLA_FORWARD(op_s);
-    SCRIVOLA_FORWARD(op_F);
-    SCRIVOLA_FORWARD(op_f);
-    SCRIVOLA_FORWARD(op_fstar);
-    SCRIVOLA_FORWARD(op_B);
-    SCRIVOLA_FORWARD(op_Bstar);
-    SCRIVOLA_FORWARD(op_b);
-    SCRIVOLA_FORWARD(op_bstar);
-    SCRIVOLA_FORWARD(op_n);
-    SCRIVOLA_FORWARD(op_W);
-    SCRIVOLA_FORWARD(op_Wstar);
-    SCRIVOLA_FORWARD(op_ET);
-    SCRIVOLA_FORWARD(op_d0);
-    SCRIVOLA_FORWARD(op_d1);
-    SCRIVOLA_FORWARD(op_CS);
-    SCRIVOLA_FORWARD(op_cs);
-    SCRIVOLA_FORWARD(op_SC_pattern);
-    SCRIVOLA_FORWARD(op_sc_pattern);
-    SCRIVOLA_FORWARD(op_SC_shade);
-    SCRIVOLA_FORWARD(op_sc_shade);
-    SCRIVOLA_FORWARD(op_SC_color);
-    SCRIVOLA_FORWARD(op_sc_color);
-    SCRIVOLA_FORWARD(op_G);
-    SCRIVOLA_FORWARD(op_g);
-    SCRIVOLA_FORWARD(op_RG);
-    SCRIVOLA_FORWARD(op_rg);
-    SCRIVOLA_FORWARD(op_K);
-    SCRIVOLA_FORWARD(op_k);
-    SCRIVOLA_FORWARD(op_sh);
-    SCRIVOLA_FORWARD(op_MP);
-    SCRIVOLA_FORWARD(op_DP);
-    SCRIVOLA_FORWARD(op_BMC);
-    SCRIVOLA_FORWARD(op_BDC);
-    SCRIVOLA_FORWARD(op_EMC);
-    SCRIVOLA_FORWARD(op_BX);
-    SCRIVOLA_FORWARD(op_EX);
-    SCRIVOLA_FORWARD(op_gs_OP);
-    SCRIVOLA_FORWARD(op_gs_op);
-    SCRIVOLA_FORWARD(op_gs_OPM);
-    SCRIVOLA_FORWARD(op_gs_UseBlackPtComp);
-    SCRIVOLA_FORWARD(op_END);
+    SCRIVOLA_PASSED_OPERATORS(SCRIVOLA_FORWARD)
 
     p->op_q = eraserQ;
     p->op_Q = eraserUnQ;
@@ -776,6 +723,7 @@ Eraser* newEraser(fz_context* ctx, pdf_document* doc, pdf_processor* chain, fz_r
     return e;
 }
 
+#undef SCRIVOLA_PASSED_OPERATORS
 #undef SCRIVOLA_FORWARD
 
 }  // namespace
