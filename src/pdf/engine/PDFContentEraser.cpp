@@ -122,25 +122,28 @@ bool glyphMostlyInside(fz_context* ctx, Eraser* e, pdf_font_desc* fontdesc, int 
 
 // ---- images -----------------------------------------------------------------------------------
 
-// Calls `visit(x, y)` for every pixel of a w × h image drawn with `ctm` whose centre lies
-// inside `area`; returns how many there were.
+// Calls `visit(x, y)` for every pixel of a w × h image drawn with `ctm` that lies entirely
+// inside `area`; returns how many there were. Pixels the rectangle only partly covers stay as
+// they are: they show outside it too.
 template <typename Visit>
 int forPixelsInside(int w, int h, fz_matrix ctm, fz_rect area, Visit visit) {
     if (w <= 0 || h <= 0) return 0;
     const fz_rect unit = fz_transform_rect(area, fz_invert_matrix(ctm));
-    const int x0 = std::max(0, int(std::floor(unit.x0 * w - 0.5f)));
-    const int x1 = std::min(w - 1, int(std::ceil(unit.x1 * w - 0.5f)));
-    const int y0 = std::max(0, int(std::floor((1 - unit.y1) * h - 0.5f)));
-    const int y1 = std::min(h - 1, int(std::ceil((1 - unit.y0) * h - 0.5f)));
+    const int x0 = std::max(0, int(std::floor(unit.x0 * w)));
+    const int x1 = std::min(w - 1, int(std::ceil(unit.x1 * w)));
+    const int y0 = std::max(0, int(std::floor((1 - unit.y1) * h)));
+    const int y1 = std::min(h - 1, int(std::ceil((1 - unit.y0) * h)));
+    const auto inside = [&](int x, int y) {
+        const fz_point p = fz_transform_point(fz_make_point(float(x) / w, 1 - float(y) / h), ctm);
+        return p.x >= area.x0 && p.x <= area.x1 && p.y >= area.y0 && p.y <= area.y1;
+    };
     int count = 0;
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) {
-            const fz_point c = fz_transform_point(fz_make_point((x + 0.5f) / w, 1 - (y + 0.5f) / h), ctm);
-            if (c.x >= area.x0 && c.x <= area.x1 && c.y >= area.y0 && c.y <= area.y1) {
+        for (int x = x0; x <= x1; ++x)
+            if (inside(x, y) && inside(x + 1, y) && inside(x, y + 1) && inside(x + 1, y + 1)) {
                 visit(x, y);
                 ++count;
             }
-        }
     return count;
 }
 
@@ -168,8 +171,7 @@ fz_pixmap* storablePixels(fz_context* ctx, fz_pixmap* pix) {
     }
 }
 
-// A copy of `image` whose pixels under the area are white, or null when no pixel centre lies
-// there. Its soft mask, if any, is made opaque there.
+// A copy of `image` whose pixels under the area are white, or null when no pixel lies there. Its soft mask, if any, is made opaque there.
 fz_image* whitenedImage(fz_context* ctx, fz_image* image, fz_matrix ctm, fz_rect area) {
     if (fz_is_empty_rect(fz_intersect_rect(fz_transform_rect(fz_unit_rect, ctm), area))) return nullptr;
     if (!forPixelsInside(image->w, image->h, ctm, area, [](int, int) {})) return nullptr;

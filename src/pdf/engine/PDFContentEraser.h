@@ -15,8 +15,8 @@
 // Form XObjects drawn over the rectangle are handled the same way, each in a private copy under
 // a fresh resource name (the original, which other pages or annotations may share, is not
 // touched); originals no longer drawn leave the resources, so what the copies removed is not
-// kept in the file. Image pixels whose centre lies inside the rectangle are set to white in a
-// new image object (inline images become image XObjects). Everything else (paths, shadings, other
+// kept in the file. Image pixels that lie entirely inside the rectangle are set to white in
+// a new image object (inline images become image XObjects). Everything else (paths, shadings, other
 // operators) is passed through as it is.
 
 #include "pdf/engine/EngineContext.h"

@@ -87,7 +87,17 @@ QByteArray generatedPages() {
     objects.push_back(streamObject("/Type /XObject /Subtype /Image /Width 160 /Height 80 /ColorSpace /DeviceGray "
                                    "/BitsPerComponent 8",
                                    pixels(160, 80, 1, [](int x, int, int) { return 60 + x; })));
-    const QByteArray resources = "/Resources << /Font << /F1 3 0 R /F2 6 0 R /F3 9 0 R >> "
+    // 16-18: vertical writing (Identity-V) with glyphs of an embedded TrueType font, when there.
+    QFile dejavu(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+    const bool vertical = dejavu.open(QIODevice::ReadOnly);
+    objects.push_back("<< /Type /Font /Subtype /Type0 /BaseFont /DejaVuSans /Encoding /Identity-V "
+                      "/DescendantFonts [<< /Type /Font /Subtype /CIDFontType2 /BaseFont /DejaVuSans /CIDToGIDMap /Identity "
+                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor 17 0 R "
+                      "/DW 600 >>] >>");
+    objects.push_back("<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontBBox [-1021 -463 1793 1232] "
+                      "/ItalicAngle 0 /Ascent 928 /Descent -236 /CapHeight 700 /StemV 80 /FontFile2 18 0 R >>");
+    objects.push_back(streamObject({}, vertical ? dejavu.readAll() : QByteArray()));
+    const QByteArray resources = "/Resources << /Font << /F1 3 0 R /F2 6 0 R /F3 9 0 R /F4 16 0 R >> "
                                  "/XObject << /Fm1 12 0 R /Stencil 13 0 R /Picture 14 0 R >> >>";
 
     const QByteArray chains =
@@ -104,7 +114,10 @@ QByteArray generatedPages() {
                              "BT /F3 14 Tf 72 250 Td (ABBAABAB) Tj 0 -20 Td [(AB) -500 (BA)] TJ ET\n"
                              "BT /F1 10 Tf 72 200 Td (Roman text beside the forms) Tj ET\n";
     const QByteArray turned = "BT /F1 12 Tf 0.866 0.5 -0.5 0.866 150 300 Tm (Turned text at thirty degrees) Tj ET\n"
-                              "BT /F2 11 Tf 72 500 Td (Upright line on a rotated page) Tj 0 -13 Td (and its neighbour below) Tj ET\n";
+                              "BT /F2 11 Tf 72 500 Td (Upright line on a rotated page) Tj 0 -13 Td (and its neighbour below) Tj ET\n" +
+                              QByteArray(vertical ? "BT /F4 12 Tf 0.5 Tc 500 700 Td <0024002500260027002800290030> Tj "
+                                                    "[<0031> 300 <00320033>] TJ ET\n"
+                                                  : "");
     const QByteArray pictures =
         "q 0.8 0.1 0.1 rg 160 0 0 80 72 600 cm /Stencil Do Q q 160 0 0 80 300 600 cm /Picture Do Q\n"
         "q 40 0 0 40 72 450 cm BI /W 40 /H 40 /CS /RGB /BPC 8 ID\n" +
@@ -301,6 +314,14 @@ TEST(WhiteoutExactness, RemovesWholeLinesWordsAndFormTextWithoutMovingTheRest) {
     EXPECT_EQ(text.count(QStringLiteral("Form text inside the XObject")), 1) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Roman text beside the forms")));
     EXPECT_EQ(doc->page(1)->text().plainText().count(QStringLiteral("Form text inside the XObject")), 2);
+
+    // Vertical writing: glyphs go down from (500, 700), 12 points apart, with 0.5 character
+    // spacing and a TJ gap.
+    if (QFile::exists(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"))) {
+        const Renders third = renders(*doc->page(2));
+        EXPECT_GE(checkWhiteout(doc, 2, QRectF(480, 650, 50, 26), third), 2);
+        EXPECT_GE(checkWhiteout(doc, 2, QRectF(480, 560, 50, 60), third), 3);
+    }
 
     // Type 3 glyphs are boxes of their own outlines.
     const QRectF type3(72, 248, 30, 12);
