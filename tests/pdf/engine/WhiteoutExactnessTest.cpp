@@ -194,13 +194,8 @@ int checkWhiteout(const PDFDocumentPtr& doc, int index, const QRectF& rect, cons
     const std::vector<PDFTextChar> was = visibleChars(*original);
     const PDFPagePtr copy = PDFPageReplacement::whitedOutCopy(*original, rect);
     const std::vector<PDFTextChar> now = visibleChars(*copy);
-    const std::string where = QStringLiteral("page %1 rect %2,%3 %4x%5")
-                                  .arg(index)
-                                  .arg(rect.x())
-                                  .arg(rect.y())
-                                  .arg(rect.width())
-                                  .arg(rect.height())
-                                  .toStdString();
+    const std::string where = "page " + std::to_string(index) + " rect " + std::to_string(rect.x()) + "," +
+                              std::to_string(rect.y()) + " " + std::to_string(rect.width()) + "x" + std::to_string(rect.height());
 
     // Every character left was there, at the same place; each old one is matched once.
     std::vector<bool> kept(was.size(), false);
@@ -221,12 +216,13 @@ int checkWhiteout(const PDFDocumentPtr& doc, int index, const QRectF& rect, cons
         }
         ++removed;
         // Boxes of ligature parts may have no width.
-        EXPECT_TRUE(rect.intersects(box.adjusted(-0.01, -0.01, 0.01, 0.01))) << where << ": character outside lost: " << char(was[i].character) << " at "
-                                          << box.x() << "," << box.y();
+        EXPECT_TRUE(rect.intersects(box.adjusted(-0.01, -0.01, 0.01, 0.01)))
+            << where << ": character outside lost: " << char(was[i].character) << " at " << box.x() << "," << box.y();
         excluded.push_back(box.adjusted(-1, -1, 1, 1));
     }
     const Renders after = renders(*copy);
-    EXPECT_EQ(differencesOutside(before.at72, after.at72, imageTransform(*original, 1), excluded), 0) << where << " at 72 dpi";
+    EXPECT_EQ(differencesOutside(before.at72, after.at72, imageTransform(*original, 1), excluded), 0)
+        << where << " at 72 dpi";
     EXPECT_EQ(differencesOutside(before.at150, after.at150, imageTransform(*original, 150.0 / 72), excluded), 0)
         << where << " at 150 dpi";
     return removed;
