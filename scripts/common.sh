@@ -11,7 +11,7 @@ SCRIVOLA_PACKAGES=(
   libharfbuzz-dev libfreetype-dev libjpeg-dev zlib1g-dev libbrotli-dev
   libheif-dev
   libgtest-dev libbenchmark-dev
-  fonts-dejavu-core fonts-noto-core fonts-noto-cjk poppler-utils
+  fonts-dejavu-core fonts-noto-core fonts-noto-cjk fonts-urw-base35 poppler-utils
 )
 
 scrivola_as_root() {

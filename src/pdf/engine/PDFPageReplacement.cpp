@@ -1,9 +1,10 @@
-// Replacement pages: flattened copies, whiteout by redaction, pictures drawn into a page.
+// Replacement pages: flattened copies, whiteout, pictures drawn into a page.
 
 #include "pdf/engine/PDFPageReplacement.h"
 
 #include "pdf/engine/EngineImpl.h"
 #include "pdf/engine/EngineInternals.h"
+#include "pdf/engine/PDFContentEraser.h"
 
 #include <QBuffer>
 #include <QTransform>
@@ -203,7 +204,7 @@ pdf_obj* buildFlattenedPage(fz_context* ctx, pdf_document* doc, pdf_obj* src) {
 }
 
 // Appends a content stream to the page's /Contents (which buildFlattenedPage made an array,
-// and which redaction may have turned into a single stream). Runs inside fz_try.
+// and which erasing may have turned into a single stream). Runs inside fz_try.
 void appendContent(fz_context* ctx, pdf_document* doc, pdf_obj* page, fz_buffer* content) {
     pdf_obj* stream = pdf_add_stream(ctx, doc, content, nullptr, 0);
     // Held while the entry is replaced by an array, which drops the dictionary's reference.
@@ -233,21 +234,6 @@ void dropLinksOver(fz_context* ctx, pdf_obj* page, fz_rect area) {
         const fz_rect r = pdf_dict_get_rect(ctx, annot, PDF_NAME(Rect));
         if (!fz_is_empty_rect(fz_intersect_rect(r, area))) pdf_array_delete(ctx, annots, i);
     }
-}
-
-// Redacts `area` (user space) on a loaded page: text and image pixels under it are removed,
-// nothing is painted. Runs inside fz_try.
-void redactArea(fz_context* ctx, pdf_document* doc, pdf_page* page, fz_rect area) {
-    pdf_annot* annot = pdf_create_annot(ctx, page, PDF_ANNOT_REDACT);
-    // The rectangle is written in user space directly: the setters would apply the page's
-    // rotation and crop box.
-    pdf_obj* obj = pdf_annot_obj(ctx, annot);
-    pdf_dict_put_rect(ctx, obj, PDF_NAME(Rect), area);
-    pdf_dict_del(ctx, obj, PDF_NAME(QuadPoints));
-    pdf_redact_options options;
-    options.black_boxes = 0;
-    options.image_method = PDF_REDACT_IMAGE_PIXELS;
-    pdf_redact_page(ctx, doc, page, &options);
 }
 
 // The media box origin and the page's rotation, for conversions from page space.
@@ -372,12 +358,7 @@ PDFPagePtr whitedOutCopy(const PDFPage& page, const QRectF& rect) {
     fz_context* ctx = baseContext();
     engineCheck(ctx, Kind::operationFailed, [&] { dropLinksOver(ctx, pageObj, area); });
 
-    engine::EngineStatus status;
-    const bool loaded = engine::withLoadedPage(state, [&](fz_context* c, pdf_page* p) {
-        status = engineRun(c, [&] { redactArea(c, doc, p, area); });
-    });
-    if (!loaded || !status.ok)
-        throw PDFEngineError(Kind::operationFailed, loaded ? status.message : "The page cannot be loaded");
+    engineCheck(ctx, Kind::operationFailed, [&] { engine::eraseArea(ctx, doc, pageObj, area); });
 
     engineCheck(ctx, Kind::operationFailed, [&] {
         fz_buffer* white = fz_new_buffer(ctx, 96);

@@ -27,11 +27,11 @@ namespace scrivola::PDFPageReplacement {
 // The flattened copy of `page` (see above), with nothing else changed.
 PDFPagePtr flattenedCopy(const PDFPage& page);
 
-// The flattened copy with everything under `rect` (page space) removed: text and the pixels of
-// images under it are taken out of the content by the engine's redaction (no black boxes), then
-// an opaque white rectangle is painted over what redaction cannot remove (line art). Links
-// that overlap the rectangle are dropped. `rect` is clipped to the media box; an empty result
-// throws.
+// The flattened copy with everything under `rect` (page space) removed: characters whose glyph
+// box lies mostly inside it and the image pixels under it are taken out of the content (see
+// PDFContentEraser.h), nothing else moves, then an opaque white rectangle is painted over what
+// stays (line art). Links that overlap the rectangle are dropped. `rect` is clipped to the
+// media box; an empty result throws.
 PDFPagePtr whitedOutCopy(const PDFPage& page, const QRectF& rect);
 
 // The flattened copy with `image` drawn scaled into `rect` (page space), upright as the page is
