@@ -15,25 +15,6 @@
 
 namespace scrivola::testing {
 
-// A photo-like picture: smooth gradients and shapes with fine grain, the same for the same seed.
-inline QImage photoImage(QSize size, quint32 seed = 7) {
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const double u = double(x) / size.width();
-            const double v = double(y) / size.height();
-            const int grain = int(random.bounded(24)) - 12;
-            const int r = int(120 + 100 * std::sin(6 * u + 2 * v)) + grain;
-            const int g = int(110 + 90 * std::cos(5 * v - 3 * u)) + grain;
-            const int b = int(128 + 80 * std::sin(9 * u * v + 1)) + grain;
-            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
-
 inline QByteArray pngBytes(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

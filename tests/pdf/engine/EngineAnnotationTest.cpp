@@ -155,7 +155,7 @@ TEST(EngineAnnotations, PropertiesSetBeforeAndAfterAddingSurviveSaving) {
     EXPECT_EQ(read->boolValue("ScrivolaST"), false);
     EXPECT_FALSE(read->hasValue("ScrivolaXX"));
     EXPECT_EQ(read->boolValue("ScrivolaXX"), std::nullopt);
-    EXPECT_TRUE(readAll(path).contains("/ScrivolaUL true"));
+    EXPECT_TRUE(readBytes(path).contains("/ScrivolaUL true"));
 }
 
 TEST(EngineAnnotations, BoolValueReadsNumbers) {

@@ -109,7 +109,7 @@ TEST(EngineLoad, UserPasswordLocksOwnerPasswordDoesNot) {
     const QString lockedPath = dir.filePath("user.pdf");
     ASSERT_TRUE(source->write(lockedPath, userLocked));
     EXPECT_EQ(loadKind(lockedPath), Kind::passwordProtected);
-    EXPECT_TRUE(readAll(lockedPath).contains("/AESV3"));
+    EXPECT_TRUE(readBytes(lockedPath).contains("/AESV3"));
 
     PDFWriteOptions ownerOnly;
     ownerOnly.ownerPassword = "owner";
