@@ -11,6 +11,7 @@ using testing::findObject;
 using testing::hasTool;
 using testing::inkBounds;
 using testing::inkCount;
+using testing::share;
 using testing::objectByNumber;
 using testing::RawObject;
 using testing::runTool;

@@ -2,35 +2,11 @@
 
 // Inputs and pixel comparisons shared by the compression tests.
 
-#include "pdf/engine/PDFEngine.h"
-
-#include <QBuffer>
 #include <QImage>
-#include <QImageWriter>
-#include <QPainter>
-#include <QRandomGenerator>
 
-#include <cmath>
 #include <cstdlib>
 
 namespace scrivola::testing {
-
-inline QByteArray pngBytes(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.write(image);
-    return bytes;
-}
-
-// A PDF of one page of `pageSize` points filled by `image`, stored losslessly (Flate).
-inline QByteArray pdfWithImage(const QImage& image, QSizeF pageSize, int pages = 1) {
-    auto document = PDFDocument::createEmpty();
-    const QByteArray png = pngBytes(image);
-    for (int i = 0; i < pages; ++i) document->appendImagePage(png, pageSize);
-    return document->writeToBuffer();
-}
 
 // Mean absolute difference per channel (0...255) of two images of the same size; 255 when the
 // sizes differ.

@@ -188,6 +188,16 @@ PDFDocumentPtr blankDocument(int pages, const QSizeF& size) {
     return document;
 }
 
+QByteArray pdfWithImage(const QImage& image, QSizeF pageSize, int pages) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    auto document = PDFDocument::createEmpty();
+    for (int i = 0; i < pages; ++i) document->appendImagePage(png, pageSize);
+    return document->writeToBuffer();
+}
+
 PDFDocumentPtr colourDocument(const std::vector<QColor>& colours, const std::vector<QSizeF>& sizes) {
     PDFDocumentPtr document = PDFDocument::createEmpty();
     for (std::size_t i = 0; i < colours.size(); ++i) {

@@ -87,6 +87,8 @@ PDFDocumentPtr blankDocument(int pages, const QSizeF& size = {200, 300});
 // A document whose page i is filled entirely with colours[i]; page sizes from `sizes` when given
 // (one per page), 300 x 400 points otherwise.
 PDFDocumentPtr colourDocument(const std::vector<QColor>& colours, const std::vector<QSizeF>& sizes = {});
+// A PDF of `pages` pages of `pageSize` points, each filled by `image` stored losslessly (Flate).
+QByteArray pdfWithImage(const QImage& image, QSizeF pageSize, int pages = 1);
 // Six clearly distinct colours.
 std::vector<QColor> distinctColours();
 // Saves `document` to `path` and loads it again; null when saving fails.

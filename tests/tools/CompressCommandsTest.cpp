@@ -4,10 +4,8 @@
 #include "CliRunner.h"
 #include "support/PdfFactory.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -25,16 +23,6 @@ QImage gradientImage(QSize size) {
     return image;
 }
 
-QByteArray pdfWithPicture() {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(gradientImage(QSize(500, 400)));
-    auto document = PDFDocument::createEmpty();
-    document->appendImagePage(png, QSizeF(300, 240));
-    return document->writeToBuffer();
-}
-
 class CompressCommands : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -44,7 +32,7 @@ protected:
 }  // namespace
 
 TEST_F(CompressCommands, RedrawsAndRasterisesPdfs) {
-    const QString in = writeFile(dir, "picture.pdf", pdfWithPicture());
+    const QString in = writeFile(dir, "picture.pdf", pdfWithImage(gradientImage(QSize(500, 400)), QSizeF(300, 240)));
     const CliRun redraw = runCli({"compress", in, "--quality", "0.5", "-o", path("small.pdf")});
     ASSERT_EQ(redraw.exitCode, 0) << redraw.err.toStdString();
     const QByteArray small = readFileBytes(path("small.pdf"));

@@ -56,32 +56,16 @@ TEST(EngineAnnotations, SameObjectsInPageOrderAndRemovalKeepsOthersOrder) {
 }
 
 TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
-    QTemporaryDir dir;
     // A file with an annotation carrying a name, dates, author, flags, a popup and a reply.
-    PdfPageSpec spec;
-    QByteArray pdf = buildPdf({spec});
-    // Append the annotations as an incremental update of the page object (object 4).
-    const qsizetype sx = pdf.lastIndexOf("startxref");
-    const QByteArray prev = pdf.mid(sx + 10).split('\n').value(0).trimmed();
-    QByteArray out = pdf;
-    auto entry = [](qsizetype off) { return QByteArray::number(off).rightJustified(10, '0') + " 00000 n \n"; };
-    const qsizetype o4 = out.size();
-    out += "4 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> "
-           "/Contents 5 0 R /Annots [6 0 R 7 0 R 8 0 R] >>\nendobj\n";
-    const qsizetype o6 = out.size();
-    out += "6 0 obj\n<< /Type /Annot /Subtype /Text /Rect [100 600 120 620] /NM (note-1) /T (Ann Author) "
-           "/M (D:20240101120000Z) /CreationDate (D:20231231120000Z) /F 28 /Contents (Hello) /Popup 7 0 R /P 4 0 R "
-           ">>\nendobj\n";
-    const qsizetype o7 = out.size();
-    out += "7 0 obj\n<< /Type /Annot /Subtype /Popup /Rect [130 560 300 640] /Parent 6 0 R /P 4 0 R >>\nendobj\n";
-    const qsizetype o8 = out.size();
-    out += "8 0 obj\n<< /Type /Annot /Subtype /Text /Rect [100 500 120 520] /IRT 6 0 R /Contents (Reply) /P 4 0 R "
-           ">>\nendobj\n";
-    const qsizetype xref = out.size();
-    out += "xref\n0 1\n0000000000 65535 f \n4 1\n" + entry(o4) + "6 3\n" + entry(o6) + entry(o7) + entry(o8) +
-           "trailer\n<< /Size 9 /Root 1 0 R /Prev " + prev + " >>\nstartxref\n" + QByteArray::number(xref) +
-           "\n%%EOF\n";
-
+    const QByteArray out = assemblePdf(
+        {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [4 0 R] /Count 1 >>",
+         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 5 0 R /Annots [6 0 R 7 0 R 8 0 R] >>",
+         "<< /Length 0 >>\nstream\n\nendstream",
+         "<< /Type /Annot /Subtype /Text /Rect [100 600 120 620] /NM (note-1) /T (Ann Author) /M (D:20240101120000Z) "
+         "/CreationDate (D:20231231120000Z) /F 28 /Contents (Hello) /Popup 7 0 R /P 4 0 R >>",
+         "<< /Type /Annot /Subtype /Popup /Rect [130 560 300 640] /Parent 6 0 R /P 4 0 R >>",
+         "<< /Type /Annot /Subtype /Text /Rect [100 500 120 520] /IRT 6 0 R /Contents (Reply) /P 4 0 R >>"});
     auto doc = PDFDocument::loadFromData(out);
     auto page = doc->page(0);
     auto annotations = page->annotations();

@@ -156,18 +156,14 @@ TEST(EnginePages, BlankAndImagePages) {
 
     QImage picture(40, 20, QImage::Format_RGB32);
     picture.fill(QColor(200, 30, 30));
-    QByteArray jpeg;
-    {
-        QBuffer buffer(&jpeg);
+    auto encode = [&](const char* format) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(picture.save(&buffer, "JPEG", 90));
-    }
-    QByteArray png;
-    {
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(picture.save(&buffer, "PNG"));
-    }
+        picture.save(&buffer, format, 90);
+        return bytes;
+    };
+    const QByteArray jpeg = encode("JPEG"), png = encode("PNG");
     auto jpegPage = doc->appendImagePage(jpeg, QSizeF(200, 100));
     auto pngPage = doc->appendImagePage(png, QSizeF(200, 100));
     EXPECT_EQ(doc->pageCount(), 3);
