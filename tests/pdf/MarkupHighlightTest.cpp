@@ -133,31 +133,25 @@ TEST_F(Highlight, SavedHighlightsCarryQuadPointsAndAnAppearanceOtherReadersDraw)
 TEST(MarkupModes, AtMostOneOfHighlightWhiteoutAndTextModeIsOn) {
     PDFDocumentModel model(PDFDocument::createEmpty());
     PDFDocumentContext context(&model);
+    auto on = [&] {
+        return QString(context.isHighlightMode() ? "H" : "-") + (context.isWhiteoutMode() ? "W" : "-") +
+               (context.isTextAnnotationMode() ? "T" : "-");
+    };
     context.toggleHighlightMode();
-    EXPECT_TRUE(context.isHighlightMode());
+    EXPECT_EQ(on(), "H--");
     context.toggleWhiteoutMode();
-    EXPECT_TRUE(context.isWhiteoutMode());
-    EXPECT_FALSE(context.isHighlightMode());
+    EXPECT_EQ(on(), "-W-");
     context.toggleHighlightMode();
-    EXPECT_TRUE(context.isHighlightMode());
-    EXPECT_FALSE(context.isWhiteoutMode());
-
-    // Turning a mode off touches nothing else.
+    EXPECT_EQ(on(), "H--");
     context.setWhiteoutMode(true);
-    context.toggleHighlightMode();
-    EXPECT_FALSE(context.isHighlightMode());
-    EXPECT_TRUE(context.isWhiteoutMode());
-
+    context.toggleHighlightMode();  // turning a mode off touches nothing else
+    EXPECT_EQ(on(), "-W-");
     context.setTextAnnotationMode(true);
     context.toggleHighlightMode();
-    EXPECT_TRUE(context.isHighlightMode());
-    EXPECT_FALSE(context.isTextAnnotationMode());
-    EXPECT_FALSE(context.isWhiteoutMode());
+    EXPECT_EQ(on(), "H--");
     context.setTextAnnotationMode(true);
     context.toggleWhiteoutMode();
-    EXPECT_TRUE(context.isWhiteoutMode());
-    EXPECT_FALSE(context.isTextAnnotationMode());
-    EXPECT_FALSE(context.isHighlightMode());
+    EXPECT_EQ(on(), "-W-");
 }
 
 }  // namespace

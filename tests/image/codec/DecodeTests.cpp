@@ -21,12 +21,13 @@ class DecodeTest : public CodecTest {};
 
 TEST_F(DecodeTest, EveryFormatDecodesAndProbesWithItsSize) {
     const QSize size(120, 80);
-    const QList<FormatCase> cases = {
+    QList<FormatCase> cases = {
         {"png", imageBytes(size, "png"), "png", 0},       {"jpg", imageBytes(size, "jpeg"), "jpeg", 12},
         {"tiff", imageBytes(size, "tiff"), "tiff", 0},    {"bmp", imageBytes(size, "bmp"), "bmp", 0},
         {"gif", gifBytes(size), "gif", 0},                {"webp", imageBytes(size, "webp"), "webp", 12},
         {"svg", svgBytes(size), "svg", 0},                {"heic", heicBytes(size), "heic", 20},
     };
+    if (const QByteArray avif = avifBytes(size); !avif.isEmpty()) cases.append({"avif", avif, "avif", 24});
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(c.extension);
         ASSERT_FALSE(c.bytes.isEmpty());
@@ -85,16 +86,6 @@ TEST_F(DecodeTest, MultiFrameFilesReportTheirFramesAndDecodeTheFirst) {
     EXPECT_EQ(info.frameCount, 2);
     EXPECT_EQ(info.pixelSize, QSize(30, 20));
     EXPECT_TRUE(colourNear(ImageCodec::decode(tiff).pixel(5, 5), Qt::cyan, 0));
-}
-
-TEST_F(DecodeTest, AvifDecodes) {
-    const QByteArray avif = avifBytes({96, 64});
-    if (avif.isEmpty()) GTEST_SKIP() << "libheif has no AV1 encoder here to make an AVIF file";
-    const QString file = write("image.avif", avif);
-    const ImageInfo info = ImageCodec::probe(file);
-    EXPECT_EQ(info.format, "avif");
-    EXPECT_EQ(info.pixelSize, QSize(96, 64));
-    expectPattern(ImageCodec::decode(file), 24);
 }
 
 TEST_F(DecodeTest, EmbeddedColourProfileBecomesTheColourSpace) {
