@@ -113,9 +113,6 @@ TEST(EngineAnnotations, PropertiesSetBeforeAndAfterAddingSurviveSaving) {
     box->setBoolValue("/ScrivolaST", false);
 
     EXPECT_EQ(box->type(), "FreeText");
-    EXPECT_EQ(box->fontName(), "Times New Roman");
-    EXPECT_DOUBLE_EQ(box->fontSize(), 18);
-    EXPECT_FALSE(box->color().has_value());
 
     QTemporaryDir dir;
     const QString path = dir.filePath("props.pdf");
