@@ -241,16 +241,7 @@ TEST_F(PDFPageEditingTest, ExportWritesCopiesAndLeavesTheDocumentAlone) {
     EXPECT_TRUE(context->exportPages({7}).isEmpty());  // no such page: nothing is asked
     EXPECT_EQ(presenter.proposals.size(), 1);
 
-    open(8);
-    context->setExportPresenter(&presenter);
-    presenter.answer.clear();  // cancelled
-    EXPECT_TRUE(context->exportPages({6}).isEmpty());
-    EXPECT_EQ(presenter.proposals.last(), QStringLiteral("Page 7.pdf"));
-}
-
-TEST_F(PDFPageEditingTest, ExportNeverOverwritesTheOpenDocument) {
-    RecordingExportPresenter presenter;
-    context->setExportPresenter(&presenter);
+    // Never over the open document: the next free name instead.
     const QByteArray original = readBytes(path);
     presenter.answer = path;
     const QString written = context->exportPages({1});
@@ -259,6 +250,12 @@ TEST_F(PDFPageEditingTest, ExportNeverOverwritesTheOpenDocument) {
     EXPECT_EQ(pageLabels(*PDFDocument::load(written)), labels({2}));
     // A second export to the same file picks the next free name.
     EXPECT_EQ(context->exportPages({2}), dir.filePath(QStringLiteral("doc 3.pdf")));
+
+    open(8);
+    context->setExportPresenter(&presenter);
+    presenter.answer.clear();  // cancelled
+    EXPECT_TRUE(context->exportPages({6}).isEmpty());
+    EXPECT_EQ(presenter.proposals.last(), QStringLiteral("Page 7.pdf"));
 }
 
 TEST_F(PDFPageEditingTest, ExportOfManyPagesSharesTheirResources) {

@@ -130,7 +130,7 @@ TEST_F(PDFSearchTest, SidebarOpensExclusivelyAndClosingClears) {
 
 // A long document is searched in slices: the call returns at once, hits arrive while the
 // event loop runs, and the outcome equals the synchronous search.
-TEST_F(PDFSearchTest, LongDocumentsAreSearchedWithoutBlocking) {
+TEST_F(PDFSearchTest, LongDocumentsAreSearchedWithoutBlockingAndRestartedOrCancelled) {
     open(600);
     search(QStringLiteral("pdf"));
     const size_t expected = context->searchResults().size();
@@ -148,10 +148,8 @@ TEST_F(PDFSearchTest, LongDocumentsAreSearchedWithoutBlocking) {
     EXPECT_EQ(context->searchResults().size(), expected);
     EXPECT_EQ(context->currentResultIndex(), 0);
     EXPECT_EQ(context->currentPage(), 0);
-}
 
-TEST_F(PDFSearchTest, NewQueriesAndClearingCancelTheRunningSearch) {
-    open(600);
+    // A new query replaces the running search; clearing cancels it.
     context->setSearchQuery(QStringLiteral("pdf"));
     context->performSearch();
     QCoreApplication::processEvents();
@@ -168,16 +166,13 @@ TEST_F(PDFSearchTest, NewQueriesAndClearingCancelTheRunningSearch) {
     for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
     EXPECT_TRUE(context->searchResults().empty());
     EXPECT_FALSE(context->isSearching());
-}
 
-TEST_F(PDFSearchTest, EditsDuringASearchRestartIt) {
-    open(600);
+    // Edits during a search restart it: every result names the page its hit is on now.
     context->setSearchQuery(QStringLiteral("pdf"));
     context->performSearch();
     ASSERT_TRUE(context->isSearching());
     context->deletePages({0, 2});  // pages with hits go while the search runs
     waitForSearch();
-    // Every result names the page its hit is on in the document as it is now.
     ASSERT_EQ(context->searchResults().size(), 597u);
     for (const auto& result : context->searchResults())
         EXPECT_EQ(model->pdfDocument()->index(*result.selection.pages().front()), result.pageIndex);
