@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace scrivola {
 namespace {
 
@@ -26,6 +28,19 @@ CoreTextFreeTextAnnotation addBox(const PDFPagePtr& page, const QRectF& bounds,
     page->addAnnotation(box.annotation());
     box.refreshAppearance();
     return box;
+}
+
+// The longest horizontal run of pixels inside `area` for which `inked` holds: an underline spans
+// almost the whole text.
+int longestRun(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& inked) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    int longest = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(), run = 0; x <= area.right(); ++x) {
+            run = inked(argb.pixel(x, y)) ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    return longest;
 }
 
 TEST(TextBoxAppearance, OtherReadersExtractAndRenderEveryCharacter) {
@@ -76,26 +91,9 @@ TEST(TextBoxAppearance, EngineRendersReopenedBoxWithDecorationsAndColour) {
     const QRect box(40, 120, 400, 80);
     const QRect ink = inkBounds(image, box);
     ASSERT_FALSE(ink.isEmpty());
-    // Red text.
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    int red = 0;
-    for (int y = ink.top(); y <= ink.bottom(); ++y)
-        for (int x = ink.left(); x <= ink.right(); ++x) {
-            const QRgb p = argb.pixel(x, y);
-            if (qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80) ++red;
-        }
-    EXPECT_GT(red, 100);
-    // The underline: one row below the text's baseline that is red almost all the way across.
-    int longestRun = 0;
-    for (int y = ink.top(); y <= ink.bottom(); ++y) {
-        int run = 0;
-        for (int x = ink.left(); x <= ink.right(); ++x) {
-            const QRgb p = argb.pixel(x, y);
-            run = (qRed(p) > 150 && qGreen(p) < 120) ? run + 1 : 0;
-            longestRun = std::max(longestRun, run);
-        }
-    }
-    EXPECT_GT(longestRun, ink.width() * 0.9);
+    // Red text, underlined.
+    EXPECT_GT(share(image, ink, QColor(255, 0, 0), 80) * ink.width() * ink.height(), 100);
+    EXPECT_GT(longestRun(image, ink, [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 120; }), ink.width() * 0.9);
 }
 
 TEST(TextBoxAppearance, EngineSettersKeepOurAppearance) {
@@ -115,16 +113,7 @@ TEST(TextBoxAppearance, EngineSettersKeepOurAppearance) {
     EXPECT_EQ(inkCount(image, QRect(0, 0, 600, 500)), 0);
     const QRect ink = inkBounds(image, QRect(40, 520, 520, 80));
     ASSERT_FALSE(ink.isEmpty());
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    int longest = 0;
-    for (int y = ink.top(); y <= ink.bottom(); ++y) {
-        int run = 0;
-        for (int x = ink.left(); x <= ink.right(); ++x) {
-            run = qGray(argb.pixel(x, y)) < 128 ? run + 1 : 0;
-            longest = std::max(longest, run);
-        }
-    }
-    EXPECT_GT(longest, ink.width() * 0.9);  // the underline
+    EXPECT_GT(longestRun(image, ink, [](QRgb p) { return qGray(p) < 128; }), ink.width() * 0.9);  // the underline
 }
 
 }  // namespace

@@ -131,13 +131,6 @@ TEST(TextBoxDrawing, UnderlineAndStrikethroughSitWhereTheLayoutSays) {
     const double strikeY = top + (line.baseline - 0.35 * line.ascent) * kScale;
     EXPECT_NEAR((strike.front() + strike.back() + 1) / 2.0, strikeY, 1.5);
 
-    // Line width: 0.8 up to 13.3 points, growing with the font above that.
-    EXPECT_DOUBLE_EQ(TextBoxLayout(QStringLiteral("x"), textBoxFont("DejaVu Sans", 13, false, false), Qt::AlignLeft,
-                                   QSizeF(100, 40))
-                         .decorationWidth(),
-                     0.8);
-    EXPECT_DOUBLE_EQ(layout.decorationWidth(), 1.2);
-
     // Thumbnails (scale below 0.5) show no decorations.
     props.isStrikethrough = true;
     props.isUnderline = true;
@@ -202,10 +195,8 @@ TEST(TextBoxDrawing, MatchesTheEngineRenderingOfItsAppearanceOnARotatedOffsetPag
             const QRect engineInk = inkBounds(engine, engine.rect());
             const QRect ourInk = inkBounds(ours, ours.rect());
             ASSERT_FALSE(engineInk.isEmpty());
-            EXPECT_NEAR(engineInk.left(), ourInk.left(), 2);
-            EXPECT_NEAR(engineInk.top(), ourInk.top(), 2);
-            EXPECT_NEAR(engineInk.right(), ourInk.right(), 2);
-            EXPECT_NEAR(engineInk.bottom(), ourInk.bottom(), 2);
+            EXPECT_LE((engineInk.topLeft() - ourInk.topLeft()).manhattanLength(), 3);
+            EXPECT_LE((engineInk.bottomRight() - ourInk.bottomRight()).manhattanLength(), 3);
             EXPECT_NEAR(inkCount(engine, engine.rect()), inkCount(ours, ours.rect()),
                         0.25 * inkCount(ours, ours.rect()));
         }

@@ -2,54 +2,11 @@
 
 // Inputs and pixel comparisons shared by the compression tests.
 
-#include "pdf/engine/PDFEngine.h"
-
-#include <QBuffer>
 #include <QImage>
-#include <QImageWriter>
-#include <QPainter>
-#include <QRandomGenerator>
 
-#include <cmath>
 #include <cstdlib>
 
 namespace scrivola::testing {
-
-// A photo-like picture: smooth gradients and shapes with fine grain, the same for the same seed.
-inline QImage photoImage(QSize size, quint32 seed = 7) {
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const double u = double(x) / size.width();
-            const double v = double(y) / size.height();
-            const int grain = int(random.bounded(24)) - 12;
-            const int r = int(120 + 100 * std::sin(6 * u + 2 * v)) + grain;
-            const int g = int(110 + 90 * std::cos(5 * v - 3 * u)) + grain;
-            const int b = int(128 + 80 * std::sin(9 * u * v + 1)) + grain;
-            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
-
-inline QByteArray pngBytes(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.write(image);
-    return bytes;
-}
-
-// A PDF of one page of `pageSize` points filled by `image`, stored losslessly (Flate).
-inline QByteArray pdfWithImage(const QImage& image, QSizeF pageSize, int pages = 1) {
-    auto document = PDFDocument::createEmpty();
-    const QByteArray png = pngBytes(image);
-    for (int i = 0; i < pages; ++i) document->appendImagePage(png, pageSize);
-    return document->writeToBuffer();
-}
 
 // Mean absolute difference per channel (0...255) of two images of the same size; 255 when the
 // sizes differ.

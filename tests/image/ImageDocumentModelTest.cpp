@@ -1,4 +1,3 @@
-#include "ImageModelTestFiles.h"
 #include "support/ImageFactory.h"
 
 #include "image/ImageDocumentModel.h"
@@ -13,7 +12,7 @@
 #include <memory>
 
 using namespace scrivola;
-using namespace scrivola::imagetest;
+using namespace scrivola::testing;
 
 namespace {
 
@@ -64,39 +63,19 @@ TEST_F(ImageDocumentModelTest, PointSizeFollowsTheDpiAndSurvivesRotation) {
     EXPECT_EQ(model.pointSize(2), QSizeF(0, 0));
 }
 
-TEST_F(ImageDocumentModelTest, SingleImageErrorsFollowTheOrderOfChecks) {
+TEST_F(ImageDocumentModelTest, UnreadableSingleImagesFailWithTheirName) {
     const QString missing = path("missing.png");
     EXPECT_EQ(errorOf([&] { ImageDocumentModel m(missing); }), DocumentError::fileNotFound(missing));
-
-    const auto cannotOpen = [](const QString& name) { return DocumentError::loadFailed("Could not open image at " + name); };
     writeBytes(path("empty.png"), {});
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path("empty.png")); }), cannotOpen("empty.png"));
-
     writeBytes(path("notes.png"), "just some text, not an image\n");
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path("notes.png")); }), cannotOpen("notes.png"));
-
     writeBytes(path("data.xyz"), QByteArray(300, '\x07'));
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path("data.xyz")); }), cannotOpen("data.xyz"));
-
     QDir(dir_.path()).mkdir("folder.png");
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path("folder.png")); }), cannotOpen("folder.png"));
-
-    writeBytes(path("cut.jpg"), scrivola::testing::truncatedJpeg(QSize(400, 300), 0.25));
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path("cut.jpg")); }), cannotOpen("cut.jpg"));
-
+    writeBytes(path("cut.jpg"), truncatedJpeg(QSize(400, 300), 0.25));
     writeBytes(path("pixels.png"), undecodablePng(50, 50));
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path("pixels.png")); }), cannotOpen("pixels.png"));
-}
-
-TEST_F(ImageDocumentModelTest, HugeDeclaredImageIsRefusedQuicklyWithoutAllocating) {
-    writeBytes(path("huge.png"), scrivola::testing::pngDeclaringSize(100000, 100000));
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path("huge.png")); }),
-              DocumentError::loadFailed("Could not open image at huge.png"));
-    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(QStringList{path("huge.png")}); }),
-              DocumentError::loadFailed("No valid images found"));
-    EXPECT_LT(timer.elapsed(), 2000);
+    writeBytes(path("huge.png"), pngDeclaringSize(100000, 100000));  // refused before allocating
+    for (const QString name : {"empty.png", "notes.png", "data.xyz", "folder.png", "cut.jpg", "pixels.png", "huge.png"})
+        EXPECT_EQ(errorOf([&] { ImageDocumentModel m(path(name)); }),
+                  DocumentError::loadFailed("Could not open image at " + name));
 }
 
 TEST_F(ImageDocumentModelTest, CollectionSkipsMissingAndBrokenFilesAndIsNamedAfterItsFolder) {
@@ -116,6 +95,9 @@ TEST_F(ImageDocumentModelTest, CollectionSkipsMissingAndBrokenFilesAndIsNamedAft
     EXPECT_EQ(errorOf([&] { ImageDocumentModel m(QStringList{broken, path("nothing.png")}); }),
               DocumentError::loadFailed("No valid images found"));
     EXPECT_EQ(errorOf([&] { ImageDocumentModel m(QStringList{}); }), DocumentError::loadFailed("No valid images found"));
+    writeBytes(path("huge.png"), pngDeclaringSize(100000, 100000));
+    EXPECT_EQ(errorOf([&] { ImageDocumentModel m(QStringList{path("huge.png")}); }),
+              DocumentError::loadFailed("No valid images found"));
 }
 
 TEST_F(ImageDocumentModelTest, CollectionKeepsDuplicatesButAddingSkipsKnownFiles) {
@@ -136,38 +118,27 @@ TEST_F(ImageDocumentModelTest, CollectionKeepsDuplicatesButAddingSkipsKnownFiles
     EXPECT_FALSE(model.isModified());
 }
 
-TEST_F(ImageDocumentModelTest, OutOfRangeQueriesAnswerEmpty) {
-    ImageDocumentModel model(png("a.png"));
-    EXPECT_TRUE(model.image(-1).isNull());
-    EXPECT_TRUE(model.image(1).isNull());
-    EXPECT_TRUE(model.cachedImage(7).isNull());
-    EXPECT_EQ(model.pixelSize(-1), QSizeF(0, 0));
-    EXPECT_EQ(model.pixelSize(1), QSizeF(0, 0));
-
-    QSignalSpy modified(&model, &ImageDocumentModel::modifiedChanged);
-    model.replaceImage(quadrantImage(5, 5), -1);
-    model.replaceImage(quadrantImage(5, 5), 1);
-    model.replaceImage(QImage(), 0);
-    EXPECT_FALSE(model.isModified());
-    EXPECT_EQ(modified.count(), 0);
-    EXPECT_EQ(model.pixelSize(0), QSizeF(40, 30));
-}
-
-TEST_F(ImageDocumentModelTest, ReplacingAnImageMarksModifiedAndRecomputesItsSize) {
+TEST_F(ImageDocumentModelTest, ReplacingAnImageMarksModifiedAndOutOfRangeChangesNothing) {
     ImageDocumentModel model(QStringList{png("a.png"), png("b.png")});
     QSignalSpy changed(&model, &ImageDocumentModel::imageChanged);
     QSignalSpy modified(&model, &ImageDocumentModel::modifiedChanged);
+    model.replaceImage(quadrantImage(5, 5), -1);
+    model.replaceImage(quadrantImage(5, 5), 2);
+    model.replaceImage(QImage(), 0);
+    EXPECT_EQ(modified.count(), 0);
+    EXPECT_TRUE(model.image(-1).isNull());
+    EXPECT_TRUE(model.cachedImage(7).isNull());
+    EXPECT_EQ(model.pixelSize(2), QSizeF(0, 0));
+
     const QImage edited = quadrantImage(30, 40);
     model.replaceImage(edited, 1);
     EXPECT_TRUE(model.isModified());
     EXPECT_EQ(model.pixelSize(1), QSizeF(30, 40));
     EXPECT_EQ(model.image(1), edited);
-    EXPECT_EQ(model.cachedImage(1), edited);
     EXPECT_EQ(model.entries()[1].url, path("b.png"));
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.first().first().toInt(), 1);
-    ASSERT_EQ(modified.count(), 1);
-    EXPECT_TRUE(modified.first().first().toBool());
+    EXPECT_EQ(modified.count(), 1);
 }
 
 TEST_F(ImageDocumentModelTest, LargeCollectionOpensFromHeadersAndDecodesOnDemand) {
@@ -223,7 +194,6 @@ TEST_F(ImageDocumentModelTest, ClosingWhileDecodingIsSafe) {
     model->requestImage(0);
     model.reset();
     QTest::qWait(200);  // a result posted to the closed model would crash here
-    SUCCEED();
 }
 
 TEST_F(ImageDocumentModelTest, FileThatProbesButDoesNotDecodeGivesANullImage) {

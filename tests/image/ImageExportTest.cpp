@@ -1,5 +1,3 @@
-#include "ImageModelTestFiles.h"
-
 #include "image/ImageDocumentContext.h"
 #include "image/ImageExportPresenter.h"
 #include "image/codec/ImageCodec.h"
@@ -15,7 +13,7 @@
 #include <memory>
 
 using namespace scrivola;
-using namespace scrivola::imagetest;
+using namespace scrivola::testing;
 
 namespace {
 
@@ -78,18 +76,8 @@ protected:
 
 }  // namespace
 
-TEST(ImageExportTexts, TitleButtonsAndAnswers) {
-    EXPECT_EQ(ImageExportPresenter::title(1), QStringLiteral("Export Image"));
-    EXPECT_EQ(ImageExportPresenter::title(5), QStringLiteral("Export 5 Images"));
-    EXPECT_STREQ(ImageExportPresenter::kFormatMessage, "Choose the export format:");
-    EXPECT_EQ(ImageExportPresenter::extensionForButton(0), QStringLiteral("jpeg"));
-    EXPECT_EQ(ImageExportPresenter::extensionForButton(1), QStringLiteral("png"));
-    EXPECT_EQ(ImageExportPresenter::extensionForButton(2), QStringLiteral("tiff"));
-    EXPECT_FALSE(ImageExportPresenter::extensionForButton(3));
-}
-
 TEST_F(ImageExportTest, OneImageProposesItsNameAndWritesTheChosenFormat) {
-    const QString heic = writeBytes(sources(QStringLiteral("photo.heic")), scrivola::testing::heicBytes(QSize(64, 48)));
+    const QString heic = writeBytes(sources(QStringLiteral("photo.heic")), heicBytes(QSize(64, 48)));
     ImageDocumentModel model(heic);
     ImageDocumentContext context(&model);
     context.setExportPresenter(&presenter);
@@ -172,16 +160,6 @@ TEST_F(ImageExportTest, ExportsNeverOverwriteTheCollectionsFiles) {
     EXPECT_EQ(readBytes(b), original);
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("link 2.jpeg"))));
-}
-
-TEST(ImagePrintGeometryTest, PagesStackAndImagesFitCentred) {
-    const QSizeF page(500, 700);
-    EXPECT_EQ(ImagePrintGeometry::rectForPage(1, page), QRectF(0, 0, 500, 700));
-    EXPECT_EQ(ImagePrintGeometry::rectForPage(3, page), QRectF(0, 1400, 500, 700));
-    EXPECT_EQ(ImagePrintGeometry::imageRect(0, QSizeF(100, 50), page), QRectF(0, 225, 500, 250));
-    EXPECT_EQ(ImagePrintGeometry::imageRect(2, QSizeF(100, 50), page), QRectF(0, 1625, 500, 250));
-    EXPECT_EQ(ImagePrintGeometry::imageRect(0, QSizeF(1000, 2800), page), QRectF(0, 0, 250, 700).translated(125, 0));
-    EXPECT_TRUE(ImagePrintGeometry::imageRect(0, QSizeF(0, 50), page).isEmpty());
 }
 
 TEST_F(ImageExportTest, PrintsOneFittedCentredImagePerPage) {

@@ -7,7 +7,6 @@
 #include "pdf/PDFDocumentModel.h"
 #include "signature/SignatureStorageService.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -138,23 +137,6 @@ TEST_F(Placement, LandsOnThePageUnderThePicturesCentreClippedToIt) {
     EXPECT_GT(share(shown, QRect(150, 792 - 436, 40, 70), Qt::white), 0.99);
 }
 
-TEST_F(Placement, APictureCentredOutsideEveryPageChangesNothing) {
-    setUp({textPage(QStringLiteral("Only"))});
-    const PDFPagePtr original = page(0);
-    context->toggleSignatureSelection(id);
-    context->handleSignatureStamp(QPointF(100, 100), 0);
-    context->setSignatureViewPosition(QPointF(580, 100));  // centre at x = 680, beyond the page
-    context->confirmSignaturePlacement();
-    EXPECT_EQ(page(0), original);
-    EXPECT_FALSE(context->isPlacingSignature());
-    EXPECT_FALSE(model->isModified());
-    EXPECT_FALSE(context->undoManager()->canUndo());
-    EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(700, 100, 50, 50), 0));
-    EXPECT_FALSE(context->flattenSignature(QImage(), QRectF(100, 100, 50, 50), 0));
-    EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(100, 100, 50, 50), 1));
-    EXPECT_EQ(page(0), original);
-}
-
 TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {
     Page turned;
     turned.mediaBox = QRectF(100, 200, 612, 792);
@@ -197,9 +179,7 @@ TEST_F(Placement, LargePicturesAreEmbeddedAtNoMoreThan300PixelsPerInch) {
     QTemporaryDir out;
     const QString path = out.filePath(QStringLiteral("big.pdf"));
     model->save(path);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = scrivola::testing::readBytes(path);
     EXPECT_TRUE(bytes.contains("/Width 300")) << "1 inch at 300 ppi";
     EXPECT_FALSE(bytes.contains("/Width 4000"));
     EXPECT_LT(bytes.size(), 200 * 1024);
@@ -229,7 +209,20 @@ TEST_F(Placement, SelectionAndCancelling) {
     context->toggleSignatureSelection(id);  // the same item again: deselects and cancels
     EXPECT_FALSE(context->selectedSignatureId().has_value());
     EXPECT_FALSE(context->isPlacingSignature());
+
+    // A picture centred outside every page, or nothing to place, changes nothing.
+    const PDFPagePtr original = page(0);
+    context->toggleSignatureSelection(id);
+    context->handleSignatureStamp(QPointF(100, 100), 0);
+    context->setSignatureViewPosition(QPointF(580, 100));  // centre at x = 680, beyond the page
+    context->confirmSignaturePlacement();
+    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(700, 100, 50, 50), 0));
+    EXPECT_FALSE(context->flattenSignature(QImage(), QRectF(100, 100, 50, 50), 0));
+    EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(100, 100, 50, 50), 1));
+    EXPECT_EQ(page(0), original);
     EXPECT_FALSE(model->isModified());
+    EXPECT_FALSE(context->undoManager()->canUndo());
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/engine/PDFAppearance.h"
+#include "support/PdfFactory.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -21,9 +21,7 @@ struct TextBoxContext {
     std::unique_ptr<PDFDocumentContext> context;
 
     explicit TextBoxContext(int pages = 2) {
-        PDFDocumentPtr document = PDFDocument::createEmpty();
-        for (int i = 0; i < pages; ++i) document->insertBlankPage(QSizeF(300, 400), i);
-        model = std::make_unique<PDFDocumentModel>(document);
+        model = std::make_unique<PDFDocumentModel>(testing::blankDocument(pages, {300, 400}));
         context = std::make_unique<PDFDocumentContext>(model.get());
     }
     PDFPagePtr page(int i) const { return model->pdfDocument()->page(i); }
@@ -203,8 +201,14 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
     EXPECT_TRUE(t.annotations(0).empty());
     EXPECT_TRUE(t.annotations(1).empty());
 
-    // Nothing selected: nothing happens, no undo step.
+    // Selection order, and nothing selected: nothing happens, no undo step.
     t.context->undo();
+    t.context->selectAnnotations({a, b});
+    t.context->toggleAnnotationSelection(a);
+    t.context->toggleAnnotationSelection(a);
+    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 2u);
+    EXPECT_EQ(t.context->selectedAnnotationObjects()[1].get(), a.get());
+    t.context->clearAnnotationSelection();
     const int steps = t.context->undoManager()->undoCount();
     t.context->deleteSelectedAnnotations();
     EXPECT_EQ(t.context->undoManager()->undoCount(), steps);
@@ -244,24 +248,6 @@ TEST(PDFContextTextBoxes, AChainOfEditsUndoesAndRedoesInOrder) {
     EXPECT_FALSE(t.context->canRedo());
 }
 
-TEST(PDFContextTextBoxes, SelectionOperations) {
-    TextBoxContext t;
-    const PDFAnnotationPtr a = t.type(QStringLiteral("A"), QRectF(20, 300, 100, 30));
-    const PDFAnnotationPtr b = t.type(QStringLiteral("B"), QRectF(20, 200, 100, 30));
-    t.context->selectAnnotations({a, b});
-    EXPECT_EQ(t.context->selectedAnnotations(), (std::set<AnnotationIdentity>{a.get(), b.get()}));
-    t.context->toggleAnnotationSelection(a);
-    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 1u);
-    EXPECT_EQ(t.context->selectedAnnotationObjects()[0].get(), b.get());
-    t.context->toggleAnnotationSelection(a);
-    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 2u);
-    EXPECT_EQ(t.context->selectedAnnotationObjects()[1].get(), a.get());  // in selection order
-    t.context->selectAnnotation(b);
-    EXPECT_EQ(t.context->selectedAnnotations(), (std::set<AnnotationIdentity>{b.get()}));
-    t.context->clearAnnotationSelection();
-    EXPECT_TRUE(t.context->selectedAnnotations().empty());
-}
-
 TEST(PDFContextTextBoxes, ToggleTextAnnotationMode) {
     TextBoxContext t;
     const PDFAnnotationPtr a = t.type(QStringLiteral("A"));
@@ -282,18 +268,6 @@ TEST(PDFContextTextBoxes, ToggleTextAnnotationMode) {
     EXPECT_FALSE(t.context->isInlineEditing());
     EXPECT_TRUE(t.context->selectedAnnotations().empty());
     EXPECT_FALSE(t.context->isAnnotationsSidebarVisible());
-}
-
-TEST(PDFContextTextBoxes, BuildFontFollowsTheToolState) {
-    TextBoxContext t;
-    t.context->setTextFontName(QStringLiteral("Courier"));
-    t.context->setTextFontSize(20);
-    t.context->setTextIsItalic(true);
-    const QFont font = t.context->buildFont();
-    EXPECT_EQ(font.family(), QStringLiteral("Courier"));
-    EXPECT_DOUBLE_EQ(font.pointSizeF(), 20);
-    EXPECT_TRUE(font.italic());
-    EXPECT_FALSE(font.bold());
 }
 
 TEST(PDFContextTextBoxes, OpeningAFileRestoresItsTextBoxes) {

@@ -1,5 +1,5 @@
-#include "PdfModelTestFiles.h"
 #include "pdf/PDFDocumentContext.h"
+#include "support/PdfFactory.h"
 
 #include <QFile>
 #include <QPageLayout>
@@ -12,9 +12,15 @@
 #include <memory>
 
 using namespace scrivola;
-using namespace scrivola::pdftest;
+using namespace scrivola::testing;
 
 namespace {
+
+// The colour at the centre of a page rendered at a small scale.
+QColor centreColour(const PDFPage& page) {
+    const QImage image = page.render(0.25);
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
 
 // Prints into a PDF file on A4 portrait paper without margins, as a printer would receive it.
 class PdfFilePresenter : public PDFPrintPresenter {
@@ -63,52 +69,31 @@ protected:
     PDFDocumentContext context;
 };
 
-TEST_F(PDFPrintingTest, SelectedPagesPrintInAscendingOrder) {
-    PdfFilePresenter presenter(output());
-    context.setPrintPresenter(&presenter);
-    context.setSelectedPages({4, 1});
-    ASSERT_TRUE(context.printDocument());
-    EXPECT_TRUE(presenter.finished);
-    EXPECT_TRUE(presenter.lastSucceeded);
-    EXPECT_EQ(presenter.lastJob.documentName, "Colours");
-    EXPECT_EQ(presenter.lastJob.pageCount, 2);
-
-    const PDFDocumentPtr result = printed();
-    ASSERT_EQ(result->pageCount(), 2);
-    EXPECT_TRUE(sameColour(centreColour(*result->page(0)), colours[1]));
-    EXPECT_TRUE(sameColour(centreColour(*result->page(1)), colours[4]));
-}
-
-TEST_F(PDFPrintingTest, WithoutSelectionEveryPagePrints) {
-    PdfFilePresenter presenter(output());
-    context.setPrintPresenter(&presenter);
-    ASSERT_TRUE(context.printDocument());
-    const PDFDocumentPtr result = printed();
-    ASSERT_EQ(result->pageCount(), int(colours.size()));
-    for (int i = 0; i < result->pageCount(); ++i)
-        EXPECT_TRUE(sameColour(centreColour(*result->page(i)), colours[i])) << "sheet " << i;
-}
-
-TEST_F(PDFPrintingTest, ARangeChosenInThePrintDialogCountsTheSheetsOfTheJob) {
-    PdfFilePresenter presenter(output());
-    presenter.ranges.addRange(2, 3);
-    context.setPrintPresenter(&presenter);
-    context.setSelectedPages({0, 2, 3, 5});
-    ASSERT_TRUE(context.printDocument());
-    const PDFDocumentPtr result = printed();
-    ASSERT_EQ(result->pageCount(), 2);
-    EXPECT_TRUE(sameColour(centreColour(*result->page(0)), colours[2]));
-    EXPECT_TRUE(sameColour(centreColour(*result->page(1)), colours[3]));
-}
-
-TEST_F(PDFPrintingTest, SelectedIndicesWithoutAPageAreSkipped) {
-    PdfFilePresenter presenter(output());
-    context.setPrintPresenter(&presenter);
-    context.setSelectedPages({2, 40});
-    ASSERT_TRUE(context.printDocument());
-    const PDFDocumentPtr result = printed();
-    ASSERT_EQ(result->pageCount(), 1);
-    EXPECT_TRUE(sameColour(centreColour(*result->page(0)), colours[2]));
+TEST_F(PDFPrintingTest, SelectedPagesOrTheDialogsRangePrintInAscendingOrder) {
+    struct Case {
+        std::set<int> selected;
+        QPageRanges ranges;
+        std::vector<int> expected;
+    };
+    QPageRanges sheets2to3;
+    sheets2to3.addRange(2, 3);  // counts the sheets of the job
+    const std::vector<Case> cases{{{4, 1}, {}, {1, 4}},
+                                  {{}, {}, {0, 1, 2, 3, 4, 5}},
+                                  {{0, 2, 3, 5}, sheets2to3, {2, 3}},
+                                  {{2, 40}, {}, {2}}};  // an index without a page is skipped
+    for (const Case& c : cases) {
+        PdfFilePresenter presenter(output());
+        presenter.ranges = c.ranges;
+        context.setPrintPresenter(&presenter);
+        context.setSelectedPages(c.selected);
+        ASSERT_TRUE(context.printDocument());
+        EXPECT_TRUE(presenter.finished && presenter.lastSucceeded);
+        EXPECT_EQ(presenter.lastJob.documentName, "Colours");
+        const PDFDocumentPtr result = printed();
+        ASSERT_EQ(result->pageCount(), int(c.expected.size()));
+        for (int i = 0; i < result->pageCount(); ++i)
+            EXPECT_TRUE(sameColour(centreColour(*result->page(i)), colours[c.expected[i]])) << "sheet " << i;
+    }
 }
 
 TEST_F(PDFPrintingTest, NothingHappensWithoutAPresenterOrWhenCancelled) {
@@ -118,11 +103,6 @@ TEST_F(PDFPrintingTest, NothingHappensWithoutAPresenterOrWhenCancelled) {
     EXPECT_FALSE(context.printDocument());
     EXPECT_FALSE(cancelling.finished);
     EXPECT_FALSE(QFile::exists(output()));
-}
-
-// The sheets are A4 portrait (595 x 842 points); measure where the page's colour landed.
-QRect printedArea(const PDFPage& sheet, double scale) {
-    return inkBounds(sheet.render(scale));
 }
 
 TEST(PDFPrintingLayout, PagesAreScaledToFitCentredAndTurnedToThePaper) {
@@ -138,10 +118,10 @@ TEST(PDFPrintingLayout, PagesAreScaledToFitCentredAndTurnedToThePaper) {
 
     const PDFDocumentPtr result = PDFDocument::load(dir.filePath("out.pdf"));
     ASSERT_EQ(result->pageCount(), 3);
-    const double scale = 0.5;
+    const double scale = 0.5;  // the sheets are A4 portrait (595 x 842 points)
     const QSizeF sheet(595.0 * scale, 842.0 * scale);
     for (int i = 0; i < 3; ++i) {
-        const QRect area = printedArea(*result->page(i), scale);
+        const QRect area = inkBounds(result->page(i)->render(scale), {}, Qt::white, 20);
         ASSERT_FALSE(area.isEmpty()) << "sheet " << i;
         // Every page stands upright as 1 : 2 and is scaled up until it fills the paper's height.
         EXPECT_NEAR(area.height(), sheet.height(), 3) << "sheet " << i;

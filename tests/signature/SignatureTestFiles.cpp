@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QJsonDocument>
 
-#include <gtest/gtest.h>
 
 namespace scrivola::test {
 
@@ -16,14 +15,8 @@ QJsonObject recordObject(const QUuid& id, const QString& name, double createdAt,
                        {"lastHeight", 80.0}, {"kind", kind}, {"isBuiltIn", isBuiltIn}};
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 void writeRecord(const QString& folder, const QString& baseName, const QJsonObject& object) {
-    writeBytes(folder + "/" + baseName + ".json", QJsonDocument(object).toJson(QJsonDocument::Compact));
+    testing::writeBytes(folder + "/" + baseName + ".json", QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 QJsonObject readRecord(const QString& path) {

@@ -2,6 +2,8 @@
 
 // Helpers for signature-store tests: record files written by hand and small images.
 
+#include "support/Files.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -15,7 +17,6 @@ QString upperId(const QUuid& id);
 // A complete record object as the store writes it.
 QJsonObject recordObject(const QUuid& id, const QString& name, double createdAt, const QString& kind = "signature",
                          bool isBuiltIn = false);
-void writeBytes(const QString& path, const QByteArray& bytes);
 void writeRecord(const QString& folder, const QString& baseName, const QJsonObject& object);
 QJsonObject readRecord(const QString& path);
 // A small opaque image with a distinct pixel at (0, 0).

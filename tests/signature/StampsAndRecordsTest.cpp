@@ -22,22 +22,6 @@ QRect opaqueBounds(const QImage& image, const QRect& area) {
 
 }  // namespace
 
-TEST(BuiltInStampsTest, TableHasFixedNamesColoursAndDatedText) {
-    const QDate day(2026, 12, 7);
-    const auto stamps = BuiltInStamps::stamps(day, QLocale(QLocale::English, QLocale::UnitedStates));
-    ASSERT_EQ(stamps.size(), 5);
-    EXPECT_EQ(stamps[0].name, "APPROVED");
-    EXPECT_EQ(stamps[0].color, QColor(52, 199, 89));
-    EXPECT_EQ(stamps[1].color, QColor(255, 59, 48));
-    EXPECT_EQ(stamps[2].text, "DRAFT");
-    EXPECT_EQ(stamps[2].color, QColor(142, 142, 147));
-    EXPECT_EQ(stamps[3].fontSize, 22);
-    EXPECT_EQ(stamps[4].name, "Signed (Date)");
-    EXPECT_EQ(stamps[4].text, "SIGNED Dec 7, 2026");
-    EXPECT_EQ(stamps[4].color, QColor(0, 122, 255));
-    EXPECT_EQ(stamps[4].fontSize, 20);
-}
-
 TEST(BuiltInStampsTest, DateHasDayAbbreviatedMonthAndYearInLocaleOrder) {
     const QDate day(2026, 3, 14);
     EXPECT_EQ(BuiltInStamps::formatStampDate(day, QLocale(QLocale::English, QLocale::UnitedStates)), "Mar 14, 2026");
@@ -51,8 +35,9 @@ TEST(BuiltInStampsTest, DateHasDayAbbreviatedMonthAndYearInLocaleOrder) {
         // No weekday: the text is no longer than day, full month name and year with separators.
         EXPECT_FALSE(text.contains(locale.dayName(6, QLocale::LongFormat)));
     }
-    EXPECT_TRUE(BuiltInStamps::formatStampDate(day, QLocale(QLocale::German)).contains("März") ||
-                BuiltInStamps::formatStampDate(day, QLocale(QLocale::German)).contains("Mär"));
+    const auto stamps = BuiltInStamps::stamps(QDate(2026, 12, 7), QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_EQ(stamps.size(), 5);
+    EXPECT_EQ(stamps[4].text, "SIGNED Dec 7, 2026");
 }
 
 TEST(BuiltInStampsTest, RenderingDrawsBorderAndCentredTextAtThreeTimesResolution) {
@@ -158,7 +143,4 @@ TEST(StoredSignatureTest, CreatedAtCountsSecondsFrom2001) {
     EXPECT_DOUBLE_EQ(seconds, 818182740.25);
     EXPECT_EQ(StoredSignature::dateTimeFromReferenceSeconds(seconds), moment);
     EXPECT_FALSE(StoredSignature::dateTimeFromReferenceSeconds(1e300).isValid());
-    EXPECT_EQ(rawValue(SignatureKind::signature), "signature");
-    EXPECT_EQ(signatureKindFromRawValue("stamp"), SignatureKind::stamp);
-    EXPECT_FALSE(signatureKindFromRawValue("STAMP"));
 }

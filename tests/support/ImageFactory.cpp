@@ -5,11 +5,20 @@
 #include "image/codec/ImageCodec.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cmath>
+
 #include <array>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace scrivola::testing {
 
@@ -135,16 +144,24 @@ QByteArray jpegWithExifOrientation6(QSize displaySize) {
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
-QByteArray pngDeclaringSize(quint32 width, quint32 height) {
+static QByteArray pngWithPixelStream(quint32 width, quint32 height, const QByteArray& idat) {
     QByteArray png("\x89PNG\r\n\x1A\n", 8);
     QByteArray header;
     appendBigEndian32(header, width);
     appendBigEndian32(header, height);
     header.append(char(8)).append(char(6)).append(char(0)).append(char(0)).append(char(0));  // 8-bit RGBA
     appendPngChunk(png, "IHDR", header);
-    appendPngChunk(png, "IDAT", qCompress(QByteArray(64, '\0')).mid(4));  // a zlib stream of one short row
+    appendPngChunk(png, "IDAT", idat);
     appendPngChunk(png, "IEND", {});
     return png;
+}
+
+QByteArray pngDeclaringSize(quint32 width, quint32 height) {
+    return pngWithPixelStream(width, height, qCompress(QByteArray(64, '\0')).mid(4));  // one short row
+}
+
+QByteArray undecodablePng(quint32 width, quint32 height) {
+    return pngWithPixelStream(width, height, QByteArray(64, '\x5a'));
 }
 
 QByteArray truncatedJpeg(QSize size, double keepFraction) {
@@ -231,10 +248,67 @@ QByteArray multiPageTiff(QSize size, const QList<QColor>& pageColours) {
     return out;
 }
 
-QString writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
+QImage quadrantImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    const int hw = width / 2, hh = height / 2;
+    QPainter painter(&image);
+    painter.fillRect(0, 0, hw, hh, QColor(255, 0, 0));
+    painter.fillRect(hw, 0, width - hw, hh, QColor(0, 255, 0));
+    painter.fillRect(hw, hh, width - hw, height - hh, QColor(0, 0, 255));
+    painter.fillRect(0, hh, hw, height - hh, QColor(255, 255, 0));
+    return image;
+}
+
+QString writeImage(const QString& path, const QImage& image, const char* format, int dotsPerInch) {
+    QImage copy = image;
+    const int dpm = qRound(dotsPerInch / 0.0254);
+    copy.setDotsPerMeterX(dpm);
+    copy.setDotsPerMeterY(dpm);
+    QImageWriter writer(path, format);
+    if (!writer.write(copy)) qFatal("could not write test image %s", qPrintable(path));
     return path;
+}
+
+QImage photoImage(QSize size, quint32 seed) {
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const double u = double(x) / size.width(), v = double(y) / size.height();
+            const int grain = int(random.bounded(24)) - 12;
+            const int r = int(120 + 100 * std::sin(6 * u + 2 * v)) + grain;
+            const int g = int(110 + 90 * std::cos(5 * v - 3 * u)) + grain;
+            const int b = int(128 + 80 * std::sin(9 * u * v + 1)) + grain;
+            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+        }
+    }
+    return image;
+}
+
+bool near(QRgb actual, QRgb expected, int tolerance) {
+    return sameColour(QColor(actual), QColor(expected), tolerance);
+}
+
+namespace {
+bool setImmutable(const QString& path, bool on) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+}  // namespace
+
+ImmutableFile::ImmutableFile(const QString& path) : path_(path), active_(setImmutable(path, true)) {}
+
+ImmutableFile::~ImmutableFile() {
+    if (active_) setImmutable(path_, false);
 }
 
 }  // namespace scrivola::testing

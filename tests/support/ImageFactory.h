@@ -3,6 +3,8 @@
 // Generates image files for tests: every format the codec reads, with a pattern whose quadrants
 // show orientation, plus deliberately damaged or oversized files. No binary fixtures needed.
 
+#include "support/Files.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -45,7 +47,30 @@ QByteArray multiFrameGif(QSize size, const QList<QColor>& frameColours);
 // An uncompressed RGB TIFF with one page (IFD) per colour.
 QByteArray multiPageTiff(QSize size, const QList<QColor>& pageColours);
 
-// Writes bytes to `path`, creating nothing else; returns `path` (empty on failure).
-QString writeBytes(const QString& path, const QByteArray& bytes);
+// A w × h image whose four quadrants are pure red, green, blue (bottom-right) and yellow
+// (bottom-left), so that turns and flips can be told apart exactly.
+QImage quadrantImage(int width, int height);
+// Writes `image` to `path` with Qt's writer for `format` ("png", "jpeg", "tiff", "bmp", "webp");
+// returns path.
+QString writeImage(const QString& path, const QImage& image, const char* format, int dotsPerInch = 72);
+// A PNG with a valid header but garbage pixel data: it probes, it does not decode.
+QByteArray undecodablePng(quint32 width, quint32 height);
+// A photo-like picture: smooth gradients with fine grain, the same for the same seed.
+QImage photoImage(QSize size, quint32 seed = 7);
+// Each channel of the pixel is within `tolerance` of `expected` (lossy formats allowed).
+bool near(QRgb actual, QRgb expected, int tolerance = 40);
+
+// Marks a file immutable (it can be neither replaced nor removed, also not by root) while alive.
+// Inactive where the file system does not support the flag.
+class ImmutableFile {
+public:
+    explicit ImmutableFile(const QString& path);
+    ~ImmutableFile();
+    bool isActive() const { return active_; }
+
+private:
+    QString path_;
+    bool active_ = false;
+};
 
 }  // namespace scrivola::testing

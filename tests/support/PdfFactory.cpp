@@ -1,7 +1,9 @@
 #include "support/PdfFactory.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QBuffer>
+#include <QtEndian>
+
+#include <cctype>
 
 namespace scrivola::testing {
 namespace {
@@ -27,12 +29,12 @@ QByteArray contentFor(const PdfPageSpec& page) {
         content += "BT /F1 " + num(line.fontSize) + " Tf " + num(line.baseline.x()) + " " + num(line.baseline.y()) +
                    " Td " + pdfString(line.text) + " Tj ET\n";
     }
-    content += page.extraContent;
+    content += page.content;
     return content;
 }
 
-QByteArray stream(const QByteArray& data) {
-    return "<< /Length " + QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream";
+QByteArray stream(const QByteArray& data, const QByteArray& dictionary = {}) {
+    return "<< " + dictionary + " /Length " + QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream";
 }
 
 }  // namespace
@@ -52,8 +54,16 @@ QByteArray assemblePdf(const std::vector<QByteArray>& bodies) {
     return out;
 }
 
-QByteArray buildPdf(const std::vector<PdfPageSpec>& pages) {
-    // 1 catalog, 2 pages, 3 font, then (page, content) pairs.
+QByteArray buildPdf(const std::vector<PdfPageSpec>& pages, bool outlineToFirstPage) {
+    // 1 catalog, 2 pages, 3 font, then (page, content) pairs; then the picture when a page draws
+    // it, and the outline when asked for.
+    bool usesPicture = false;
+    for (const auto& p : pages) usesPicture = usesPicture || p.content.contains("/Im1");
+    const int pictureNum = int(4 + pages.size() * 2);
+    const int outlineNum = pictureNum + (usesPicture ? 1 : 0);
+    QByteArray resources = "<< /Font << /F1 3 0 R >>";
+    if (usesPicture) resources += " /XObject << /Im1 " + QByteArray::number(pictureNum) + " 0 R >>";
+    resources += " >>";
     std::vector<QByteArray> bodies(3);
     QByteArray kids;
     for (size_t i = 0; i < pages.size(); ++i) {
@@ -63,14 +73,40 @@ QByteArray buildPdf(const std::vector<PdfPageSpec>& pages) {
         QByteArray dict = "<< /Type /Page /Parent 2 0 R /MediaBox " + rect(p.mediaBox);
         if (p.cropBox) dict += " /CropBox " + rect(*p.cropBox);
         if (p.rotate) dict += " /Rotate " + QByteArray::number(p.rotate);
-        dict += " /Resources << /Font << /F1 3 0 R >> >> /Contents " + QByteArray::number(pageNum + 1) + " 0 R >>";
+        if (!p.annots.isEmpty()) dict += " /Annots [" + p.annots + "]";
+        dict += " /Resources " + resources + " /Contents " + QByteArray::number(pageNum + 1) + " 0 R >>";
         bodies.push_back(dict);
         bodies.push_back(stream(contentFor(p)));
     }
-    bodies[0] = "<< /Type /Catalog /Pages 2 0 R >>";
+    if (usesPicture) {
+        QByteArray pixels;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x) pixels += x < 8 ? QByteArray("\xff\x00\x00", 3) : QByteArray("\x00\x00\xff", 3);
+        bodies.push_back(stream(pixels, "/Type /XObject /Subtype /Image /Width 16 /Height 8 /ColorSpace /DeviceRGB "
+                                        "/BitsPerComponent 8"));
+    }
+    const QByteArray outline = QByteArray::number(outlineNum);
+    if (outlineToFirstPage) {
+        bodies.push_back("<< /Type /Outlines /First " + QByteArray::number(outlineNum + 1) + " 0 R /Last " +
+                         QByteArray::number(outlineNum + 1) + " 0 R /Count 1 >>");
+        bodies.push_back("<< /Title (First) /Parent " + outline + " 0 R /Dest [4 0 R /Fit] >>");
+    }
+    bodies[0] = "<< /Type /Catalog /Pages 2 0 R" + (outlineToFirstPage ? " /Outlines " + outline + " 0 R" : QByteArray()) + " >>";
     bodies[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(qulonglong(pages.size())) + " >>";
     bodies[2] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
     return assemblePdf(bodies);
+}
+
+QByteArray textLine(const QString& text, double x, double y) {
+    return "BT /F1 12 Tf " + num(x) + " " + num(y) + " Td " + pdfString(text) + " Tj ET\n";
+}
+
+QByteArray picture(double x, double y, double w, double h) {
+    return "q " + num(w) + " 0 0 " + num(h) + " " + num(x) + " " + num(y) + " cm /Im1 Do Q\n";
+}
+
+QByteArray blackBar(double x, double y, double w, double h) {
+    return "q 0 0 0 rg " + num(x) + " " + num(y) + " " + num(w) + " " + num(h) + " re f Q\n";
 }
 
 QStringList defaultPageLines(int pageIndex) {
@@ -146,11 +182,118 @@ QByteArray brokenXrefPdf(int pages) {
 
 QByteArray truncated(const QByteArray& bytes, qsizetype n) { return bytes.left(n); }
 
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
-    return path;
+PDFDocumentPtr blankDocument(int pages, const QSizeF& size) {
+    PDFDocumentPtr document = PDFDocument::createEmpty();
+    for (int i = 0; i < pages; ++i) document->insertBlankPage(size, i);
+    return document;
+}
+
+QByteArray pdfWithImage(const QImage& image, QSizeF pageSize, int pages) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    auto document = PDFDocument::createEmpty();
+    for (int i = 0; i < pages; ++i) document->appendImagePage(png, pageSize);
+    return document->writeToBuffer();
+}
+
+PDFDocumentPtr colourDocument(const std::vector<QColor>& colours, const std::vector<QSizeF>& sizes) {
+    PDFDocumentPtr document = PDFDocument::createEmpty();
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(colours[i]);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        document->appendImagePage(png, i < sizes.size() ? sizes[i] : QSizeF(300, 400));
+    }
+    return document;
+}
+
+std::vector<QColor> distinctColours() {
+    return {QColor(220, 30, 30), QColor(30, 160, 30), QColor(30, 30, 220),
+            QColor(230, 200, 20), QColor(160, 30, 160), QColor(20, 170, 170)};
+}
+
+PDFDocumentPtr saveAndReopen(const PDFDocument& document, const QString& path) {
+    if (!document.write(path)) return nullptr;
+    return PDFDocument::load(path);
+}
+
+QString firstLine(const PDFPage& page) {
+    const PDFPageText text = page.text();
+    if (text.blocks.empty() || text.blocks.front().lines.empty()) return {};
+    return text.blocks.front().lines.front().text.trimmed();
+}
+
+std::vector<RawStream> streams(const QByteArray& file) {
+    std::vector<RawStream> result;
+    qsizetype at = 0;
+    while (true) {
+        const qsizetype keyword = file.indexOf("stream", at);
+        if (keyword < 0) break;
+        at = keyword + 6;
+        if (keyword >= 3 && file.mid(keyword - 3, 3) == "end") continue;
+        qsizetype dataStart = keyword + 6;
+        if (file.mid(dataStart, 2) == "\r\n") dataStart += 2;
+        else if (dataStart < file.size() && (file[dataStart] == '\n' || file[dataStart] == '\r')) dataStart += 1;
+        else continue;
+        const qsizetype end = file.indexOf("endstream", dataStart);
+        if (end < 0) break;
+        const qsizetype dictStart = file.lastIndexOf("obj", keyword);
+        RawStream s{dictStart >= 0 ? file.mid(dictStart, keyword - dictStart) : QByteArray(),
+                    file.mid(dataStart, end - dataStart)};
+        if (s.dictionary.contains("FlateDecode")) {
+            // qUncompress wants the expected size in front; it grows its buffer when that is short.
+            QByteArray withSize(4, '\0');
+            qToBigEndian<quint32>(quint32(std::max<qsizetype>(s.data.size() * 8, 1024)), withSize.data());
+            const QByteArray inflated = qUncompress(withSize + s.data);
+            if (!inflated.isEmpty()) s.data = inflated;
+        }
+        result.push_back(s);
+        at = end + 9;
+    }
+    return result;
+}
+
+bool fileContains(const QByteArray& file, const QByteArray& word) {
+    if (file.contains(word)) return true;
+    for (const RawStream& s : streams(file))
+        if (s.data.contains(word)) return true;
+    return false;
+}
+
+namespace {
+std::vector<RawObject> objectsOf(const QByteArray& file) {
+    std::vector<RawObject> result;
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype head = file.indexOf(" 0 obj", at);
+        if (head < 0) break;
+        qsizetype start = head;
+        while (start > 0 && isdigit(uchar(file[start - 1]))) --start;
+        const qsizetype end = file.indexOf("endobj", head);
+        if (end < 0) break;
+        result.push_back(RawObject{file.mid(start, head - start).toInt(), file.mid(head + 6, end - head - 6)});
+        at = end + 6;
+    }
+    return result;
+}
+}  // namespace
+
+RawObject findObject(const QByteArray& file, const QByteArray& marker) {
+    for (const RawObject& object : objectsOf(file))
+        if (object.body.contains(marker)) return object;
+    return {};
+}
+
+RawObject objectByNumber(const QByteArray& file, int number) {
+    RawObject found;
+    for (const RawObject& object : objectsOf(file))
+        if (object.number == number) found = object;  // the last definition wins
+    return found;
 }
 
 }  // namespace scrivola::testing

@@ -1,7 +1,10 @@
 #pragma once
 
 // Test fixtures: small PDFs written as plain PDF source (no engine involved), so tests of the
-// engine never depend on the code under test to make their inputs.
+// engine never depend on the code under test to make their inputs; and ways to look into files.
+
+#include "support/Files.h"
+#include "pdf/engine/PDFEngine.h"
 
 #include <QByteArray>
 #include <QPointF>
@@ -9,6 +12,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QColor>
 
 #include <functional>
 #include <optional>
@@ -30,11 +34,22 @@ struct PdfPageSpec {
     std::optional<QRectF> cropBox;
     int rotate = 0;
     std::vector<PdfTextLine> lines;
-    QByteArray extraContent;  // raw content-stream operators appended after the text
+    QByteArray annots;   // direct annotation dictionaries, written into /Annots as they are
+    // Raw content-stream operators after the lines. Fonts: /F1 (Helvetica); pictures: /Im1
+    // (16 x 8 RGB, left half red, right half blue).
+    QByteArray content;
 };
 
-// A complete PDF with a correct cross-reference table.
-QByteArray buildPdf(const std::vector<PdfPageSpec>& pages);
+// A complete PDF with a correct cross-reference table. With `outlineToFirstPage`, the document
+// has a bookmark "First" leading to page 1.
+QByteArray buildPdf(const std::vector<PdfPageSpec>& pages, bool outlineToFirstPage = false);
+
+// Content: one line of 12-point Helvetica with its baseline at (x, y) user space.
+QByteArray textLine(const QString& text, double x, double y);
+// Content: the picture /Im1 drawn into (x, y, w, h) user space.
+QByteArray picture(double x, double y, double w, double h);
+// Content: a filled black rectangle (line art) in user space.
+QByteArray blackBar(double x, double y, double w, double h);
 
 // A file of objects 1..n (bodies as given, without "n 0 obj"/"endobj") with a correct
 // cross-reference table; object 1 must be the catalog.
@@ -67,7 +82,35 @@ QByteArray brokenXrefPdf(int pages);
 // The first n bytes.
 QByteArray truncated(const QByteArray& bytes, qsizetype n);
 
-// Writes `bytes` to `name` inside `dir`; returns the path.
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
+// A document of `pages` blank pages of `size` points.
+PDFDocumentPtr blankDocument(int pages, const QSizeF& size = {200, 300});
+// A document whose page i is filled entirely with colours[i]; page sizes from `sizes` when given
+// (one per page), 300 x 400 points otherwise.
+PDFDocumentPtr colourDocument(const std::vector<QColor>& colours, const std::vector<QSizeF>& sizes = {});
+// A PDF of `pages` pages of `pageSize` points, each filled by `image` stored losslessly (Flate).
+QByteArray pdfWithImage(const QImage& image, QSizeF pageSize, int pages = 1);
+// Six clearly distinct colours.
+std::vector<QColor> distinctColours();
+// Saves `document` to `path` and loads it again; null when saving fails.
+PDFDocumentPtr saveAndReopen(const PDFDocument& document, const QString& path);
+// The first text line of a page, trimmed; empty when it has none.
+QString firstLine(const PDFPage& page);
+
+// Every stream of a PDF file, inflated when it is deflated (raw otherwise), with its dictionary.
+struct RawStream {
+    QByteArray dictionary;
+    QByteArray data;
+};
+std::vector<RawStream> streams(const QByteArray& file);
+// True when any stream (inflated) or the file itself contains `word`.
+bool fileContains(const QByteArray& file, const QByteArray& word);
+// The body of the (last) object that contains `marker`, or has `number`, in a file, with its
+// number; empty when not found. For dictionary entries the engine API does not expose.
+struct RawObject {
+    int number = 0;
+    QByteArray body;
+};
+RawObject findObject(const QByteArray& file, const QByteArray& marker);
+RawObject objectByNumber(const QByteArray& file, int number);
 
 }  // namespace scrivola::testing

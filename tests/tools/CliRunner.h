@@ -2,7 +2,8 @@
 
 // Runs the built scrivola-cli (its path comes from the build) and collects what it printed.
 
-#include <QFile>
+#include "support/Files.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -23,9 +24,6 @@ inline CliRun runCli(const QStringList& args, int timeoutMs = 120000) {
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
-inline QByteArray readFileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+inline QByteArray readFileBytes(const QString& path) { return readBytes(path); }
 
 }  // namespace scrivola::testing

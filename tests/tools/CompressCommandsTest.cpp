@@ -4,10 +4,8 @@
 #include "CliRunner.h"
 #include "support/PdfFactory.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -25,16 +23,6 @@ QImage gradientImage(QSize size) {
     return image;
 }
 
-QByteArray pdfWithPicture() {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(gradientImage(QSize(500, 400)));
-    auto document = PDFDocument::createEmpty();
-    document->appendImagePage(png, QSizeF(300, 240));
-    return document->writeToBuffer();
-}
-
 class CompressCommands : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -44,7 +32,7 @@ protected:
 }  // namespace
 
 TEST_F(CompressCommands, RedrawsAndRasterisesPdfs) {
-    const QString in = writeFile(dir, QStringLiteral("picture.pdf"), pdfWithPicture());
+    const QString in = writeFile(dir, "picture.pdf", pdfWithImage(gradientImage(QSize(500, 400)), QSizeF(300, 240)));
     const CliRun redraw = runCli({"compress", in, "--quality", "0.5", "-o", path("small.pdf")});
     ASSERT_EQ(redraw.exitCode, 0) << redraw.err.toStdString();
     const QByteArray small = readFileBytes(path("small.pdf"));
@@ -52,8 +40,9 @@ TEST_F(CompressCommands, RedrawsAndRasterisesPdfs) {
     EXPECT_TRUE(small.contains("Scrivola"));
     EXPECT_EQ(PDFDocument::loadFromData(small)->pageCount(), 1);
 
-    const QString text = writeFile(dir, QStringLiteral("text.pdf"), textPdf(3));
-    const CliRun raster = runCli({"compress", text, "--rasterize", "--dpi", "50", "--quality", "0.3", "-o", path("raster.pdf")});
+    const QString text = writeFile(dir, "text.pdf", textPdf(3));
+    const CliRun raster =
+        runCli({"compress", text, "--rasterize", "--dpi", "50", "--quality", "0.3", "-o", path("raster.pdf")});
     ASSERT_EQ(raster.exitCode, 0) << raster.err.toStdString();
     const QByteArray rasterised = readFileBytes(path("raster.pdf"));
     // Pictures of text pages are larger than the text: the input comes back, noted on stderr.
@@ -61,7 +50,7 @@ TEST_F(CompressCommands, RedrawsAndRasterisesPdfs) {
         EXPECT_EQ(PDFDocument::loadFromData(rasterised)->pageCount(), 3);
     } else {
         EXPECT_EQ(rasterised, readFileBytes(text));
-        EXPECT_TRUE(raster.err.contains(QStringLiteral("no gain")));
+        EXPECT_TRUE(raster.err.contains("no gain"));
     }
 }
 
@@ -70,7 +59,7 @@ TEST_F(CompressCommands, FailuresReportAndWriteNothing) {
     PdfPageSpec normal;
     PdfPageSpec huge;
     huge.mediaBox = QRectF(0, 0, 14400, 14400);
-    const QString big = writeFile(dir, QStringLiteral("big.pdf"), buildPdf({normal, huge}));
+    const QString big = writeFile(dir, "big.pdf", buildPdf({normal, huge}));
     const CliRun failed = runCli({"compress", big, "--rasterize", "--dpi", "300", "-o", path("big-out.pdf")});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_FALSE(failed.err.isEmpty());
@@ -78,19 +67,19 @@ TEST_F(CompressCommands, FailuresReportAndWriteNothing) {
 
     const CliRun missing = runCli({"compress", path("missing.pdf"), "-o", path("x.pdf")});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("missing.pdf"))) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains("missing.pdf")) << missing.err.toStdString();
 
-    const QString broken = writeFile(dir, QStringLiteral("broken.pdf"), QByteArray("%PDF-1.7\ngarbage"));
+    const QString broken = writeFile(dir, "broken.pdf", QByteArray("%PDF-1.7\ngarbage"));
     EXPECT_EQ(runCli({"compress", broken, "-o", path("y.pdf")}).exitCode, 1);
     EXPECT_FALSE(QFileInfo::exists(path("y.pdf")));
 }
 
 TEST_F(CompressCommands, BadUsageExitsWithTwoAndNeverOverwritesTheInput) {
-    const QString pdf = writeFile(dir, QStringLiteral("a.pdf"), textPdf(1));
+    const QString pdf = writeFile(dir, "a.pdf", textPdf(1));
     const QByteArray before = readFileBytes(pdf);
     const CliRun same = runCli({"compress", pdf, "-o", pdf});
     EXPECT_EQ(same.exitCode, 2);
-    EXPECT_TRUE(same.err.contains(QStringLiteral("usage:")));
+    EXPECT_TRUE(same.err.contains("usage:"));
     EXPECT_EQ(readFileBytes(pdf), before);
     EXPECT_EQ(runCli({"compress", pdf, "--scale", "0.5", "-o", path("b.pdf")}).exitCode, 2);
     EXPECT_EQ(runCli({"compress", pdf, "--quality", "1.5", "-o", path("b.pdf")}).exitCode, 2);
@@ -112,12 +101,12 @@ TEST_F(CompressCommands, ScalesAndReencodesImages) {
     const CliRun scaled = runCli({"compress", png, "--scale", "0.5", "--format", "png", "-o", path("half.png")});
     ASSERT_EQ(scaled.exitCode, 0) << scaled.err.toStdString();
     const ImageInfo half = ImageCodec::probe(path("half.png"));
-    EXPECT_EQ(half.format, QStringLiteral("png"));
+    EXPECT_EQ(half.format, "png");
     EXPECT_EQ(half.pixelSize, QSize(100, 50));
 
     // Without --format the output's extension decides.
     ASSERT_EQ(runCli({"compress", png, "--quality", "0.4", "-o", path("p.jpg")}).exitCode, 0);
-    EXPECT_EQ(ImageCodec::probe(path("p.jpg")).format, QStringLiteral("jpeg"));
+    EXPECT_EQ(ImageCodec::probe(path("p.jpg")).format, "jpeg");
 
     for (const char* format : {"jpeg", "tiff", "heic"}) {
         const QString out = path(QStringLiteral("c.") + format);
@@ -130,16 +119,17 @@ TEST_F(CompressCommands, ScalesAndReencodesImages) {
     // A JPEG re-encoded as JPEG keeps how it is shown (Exif orientation 6 here); a damaged one is
     // reported as such and nothing is written.
     const QString turned = writeBytes(path("turned.jpg"), jpegWithExifOrientation6(QSize(160, 100)));
-    ASSERT_EQ(runCli({"convert", turned, "--format", "jpeg", "--quality", "0.5", "-o", path("turned2.jpg")}).exitCode, 0);
+    ASSERT_EQ(runCli({"convert", turned, "--format", "jpeg", "--quality", "0.5", "-o", path("turned2.jpg")}).exitCode,
+              0);
     EXPECT_EQ(ImageCodec::probe(path("turned2.jpg")).pixelSize, QSize(160, 100));
     const QString cut = writeBytes(path("cut.jpg"), truncatedJpeg(QSize(200, 150)));
     const CliRun damaged = runCli({"convert", cut, "--format", "jpeg", "-o", path("cut2.jpg")});
     EXPECT_EQ(damaged.exitCode, 1);
-    EXPECT_EQ(damaged.err, QStringLiteral("Failed to load document: Could not open image at cut.jpg\n"));
+    EXPECT_EQ(damaged.err, "Failed to load document: Could not open image at cut.jpg\n");
     EXPECT_FALSE(QFile::exists(path("cut2.jpg")));
 
     const QString text = writeBytes(path("fake.png"), "not an image");
     const CliRun bad = runCli({"convert", text, "--format", "jpeg", "-o", path("fake.jpeg")});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_TRUE(bad.err.contains(QStringLiteral("fake.png")));
+    EXPECT_TRUE(bad.err.contains("fake.png"));
 }

@@ -22,14 +22,7 @@ protected:
     }
 };
 
-TEST_F(BadInputTest, MissingFileAndFolder) {
-    expectBoth(path("missing.png"), Kind::notFound);
-    expectBoth(QString(), Kind::notFound);
-    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.png"));
-    expectBoth(path("folder.png"), Kind::unreadable);
-}
-
-TEST_F(BadInputTest, UnknownContentIsUnsupportedOrCorruptedByItsName) {
+TEST_F(BadInputTest, MissingUnknownOrBrokenInputFailsWithItsOwnKind) {
     const QByteArray garbage = QByteArray("this is plain text, no picture at all\n").repeated(20);
     expectBoth(write("notes.txt", garbage), Kind::unsupported);
     expectBoth(write("noextension", garbage), Kind::unsupported);
@@ -39,6 +32,11 @@ TEST_F(BadInputTest, UnknownContentIsUnsupportedOrCorruptedByItsName) {
     expectBoth(write("empty.png", {}), Kind::corrupted);
     EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(garbage, "png"); }), Kind::corrupted);
     EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(garbage); }), Kind::unsupported);
+    expectBoth(write("broken.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" <<<"), Kind::corrupted);
+    expectBoth(path("missing.png"), Kind::notFound);
+    expectBoth(QString(), Kind::notFound);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.png"));
+    expectBoth(path("folder.png"), Kind::unreadable);
 }
 
 TEST_F(BadInputTest, TruncatedFilesAreCorrupted) {
@@ -78,10 +76,6 @@ TEST_F(BadInputTest, HugeDeclaredSizeIsRefusedBeforeDecoding) {
 
     const QString svg = write("huge.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"90000\" height=\"90000\"/>");
     expectBoth(svg, Kind::tooLarge);
-}
-
-TEST_F(BadInputTest, BrokenSvgIsCorrupted) {
-    expectBoth(write("broken.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" <<<"), Kind::corrupted);
 }
 
 }  // namespace

@@ -42,11 +42,7 @@ TEST(EngineLoad, IncrementalUpdateShowsTheUpdatedPageTree) {
 }
 
 TEST(EngineLoad, UnreadableInputsAreLoadFailed) {
-    QTemporaryDir dir;
-    EXPECT_EQ(loadKind(dir.filePath("missing.pdf")), Kind::loadFailed);
-    EXPECT_EQ(loadKind(dir.path()), Kind::loadFailed);
-    EXPECT_EQ(loadKind(writeFile(dir, "empty.pdf", {})), Kind::loadFailed);
-    EXPECT_EQ(loadKind(writeFile(dir, "text.pdf", "Just some text, not a PDF at all.\n")), Kind::loadFailed);
+    QTemporaryDir dir;  // missing files, folders and text files: see the document model's tests
     if (geteuid() != 0) {  // root reads files regardless of their permission bits
         const QString locked = writeFile(dir, "locked.pdf", textPdf(1));
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
@@ -109,7 +105,7 @@ TEST(EngineLoad, UserPasswordLocksOwnerPasswordDoesNot) {
     const QString lockedPath = dir.filePath("user.pdf");
     ASSERT_TRUE(source->write(lockedPath, userLocked));
     EXPECT_EQ(loadKind(lockedPath), Kind::passwordProtected);
-    EXPECT_TRUE(readAll(lockedPath).contains("/AESV3"));
+    EXPECT_TRUE(readBytes(lockedPath).contains("/AESV3"));
 
     PDFWriteOptions ownerOnly;
     ownerOnly.ownerPassword = "owner";

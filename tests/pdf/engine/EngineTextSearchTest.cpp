@@ -130,19 +130,6 @@ TEST(EngineSearch, HitSpanningTwoLinesHasOneRangePerLine) {
     EXPECT_EQ(doc->findString("Jean- Paul").size(), 1u);
 }
 
-TEST(EngineSearch, SelectionHelpers) {
-    auto doc = PDFDocument::loadFromData(textPdf(2));
-    auto p0 = doc->page(0), p1 = doc->page(1);
-    PDFSelection selection({{p0, QRectF(10, 10, 20, 10), "a"}, {p1, QRectF(5, 5, 5, 5), "b"}, {p0, QRectF(10, 30, 5, 5), "c"}});
-    EXPECT_EQ(selection.string(), "a\nb\nc");
-    EXPECT_EQ(selection.pages(), (std::vector<PDFPagePtr>{p0, p1}));
-    EXPECT_EQ(selection.bounds(*p0), QRectF(10, 10, 20, 25));
-    auto other = PDFDocument::loadFromData(textPdf(1));
-    EXPECT_TRUE(selection.bounds(*other->page(0)).isEmpty());
-    EXPECT_EQ(selection.selectionsByLine().size(), 3u);
-    EXPECT_TRUE(PDFSelection().isEmpty());
-}
-
 }  // namespace
 }  // namespace scrivola::testing
 
