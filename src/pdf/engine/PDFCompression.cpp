@@ -304,6 +304,7 @@ QImage renderPage(const QByteArray& pdf, int index, double dpi, qint64 maxBytes)
 QImage renderPage(const PDFPage& page, double dpi, qint64 maxBytes) {
     QImage image;
     std::string error = "Could not load the page";
+    engine::preparePage(Access::impl(page));
     const bool loaded = engine::withLoadedPage(Access::impl(page), [&](fz_context* ctx, pdf_page* loadedPage) {
         try {
             image = renderLoaded(ctx, loadedPage, dpi, maxBytes);

@@ -331,7 +331,10 @@ PDFDocumentPtr copyPages(const PDFDocument& source, const std::vector<int>& indi
     pdf_document* src = Access::impl(source).doc.get();
     std::vector<pdf_obj*> pages;
     for (int index : indices)
-        if (const PDFPagePtr page = source.page(index)) pages.push_back(Access::impl(*page).obj.get());
+        if (const PDFPagePtr page = source.page(index)) {
+            engine::preparePage(Access::impl(*page));
+            pages.push_back(Access::impl(*page).obj.get());
+        }
     pdf_obj** list = pages.data();
     const int count = int(pages.size());
     const auto status = engineRun(ctx, [&] {
