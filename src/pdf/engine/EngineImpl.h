@@ -38,6 +38,9 @@ struct PDFDocumentImpl {
     void completeOrder();
     int objectAt(int index);  // 0 when the page cannot be found
     int indexOfObject(int objectNumber);
+    // The page at `index`, already known to be object `objectNumber` (from a copy of the same
+    // unchanged bytes): no walk down the page tree. Null when the order says otherwise.
+    PDFPagePtr knownPage(const std::shared_ptr<PDFDocument>& owner, int index, int objectNumber);
     PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj);
     PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, int objectNumber);
 };

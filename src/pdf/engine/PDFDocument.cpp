@@ -168,6 +168,18 @@ int PDFDocumentImpl::indexOfObject(int objectNumber) {
     return it == indexOf.end() ? -1 : it->second;
 }
 
+PDFPagePtr PDFDocumentImpl::knownPage(const std::shared_ptr<PDFDocument>& owner, int index, int objectNumber) {
+    ensureOrder();
+    if (index < 0 || index >= int(order.size()) || objectNumber <= 0) return nullptr;
+    int& num = order[size_t(index)];
+    if (num == 0 && !orderComplete) {
+        num = objectNumber;
+        auto [it, added] = indexOf.emplace(objectNumber, index);
+        if (!added && index < it->second) it->second = index;
+    }
+    return num == objectNumber ? wrapPage(owner, num) : nullptr;
+}
+
 PDFPagePtr PDFDocumentImpl::wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj) {
     return wrapPage(owner, engine::objectNumber(baseContext(), pageObj));
 }
