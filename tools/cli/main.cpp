@@ -48,10 +48,8 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const 
 int main(int argc, char** argv) {
     // Batch work allocates and frees many mid-sized blocks (page text, page pictures) on several
     // threads; by default glibc hands each back to the kernel and maps it again, which costs more
-    // system time than the work itself saves in memory for a short-lived process. Blocks from
-    // 16 MB up (a document's bytes, a photo's pixels) are still mapped on their own, so that
-    // memory goes back when they are freed rather than staying in the heap as a hole.
-    mallopt(M_MMAP_THRESHOLD, 16 << 20);
+    // system time than the work itself saves in memory for a short-lived process.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     keepStandardErrorForOurMessages();
     qInstallMessageHandler(dropQtMessages);

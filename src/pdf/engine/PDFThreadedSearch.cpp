@@ -33,8 +33,9 @@ constexpr int kOwnSliceMilliseconds = 20;
 // Most pages a worker takes at once. A worker searches a run of neighbouring pages on a fresh
 // copy of the document: their objects mostly share the same object streams, so each worker
 // parses about its own share of the file, and what it parsed goes with the copy after the run
-// instead of every worker ending up holding the whole file parsed.
-constexpr int kMaximumRun = 48;
+// instead of every worker ending up holding the whole file parsed. Runs are long because a
+// fresh copy loads its fonts again.
+constexpr int kMaximumRun = 256;
 
 // The bytes the document was opened from, when the workers can open copies over them (without
 // copying): held in memory, no unsaved changes, no password needed.
@@ -175,8 +176,8 @@ std::unique_ptr<PDFThreadedSearch> PDFThreadedSearch::start(const PDFDocument& d
     state->objects.assign(size_t(state->count), 0);
     int workers = threads > 0 ? threads : int(std::thread::hardware_concurrency());
     workers = std::clamp(workers, 1, std::min(kMaximumThreads, state->count));
-    // Several runs per worker keep the workers busy to the end.
-    state->run = std::clamp(state->count / (workers * 4), 1, kMaximumRun);
+    // A few runs per worker keep the workers busy to the end.
+    state->run = std::clamp(state->count / (workers * 3), 1, kMaximumRun);
     State* raw = state.get();
     raw->live = workers;
     auto search = std::unique_ptr<PDFThreadedSearch>(new PDFThreadedSearch(std::move(state)));
