@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs Scrivola and peer tools on the same generated inputs in one run and prints ratios.
-# usage: bench/compare.sh [SECTION...]   sections: inputs render window images compress pages (default: all but inputs)
+# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window images compress pages (default: all but inputs)
+# The manuals section runs on large real documents that Debian's documentation packages install
+# (octave-doc, texlive-pictures-doc); a file that is absent is skipped.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${SCRIVOLA_BUILD:-$ROOT/build}"
@@ -54,6 +56,26 @@ section_render() {
     --peer "pdftoppm -r 150 -f 500 -l 500 -png $OUT/text1000.pdf $OUT/peer-p500"
 }
 
+# Real typeset manuals: pdfTeX and LuaTeX output with Type 1 fonts, links and object streams.
+MANUALS=(/usr/share/doc/octave/octave.pdf /usr/share/doc/texlive-doc/generic/pgf/pgfmanual.pdf)
+
+section_manuals() {
+  local pdf name found=0
+  for pdf in "${MANUALS[@]}"; do
+    [ -f "$pdf" ] || { echo "(skipped: $pdf is not installed)"; continue; }
+    found=1
+    name="$(basename "$pdf" .pdf) ($(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}') pages)"
+    echo "== $name: open + render page 1 at 150 dpi, info, search"
+    $MEASURE --name "$name: render p1 150dpi" \
+      --ours "$CLI render $pdf --page 1 --dpi 150 -o $OUT/ours-manual-p1.png" \
+      --peer "pdftoppm -r 150 -f 1 -l 1 -png $pdf $OUT/peer-manual-p1"
+    $MEASURE --name "$name: info vs pdfinfo" --ours "$CLI info $pdf" --peer "pdfinfo $pdf"
+    $MEASURE --name "$name: search matrix" --runs 3 \
+      --ours "$CLI search $pdf matrix" --peer "pdftotext $pdf - | grep -ci matrix"
+  done
+  [ "$found" = 1 ] || echo "(no manual installed: apt-get install octave-doc texlive-pictures-doc)"
+}
+
 section_window() {
   echo "== first window with the 1,000-page PDF, page 1 painted (offscreen), then quit"
   $MEASURE --name "window first paint" --runs 3 \
@@ -85,6 +107,12 @@ section_compress() {
     --ours "$CLI convert $OUT/photo24mp.jpg --format jpeg --quality 0.7 -o $OUT/ours-24.jpeg" \
     --peer "vips copy $OUT/photo24mp.jpg '$OUT/peer-24.jpeg[Q=70]'"
   echo "   sizes: ours $(size_of "$OUT/ours-24.jpeg") | vips $(size_of "$OUT/peer-24.jpeg")"
+  echo "== a 24-megapixel JPEG: header only, and encoded as HEIC"
+  $MEASURE --name "info 24 MP JPEG vs vipsheader" --ours "$CLI info $OUT/photo24mp.jpg" --peer "vipsheader $OUT/photo24mp.jpg"
+  $MEASURE --name "convert 24 MP JPEG to HEIC q0.8 vs heif-enc" --runs 1 --warmup 0 \
+    --ours "$CLI convert $OUT/photo24mp.jpg --format heic --quality 0.8 -o $OUT/ours-24.heic" \
+    --peer "heif-enc -q 80 -o $OUT/peer-24.heic $OUT/photo24mp.jpg"
+  echo "   sizes: ours $(size_of "$OUT/ours-24.heic") | heif-enc $(size_of "$OUT/peer-24.heic")"
 }
 
 # Search, rotate and export on one PDF: $1 its path, $2 a short label.
@@ -120,5 +148,5 @@ section_inputs() { echo "inputs are in $OUT"; }
 
 inputs
 sections=("$@")
-[ ${#sections[@]} -gt 0 ] || sections=(render window images compress pages)
+[ ${#sections[@]} -gt 0 ] || sections=(render manuals window images compress pages)
 for s in "${sections[@]}"; do "section_$s"; done

@@ -17,27 +17,27 @@ void normaliseFlag(PDFAnnotation& annotation, const QString& key) {
 
 }  // namespace
 
-int restoreTextBoxes(PDFDocument& document) {
+int restoreTextBoxes(PDFPage& page) {
     installTextBoxAppearanceWriter();
+    if (!PDFAppearance::pageHasAnnotations(page)) return 0;
     int restored = 0;
-    const int count = document.pageCount();
-    for (int i = 0; i < count; ++i) {
-        const PDFPagePtr page = document.page(i);
-        if (!page || !PDFAppearance::pageHasAnnotations(*page)) continue;
-        const std::vector<PDFAnnotationPtr> annotations = page->annotations();
-        for (const PDFAnnotationPtr& annotation : annotations) {
-            if (!annotation || !CoreTextFreeTextAnnotation::isTextBox(*annotation)) continue;
-            // A box the engine cannot update stays as it was; the document still opens.
-            try {
-                normaliseFlag(*annotation, CoreTextFreeTextAnnotation::underlineKey);
-                normaliseFlag(*annotation, CoreTextFreeTextAnnotation::strikethroughKey);
-                if (!PDFAppearance::hasNormalAppearance(*annotation)) writeTextBoxAppearance(*annotation);
-            } catch (const PDFEngineError&) {
-            }
-            ++restored;
+    for (const PDFAnnotationPtr& annotation : page.annotations()) {
+        if (!annotation || !CoreTextFreeTextAnnotation::isTextBox(*annotation)) continue;
+        // A box the engine cannot update stays as it was; the page is still shown.
+        try {
+            normaliseFlag(*annotation, CoreTextFreeTextAnnotation::underlineKey);
+            normaliseFlag(*annotation, CoreTextFreeTextAnnotation::strikethroughKey);
+            if (!PDFAppearance::hasNormalAppearance(*annotation)) writeTextBoxAppearance(*annotation);
+        } catch (const PDFEngineError&) {
         }
+        ++restored;
     }
     return restored;
+}
+
+void restoreTextBoxesOnFirstUse(PDFDocument& document) {
+    installTextBoxAppearanceWriter();
+    document.setPagePreparer([](PDFPage& page) { restoreTextBoxes(page); });
 }
 
 }  // namespace scrivola

@@ -58,8 +58,9 @@ bool writeDocument(const PDFDocument& document, const QString& path, bool conten
 
 PDFDocumentModel::PDFDocumentModel(const QString& url, QObject* parent)
     : DocumentContent(parent), pdfDocument_(loadDocument(url)), url_(normalisedPath(url)) {
-    // The system's own free-text annotations become text boxes again.
-    restoreTextBoxes(*pdfDocument_);
+    // The system's own free-text annotations become text boxes again, page by page as pages
+    // are used: opening visits no page.
+    restoreTextBoxesOnFirstUse(*pdfDocument_);
 }
 
 PDFDocumentModel::PDFDocumentModel(PDFDocumentPtr document, const QString& url, QObject* parent)

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <malloc.h>
+
 namespace scrivola::cli {
 
 namespace {
@@ -113,6 +115,9 @@ int runCompress(const QStringList& argv) {
         const PDFDocumentModel model(file);
         bytes = model.pdfDocument()->originalBytes().value_or(QByteArray());
     }
+    // The model's own copy of the bytes went back to the main heap, whose free space the worker
+    // threads' allocations never reuse: hand it back to the system before they start.
+    malloc_trim(0);
     if (bytes.isEmpty()) {
         QFile input(file);
         if (!input.open(QIODevice::ReadOnly)) throw DocumentError::loadFailed(QStringLiteral("Could not read ") + QFileInfo(file).fileName());

@@ -34,8 +34,14 @@ int runInfo(const QStringList& argv) {
         }
         return kSuccess;
     }
-    const ImageDocumentModel model(file);
-    const ImageInfo info = ImageCodec::probe(file);
+    // The header tells all that is printed: the pixels are not decoded.
+    ImageInfo info;
+    try {
+        info = ImageCodec::probe(file);
+    } catch (const ImageCodecError&) {
+        throw DocumentError::cannotOpenImage(file);
+    }
+    if (info.pixelSize.isEmpty()) throw DocumentError::cannotOpenImage(file);
     printLine(QStringLiteral("pages: 1"));
     printLine(QStringLiteral("format: %1").arg(info.format));
     printLine(QStringLiteral("size: %1 x %2 px").arg(info.pixelSize.width()).arg(info.pixelSize.height()));

@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -96,22 +97,34 @@ heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, "Success"};
 }
 
+// Rows converted at a time while the image is copied into libheif's plane.
+constexpr int kStripRows = 128;
+
 // The image as interleaved 8-bit RGB or RGBA (straight alpha) in a heif_image, with its ICC profile.
+// The pixels are converted a strip at a time straight into the plane: a whole converted copy of
+// a large photo would cost as much memory again as the plane itself.
 Image heifImageFrom(const QImage& source) {
     const bool alpha = source.hasAlphaChannel();
-    const QImage rgb = source.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    if (rgb.isNull()) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("Out of memory"));
+    const QImage::Format target = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+    const int width = source.width();
+    const int height = source.height();
     heif_image* raw = nullptr;
-    check(lib().heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB,
+    check(lib().heif_image_create(width, height, heif_colorspace_RGB,
                             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &raw),
           "Could not create the HEIF image");
     Image image(raw);
-    check(lib().heif_image_add_plane(image.get(), heif_channel_interleaved, rgb.width(), rgb.height(), 8),
+    check(lib().heif_image_add_plane(image.get(), heif_channel_interleaved, width, height, 8),
           "Could not create the HEIF image plane");
     int stride = 0;
     uint8_t* plane = lib().heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
-    const size_t rowBytes = size_t(rgb.width()) * (alpha ? 4 : 3);
-    for (int y = 0; y < rgb.height(); ++y) std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), rowBytes);
+    const size_t rowBytes = size_t(width) * (alpha ? 4 : 3);
+    for (int top = 0; top < height; top += kStripRows) {
+        const int rows = std::min(kStripRows, height - top);
+        const QImage strip = source.copy(0, top, width, rows).convertToFormat(target);
+        if (strip.isNull()) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("Out of memory"));
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(plane + qsizetype(top + y) * stride, strip.constScanLine(y), rowBytes);
+    }
 
     // Untagged and sRGB pictures go without a profile: libheif then writes its sRGB defaults.
     const QColorSpace space = source.colorSpace();

@@ -8,7 +8,6 @@ namespace scrivola::engine {
 namespace {
 
 constexpr size_t kStoreLimit = size_t(256) << 20;
-constexpr size_t kIsolatedStoreLimit = size_t(64) << 20;
 
 std::array<std::mutex, FZ_LOCK_MAX>& lockTable() {
     static std::array<std::mutex, FZ_LOCK_MAX> locks;
@@ -67,8 +66,8 @@ fz_context* threadContext() {
     return clone.ctx;
 }
 
-IsolatedContext::IsolatedContext() {
-    ctx_ = fz_new_context(nullptr, nullptr, kIsolatedStoreLimit);
+IsolatedContext::IsolatedContext(size_t storeLimit) {
+    ctx_ = fz_new_context(nullptr, nullptr, storeLimit);
     if (!ctx_) throw PDFEngineError(PDFEngineError::Kind::operationFailed, "Cannot create a PDF engine context");
     silence(ctx_);
 }

@@ -23,13 +23,18 @@ fz_context* baseContext();
 // clone owned by the thread (dropped when the thread ends).
 fz_context* threadContext();
 
+// Workers of batch jobs (search, rasterising) use few decoded objects twice: fonts, mostly. A
+// small store keeps those and lets the pictures of pages already done go.
+constexpr size_t kIsolatedStoreLimit = size_t(24) << 20;
+
 // A context of its own for one thread's private work (a document copy opened, searched and
 // dropped on that thread): its own store and allocator state and no locks, so such workers
 // never wait on each other or on the base context. Nothing made in it may reach another
 // context. Throws PDFEngineError when it cannot be created.
 class IsolatedContext {
 public:
-    IsolatedContext();
+    // `storeLimit`: bytes of decoded objects (fonts, pictures) the context keeps for reuse.
+    explicit IsolatedContext(size_t storeLimit = kIsolatedStoreLimit);
     ~IsolatedContext();
     IsolatedContext(const IsolatedContext&) = delete;
     IsolatedContext& operator=(const IsolatedContext&) = delete;

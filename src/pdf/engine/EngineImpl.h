@@ -25,15 +25,26 @@ struct PDFDocumentImpl {
     // Page wrappers by page-object number: the same PDFPage for as long as the document lives,
     // whether or not the page is currently in the page tree.
     std::unordered_map<int, PDFPagePtr> pages;
-    // Page order cache (object numbers), rebuilt lazily after page-tree changes.
+    // Page order cache: the object number of each page, 0 until that page is looked up. Pages
+    // are looked up one at a time, down the page tree, as they are asked for: opening a
+    // document reads the page count, not every page object (in files with object streams,
+    // reading every page object means parsing most of the file). Reset after page-tree changes.
     std::vector<int> order;
     std::unordered_map<int, int> indexOf;
-    bool orderValid = false;
+    bool orderValid = false;     // `order` has one entry per page
+    bool orderComplete = false;  // every entry has been looked up
+    // Runs once for each page on its first use (see PDFDocument::setPagePreparer).
+    std::function<void(PDFPage&)> preparer;
 
     void invalidateOrder() { orderValid = false; }
     void ensureOrder();
-    void standInForBrokenEntries();
+    void completeOrder();
+    int objectAt(int index);  // 0 when the page cannot be found
+    int standInFor();  // the object number of a new empty page outside the tree
     int indexOfObject(int objectNumber);
+    // The page at `index`, already known to be object `objectNumber` (from a copy of the same
+    // unchanged bytes): no walk down the page tree. Null when the order says otherwise.
+    PDFPagePtr knownPage(const std::shared_ptr<PDFDocument>& owner, int index, int objectNumber);
     PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj);
     PDFPagePtr wrapPage(const std::shared_ptr<PDFDocument>& owner, int objectNumber);
 };
@@ -47,6 +58,7 @@ struct PDFPageImpl {
     // The order of every /Annots entry the page has had since one was first removed (object
     // numbers), so that an annotation put back takes its old place among the others.
     std::vector<int> annotationOrder;
+    bool prepared = false;  // the document's page preparer has run for this page
 };
 
 struct PDFAnnotationImpl {
@@ -107,6 +119,10 @@ QSizeF fallbackPageSize(const PDFPageImpl& page);
 
 // Index of a page in its document's tree, -1 when it is not in the tree.
 int pageIndex(const PDFPageImpl& page);
+
+// Runs the owning document's page preparer for `page` unless it has run already. Called before
+// a page's annotations are listed or the page is drawn, changed or copied. Never throws.
+void preparePage(const PDFPageImpl& page);
 
 // Loads the library page for `page` and runs `fn` with it (the page is dropped afterwards).
 // A page that is not in the tree (removed) is placed at the end of the tree for the duration of

@@ -304,6 +304,7 @@ QImage renderPage(const QByteArray& pdf, int index, double dpi, qint64 maxBytes)
 QImage renderPage(const PDFPage& page, double dpi, qint64 maxBytes) {
     QImage image;
     std::string error = "Could not load the page";
+    engine::preparePage(Access::impl(page));
     const bool loaded = engine::withLoadedPage(Access::impl(page), [&](fz_context* ctx, pdf_page* loadedPage) {
         try {
             image = renderLoaded(ctx, loadedPage, dpi, maxBytes);
@@ -316,6 +317,8 @@ QImage renderPage(const PDFPage& page, double dpi, qint64 maxBytes) {
 }
 
 namespace {
+
+constexpr size_t kRasterStoreLimit = size_t(8) << 20;
 
 // Pages rendered and encoded by worker threads, each with its own engine context and its
 // own copy of the document; the calling thread reports progress and assembles the output.
@@ -362,8 +365,9 @@ public:
 private:
     void work() {
         try {
-            // A context of the worker's own, so workers never wait on one allocation lock.
-            const engine::IsolatedContext isolated;
+            // A context of the worker's own, so workers never wait on one allocation lock. Each
+            // page's pictures are drawn once: the store keeps little more than fonts.
+            const engine::IsolatedContext isolated(kRasterStoreLimit);
             fz_context* ctx = isolated.get();
             OwnedDocument doc(ctx, openDocument(ctx, pdf_));
             for (;;) {

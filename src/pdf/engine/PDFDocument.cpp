@@ -110,17 +110,26 @@ int pageObjectNumber(fz_context* ctx, pdf_document* doc, pdf_obj* entry) {
 void PDFDocumentImpl::ensureOrder() {
     if (orderValid) return;
     fz_context* ctx = baseContext();
-    order.clear();
-    indexOf.clear();
     int count = 0;
     if (!engineRun(ctx, [&] { count = pdf_count_pages(ctx, doc.get()); }).ok) count = 0;
     order.assign(size_t(std::max(count, 0)), 0);
+    indexOf.clear();
+    orderValid = true;
+    orderComplete = order.empty();
+}
+
+void PDFDocumentImpl::completeOrder() {
+    ensureOrder();
+    if (orderComplete) return;
+    fz_context* ctx = baseContext();
+    const int count = int(order.size());
     int* numbers = order.data();
+    // One walk with the library's page map instead of a walk down the tree per page.
     engineRun(ctx, [&] {
         pdf_load_page_tree(ctx, doc.get());
         fz_try(ctx) {
             for (int i = 0; i < count; ++i)
-                numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i));
+                if (numbers[i] == 0) numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i));
         }
         fz_always(ctx) pdf_drop_page_tree(ctx, doc.get());
         fz_catch(ctx) fz_rethrow(ctx);
@@ -129,38 +138,90 @@ void PDFDocumentImpl::ensureOrder() {
     for (int i = 0; i < count; ++i)
         if (numbers[i] <= 0)
             engineRun(ctx, [&] { numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i)); });
-    standInForBrokenEntries();
+    for (int i = 0; i < count; ++i)
+        if (numbers[i] <= 0) numbers[i] = standInFor();
+    indexOf.clear();
     for (size_t i = 0; i < order.size(); ++i)
         if (order[i] > 0) indexOf.emplace(order[i], int(i));
-    orderValid = true;
+    orderComplete = true;
 }
 
-void PDFDocumentImpl::standInForBrokenEntries() {
-    fz_context* ctx = baseContext();
-    if (std::all_of(order.begin(), order.end(), [](int num) { return num > 0; })) return;
-    const fz_rect box = engine::defaultMediaBox(ctx, doc.get());
-    for (int& num : order) {
-        if (num > 0) continue;
-        // The entry is no page object (a number, an array, a page written in place): an empty
-        // page of the document's size, outside the tree, stands in for it.
-        pdf_obj* dict = nullptr;
-        pdf_obj* ref = nullptr;
-        engineRun(ctx, [&] {
-            dict = pdf_new_dict(ctx, doc.get(), 2);
-            pdf_dict_put(ctx, dict, PDF_NAME(Type), PDF_NAME(Page));
-            pdf_dict_put_rect(ctx, dict, PDF_NAME(MediaBox), box);
-            ref = pdf_add_object(ctx, doc.get(), dict);
-            num = pdf_to_num(ctx, ref);
-        });
-        pdf_drop_obj(ctx, ref);
-        pdf_drop_obj(ctx, dict);
+int PDFDocumentImpl::objectAt(int index) {
+    ensureOrder();
+    if (index < 0 || index >= int(order.size())) return 0;
+    int& num = order[size_t(index)];
+    if (num == 0 && !orderComplete) {
+        fz_context* ctx = baseContext();
+        int found = 0;
+        engineRun(ctx, [&] { found = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), index)); });
+        if (found <= 0) found = standInFor();
+        if (found > 0) {
+            num = found;
+            // A page object listed twice in the tree answers with its first place, as the full
+            // walk does.
+            auto [it, added] = indexOf.emplace(found, index);
+            if (!added && index < it->second) it->second = index;
+        }
     }
+    return num;
+}
+
+int PDFDocumentImpl::standInFor() {
+    // The entry is no page object (a number, an array, a page written in place): an empty page
+    // of the document's size, outside the tree, stands in for it.
+    fz_context* ctx = baseContext();
+    const fz_rect box = engine::defaultMediaBox(ctx, doc.get());
+    pdf_obj* dict = nullptr;
+    pdf_obj* ref = nullptr;
+    int num = 0;
+    engineRun(ctx, [&] {
+        dict = pdf_new_dict(ctx, doc.get(), 2);
+        pdf_dict_put(ctx, dict, PDF_NAME(Type), PDF_NAME(Page));
+        pdf_dict_put_rect(ctx, dict, PDF_NAME(MediaBox), box);
+        ref = pdf_add_object(ctx, doc.get(), dict);
+        num = pdf_to_num(ctx, ref);
+    });
+    pdf_drop_obj(ctx, ref);
+    pdf_drop_obj(ctx, dict);
+    return num;
 }
 
 int PDFDocumentImpl::indexOfObject(int objectNumber) {
     ensureOrder();
+    if (objectNumber <= 0) return -1;
+    if (auto it = indexOf.find(objectNumber); it != indexOf.end() || orderComplete)
+        return it == indexOf.end() ? -1 : it->second;
+    // Not looked up yet: climb from the page to the root, counting the pages before it, and
+    // check the answer by the walk down that loading the page takes. A page outside the tree,
+    // or a tree whose counts do not add up, is settled by the full walk.
+    fz_context* ctx = baseContext();
+    int index = -1;
+    pdf_document* document = doc.get();
+    engineRun(ctx, [&] {
+        pdf_obj* ref = pdf_new_indirect(ctx, document, objectNumber, 0);
+        fz_try(ctx) index = pdf_lookup_page_number(ctx, document, ref);
+        fz_always(ctx) pdf_drop_obj(ctx, ref);
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    if (index >= 0 && index < int(order.size()) && objectAt(index) == objectNumber) {
+        auto it = indexOf.find(objectNumber);
+        return it == indexOf.end() ? index : it->second;
+    }
+    completeOrder();
     auto it = indexOf.find(objectNumber);
     return it == indexOf.end() ? -1 : it->second;
+}
+
+PDFPagePtr PDFDocumentImpl::knownPage(const std::shared_ptr<PDFDocument>& owner, int index, int objectNumber) {
+    ensureOrder();
+    if (index < 0 || index >= int(order.size()) || objectNumber <= 0) return nullptr;
+    int& num = order[size_t(index)];
+    if (num == 0 && !orderComplete) {
+        num = objectNumber;
+        auto [it, added] = indexOf.emplace(objectNumber, index);
+        if (!added && index < it->second) it->second = index;
+    }
+    return num == objectNumber ? wrapPage(owner, num) : nullptr;
 }
 
 PDFPagePtr PDFDocumentImpl::wrapPage(const std::shared_ptr<PDFDocument>& owner, pdf_obj* pageObj) {
@@ -265,6 +326,23 @@ int pageIndex(const PDFPageImpl& page) {
     return found;
 }
 
+void preparePage(const PDFPageImpl& page) {
+    if (page.prepared) return;
+    const_cast<PDFPageImpl&>(page).prepared = true;  // first, so that the preparer's own calls pass
+    const PDFDocumentPtr owner = page.owner.lock();
+    if (!owner) return;
+    PDFDocumentImpl& state = Access::impl(*owner);
+    if (!state.preparer || state.doc.get() != page.doc.get()) return;
+    auto it = state.pages.find(objectNumber(baseContext(), page.obj.get()));
+    if (it == state.pages.end()) return;
+    const PDFPagePtr wrapper = it->second;
+    try {
+        state.preparer(*wrapper);
+    } catch (...) {
+        // What the preparer could not do leaves the page as the file has it.
+    }
+}
+
 bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context*, pdf_page*)>& fn) {
     fz_context* ctx = baseContext();
     pdf_document* doc = page.doc.get();
@@ -367,6 +445,8 @@ PDFDocumentPtr PDFDocument::createEmpty() {
 
 bool PDFDocument::wasRepaired() const { return impl_->repaired; }
 
+void PDFDocument::setPagePreparer(std::function<void(PDFPage&)> preparer) { impl_->preparer = std::move(preparer); }
+
 std::optional<QByteArray> PDFDocument::originalBytes() const {
     const BufferRef source = engine::unchangedSource(*impl_);
     if (!source) return std::nullopt;
@@ -379,18 +459,11 @@ int PDFDocument::pageCount() const {
 }
 
 PDFPagePtr PDFDocument::page(int index) const {
-    impl_->ensureOrder();
-    if (index < 0 || index >= int(impl_->order.size())) return nullptr;
-    auto it = impl_->pages.find(impl_->order[size_t(index)]);
+    const int num = impl_->objectAt(index);
+    if (num <= 0) return nullptr;
+    auto it = impl_->pages.find(num);
     if (it != impl_->pages.end()) return it->second;
-    auto self = std::const_pointer_cast<PDFDocument>(shared_from_this());
-    // The page order already holds the object number: no walk down the page tree per page.
-    if (const int num = impl_->order[size_t(index)]; num > 0) return impl_->wrapPage(self, num);
-    fz_context* ctx = baseContext();
-    pdf_obj* obj = nullptr;
-    if (!engineRun(ctx, [&] { obj = pdf_lookup_page_obj(ctx, impl_->doc.get(), index); }).ok || !obj)
-        return nullptr;
-    return impl_->wrapPage(self, obj);
+    return impl_->wrapPage(std::const_pointer_cast<PDFDocument>(shared_from_this()), num);
 }
 
 int PDFDocument::index(const PDFPage& page) const {
@@ -415,6 +488,7 @@ PDFPagePtr PDFDocument::insertPage(const PDFPagePtr& page, int index) {
         return page;
     }
 
+    engine::preparePage(*page->impl_);
     pdf_obj* copy = nullptr;
     pdf_document* src = page->impl_->doc.get();
     pdf_obj* srcObj = page->impl_->obj.get();

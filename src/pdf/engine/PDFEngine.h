@@ -27,6 +27,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -252,6 +253,11 @@ public:
     static PDFDocumentPtr createEmpty();
 
     bool wasRepaired() const;
+    // Runs `preparer` once for each page on its first use: before its annotations are listed,
+    // before it is rendered or drawn into a display list, and before it is changed, rasterised
+    // or copied as a whole. Layers above adjust their own objects on a page this way without
+    // visiting every page at opening. Errors it throws are ignored.
+    void setPagePreparer(std::function<void(PDFPage&)> preparer);
     // The bytes the document was opened from, while it holds them in memory (data, or a file up
     // to 128 MB) and has no unsaved changes: the document exactly, without writing it again.
     std::optional<QByteArray> originalBytes() const;

@@ -191,6 +191,7 @@ QSizeF PDFPage::rotatedSize(PDFBox box) const {
 }
 
 std::vector<PDFAnnotationPtr> PDFPage::annotations() const {
+    engine::preparePage(*impl_);
     fz_context* ctx = baseContext();
     pdf_document* doc = impl_->doc.get();
     pdf_obj* pageObj = impl_->obj.get();
@@ -306,6 +307,7 @@ void PDFPage::removeAnnotation(const PDFAnnotationPtr& annotation) {
 }
 
 std::unique_ptr<PDFDisplayList> PDFPage::displayList(bool withAnnotations) const {
+    if (withAnnotations) engine::preparePage(*impl_);
     auto impl = std::make_unique<PDFDisplayListImpl>();
     PDFDisplayListImpl* target = impl.get();
     // The library would show a missing page object as a Letter page; it gets the document's

@@ -266,6 +266,7 @@ PDFPagePtr makeFlattenedCopy(const PDFPage& page) {
     fz_context* ctx = baseContext();
     pdf_document* doc = state.doc.get();
     pdf_obj* src = state.obj.get();
+    engine::preparePage(state);
     // Annotations without an appearance get one first, exactly as they are drawn on screen.
     if (engine::pageIndex(state) >= 0)
         engine::withLoadedPage(state, [](fz_context* c, pdf_page* loaded) { engineRun(c, [&] { pdf_update_page(c, loaded); }); });

@@ -332,7 +332,10 @@ PDFDocumentPtr copyPages(const PDFDocument& source, const std::vector<int>& indi
     pdf_document* src = Access::impl(source).doc.get();
     std::vector<pdf_obj*> pages;
     for (int index : indices)
-        if (const PDFPagePtr page = source.page(index)) pages.push_back(Access::impl(*page).obj.get());
+        if (const PDFPagePtr page = source.page(index)) {
+            engine::preparePage(Access::impl(*page));
+            pages.push_back(Access::impl(*page).obj.get());
+        }
     std::vector<pdf_obj*> copies(pages.size(), nullptr);
     pdf_obj** list = pages.data();
     pdf_obj** out = copies.data();

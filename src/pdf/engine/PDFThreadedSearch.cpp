@@ -11,9 +11,13 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 namespace scrivola {
 
@@ -26,6 +30,12 @@ constexpr int kMinimumPages = 8;
 constexpr int kMaximumThreads = 8;
 // Least time a call searches the live document itself when no worker could open a copy.
 constexpr int kOwnSliceMilliseconds = 20;
+// Most pages a worker takes at once. A worker searches a run of neighbouring pages on a fresh
+// copy of the document: their objects mostly share the same object streams, so each worker
+// parses about its own share of the file, and what it parsed goes with the copy after the run
+// instead of every worker ending up holding the whole file parsed. Runs are long because a
+// fresh copy loads its fonts again.
+constexpr int kMaximumRun = 256;
 
 // The bytes the document was opened from, when the workers can open copies over them (without
 // copying): held in memory, no unsaved changes, no password needed.
@@ -50,24 +60,50 @@ struct PDFThreadedSearch::State {
 
     std::mutex mutex;
     std::condition_variable changed;
+    int run = 1;       // pages a worker claims at once
     int nextPage = 0;  // first page no one has claimed
+    std::set<int> returned;  // pages claimed by a worker that failed before searching them
+    std::map<int, std::vector<PDFSelection>> ownHits;  // pages the caller searched itself
     int taken = 0;     // first page whose hits have not been taken
     int live = 0;      // workers still running
     bool cancelled = false;
     std::vector<std::vector<TextHit>> hits;  // by page
     std::vector<char> finished;              // by page
+    std::vector<int> objects;                // object number of each page searched by a worker
     std::vector<std::thread> threads;
 
     // The next page to search, or -1 when there is none (or the search was cancelled).
     int claim() {
         std::lock_guard guard(mutex);
-        if (cancelled || nextPage >= count) return -1;
+        if (cancelled) return -1;
+        if (!returned.empty()) return returned.extract(returned.begin()).value();
+        if (nextPage >= count) return -1;
         return nextPage++;
     }
 
-    void finish(int page, std::vector<TextHit> pageHits) {
+    // The next run of pages [first, end) to search; first is -1 when there is none.
+    std::pair<int, int> claimRun() {
+        std::lock_guard guard(mutex);
+        if (cancelled) return {-1, -1};
+        if (!returned.empty()) {
+            const int page = returned.extract(returned.begin()).value();
+            return {page, page + 1};
+        }
+        if (nextPage >= count) return {-1, -1};
+        const int first = nextPage;
+        nextPage = std::min(count, first + run);
+        return {first, nextPage};
+    }
+
+    bool isCancelled() {
+        std::lock_guard guard(mutex);
+        return cancelled;
+    }
+
+    void finish(int page, std::vector<TextHit> pageHits, int object = 0) {
         {
             std::lock_guard guard(mutex);
+            objects[size_t(page)] = object;
             hits[size_t(page)] = std::move(pageHits);
             finished[size_t(page)] = 1;
         }
@@ -75,35 +111,42 @@ struct PDFThreadedSearch::State {
     }
 
     void work() {
+        int page = -1;    // the page being searched
+        int runEnd = -1;  // the end of the run it belongs to
         try {
             // A context of the worker's own: cloned contexts share one allocation lock, which
             // text extraction takes so often that the workers would mostly wait on each other.
             const engine::IsolatedContext isolated;
             fz_context* ctx = isolated.get();
-            engine::OwnedDocument doc(ctx, engine::openDocument(ctx, bytes));
-            int pages = -1;
-            // The page map makes loading a page by number a look-up instead of a walk down the
-            // page tree; the copy never changes, so it stays valid.
-            bool mapped = false;
-            engine::engineRun(ctx, [&] {
-                pages = pdf_count_pages(ctx, doc.get());
-                pdf_load_page_tree(ctx, doc.get());
-                mapped = true;
-            });
-            const engine::OwnedPageTree map(ctx, mapped ? doc.get() : nullptr);
-            if (pages != count) throw PDFEngineError(PDFEngineError::Kind::corruptedFile, "The copy differs");
-            for (int page = claim(); page >= 0; page = claim()) {
-                std::vector<TextHit> pageHits;
-                pdf_page* loaded = nullptr;
-                // A page that cannot be loaded has no hits, as in the document's own search.
-                if (engine::engineRun(ctx, [&] { loaded = pdf_load_page(ctx, doc.get(), page); }).ok && loaded) {
-                    engine::OwnedPage owned(ctx, loaded);
-                    pageHits = engine::findInLoadedPage(ctx, loaded, query);
+            for (;;) {
+                // The copy is opened before pages are claimed: a worker that cannot open one
+                // leaves its pages to the others.
+                engine::OwnedDocument doc(ctx, engine::openDocument(ctx, bytes));
+                int pages = -1;
+                engine::engineRun(ctx, [&] { pages = pdf_count_pages(ctx, doc.get()); });
+                if (pages != count) throw PDFEngineError(PDFEngineError::Kind::corruptedFile, "The copy differs");
+                std::tie(page, runEnd) = claimRun();
+                if (page < 0) break;
+                for (; page < runEnd; ++page) {
+                    std::vector<TextHit> pageHits;
+                    int object = 0;
+                    pdf_page* loaded = nullptr;
+                    // A page that cannot be loaded has no hits, as in the document's own search.
+                    // A cancelled search skips the rest of its run.
+                    if (!isCancelled() && engine::engineRun(ctx, [&] { loaded = pdf_load_page(ctx, doc.get(), page); }).ok &&
+                        loaded) {
+                        engine::OwnedPage owned(ctx, loaded);
+                        pageHits = engine::findInLoadedPage(ctx, loaded, query);
+                        object = engine::objectNumber(ctx, loaded->obj);
+                    }
+                    finish(page, std::move(pageHits), object);
                 }
-                finish(page, std::move(pageHits));
             }
         } catch (...) {
-            // This worker searches nothing more; the others, or the caller, take its pages.
+            // This worker searches nothing more; the others, or the caller, take its pages,
+            // those of its run included.
+            std::lock_guard guard(mutex);
+            for (int p = std::max(page, 0); p < runEnd; ++p) returned.insert(p);
         }
         {
             std::lock_guard guard(mutex);
@@ -112,7 +155,7 @@ struct PDFThreadedSearch::State {
         changed.notify_all();
     }
 
-    bool stalled() const { return live == 0 && nextPage < count; }
+    bool stalled() const { return live == 0 && (nextPage < count || !returned.empty()); }
 };
 
 PDFThreadedSearch::PDFThreadedSearch(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -130,8 +173,11 @@ std::unique_ptr<PDFThreadedSearch> PDFThreadedSearch::start(const PDFDocument& d
     state->text = text;
     state->hits.resize(size_t(state->count));
     state->finished.assign(size_t(state->count), 0);
+    state->objects.assign(size_t(state->count), 0);
     int workers = threads > 0 ? threads : int(std::thread::hardware_concurrency());
     workers = std::clamp(workers, 1, std::min(kMaximumThreads, state->count));
+    // A few runs per worker keep the workers busy to the end.
+    state->run = std::clamp(state->count / (workers * 3), 1, kMaximumRun);
     State* raw = state.get();
     raw->live = workers;
     auto search = std::unique_ptr<PDFThreadedSearch>(new PDFThreadedSearch(std::move(state)));
@@ -162,17 +208,11 @@ int PDFThreadedSearch::pagesTaken() const {
 
 std::vector<PDFSelection> PDFThreadedSearch::takeFinished(const PDFDocument& document, int waitMs) {
     State& s = *state_;
-    std::vector<std::pair<int, std::vector<TextHit>>> pages;
     std::unique_lock lock(s.mutex);
     auto ready = [&] { return s.taken >= s.count || s.finished[size_t(s.taken)] || s.stalled(); };
     if (waitMs > 0 && !ready()) s.changed.wait_for(lock, std::chrono::milliseconds(waitMs), ready);
-    while (s.taken < s.count && s.finished[size_t(s.taken)]) {
-        pages.emplace_back(s.taken, std::move(s.hits[size_t(s.taken)]));
-        ++s.taken;
-    }
-    std::vector<PDFSelection> result;
-    if (pages.empty() && s.stalled()) {
-        // No worker could open a copy: search the live document here, a page at a time.
+    if (s.taken < s.count && !s.finished[size_t(s.taken)] && s.stalled()) {
+        // No worker is left: search the live document here, a page at a time, lowest first.
         lock.unlock();
         QElapsedTimer clock;
         clock.start();
@@ -180,18 +220,42 @@ std::vector<PDFSelection> PDFThreadedSearch::takeFinished(const PDFDocument& doc
             const int page = s.claim();
             if (page < 0) break;
             auto pageHits = document.findString(s.text, page);
-            for (auto& hit : pageHits) result.push_back(std::move(hit));
             std::lock_guard guard(s.mutex);
+            s.ownHits[page] = std::move(pageHits);
             s.finished[size_t(page)] = 1;
-            s.taken = page + 1;
         } while (clock.elapsed() < std::max(waitMs, kOwnSliceMilliseconds));
-        return result;
+        lock.lock();
+    }
+    struct Finished {
+        int index;
+        int object;
+        std::vector<TextHit> hits;
+        std::vector<PDFSelection> own;  // searched here
+    };
+    std::vector<Finished> pages;
+    for (; s.taken < s.count && s.finished[size_t(s.taken)]; ++s.taken) {
+        if (auto own = s.ownHits.find(s.taken); own != s.ownHits.end()) {
+            pages.push_back({s.taken, 0, {}, std::move(own->second)});
+            s.ownHits.erase(own);
+        } else if (!s.hits[size_t(s.taken)].empty()) {
+            pages.push_back({s.taken, s.objects[size_t(s.taken)], std::move(s.hits[size_t(s.taken)]), {}});
+        }
     }
     lock.unlock();
-    for (auto& [index, hits] : pages) {
-        const PDFPagePtr page = document.page(index);
+    // While the document is still the bytes the workers opened, their pages are known by object
+    // number: the document finds them without walking its page tree (which would parse most
+    // of the file again on this side).
+    PDFDocumentImpl& impl = Access::impl(document);
+    const bool same = engine::unchangedSource(impl).get() == s.source.get();
+    const auto owner = std::const_pointer_cast<PDFDocument>(document.shared_from_this());
+    std::vector<PDFSelection> result;
+    for (Finished& finished : pages) {
+        for (auto& selection : finished.own) result.push_back(std::move(selection));
+        if (finished.hits.empty()) continue;
+        PDFPagePtr page = same && finished.object > 0 ? impl.knownPage(owner, finished.index, finished.object) : nullptr;
+        if (!page) page = document.page(finished.index);
         if (!page) continue;
-        for (auto& hit : hits) {
+        for (auto& hit : finished.hits) {
             std::vector<PDFSelection::LineRange> ranges;
             ranges.reserve(hit.size());
             for (auto& part : hit) ranges.push_back({page, part.bounds, std::move(part.text)});

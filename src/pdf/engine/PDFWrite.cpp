@@ -145,6 +145,7 @@ bool PDFDocument::write(const QString& path, const PDFWriteOptions& options) con
 
 QByteArray PDFPage::dataRepresentation() const {
     fz_context* ctx = baseContext();
+    engine::preparePage(*impl_);
     pdf_document* src = impl_->doc.get();
     pdf_obj* page = impl_->obj.get();
     pdf_write_options options = pdf_default_write_options;
