@@ -54,8 +54,6 @@ TEST(TextBoxAppearance, OtherReadersExtractAndRenderEveryCharacter) {
 
     // Font subsets, not whole fonts (the CJK face alone is over 15 MB).
     EXPECT_LT(QFileInfo(path).size(), 400 * 1024);
-    if (qEnvironmentVariableIsSet("SCRIVOLA_TEST_VERBOSE"))
-        qInfo("%lld bytes\n%s", QFileInfo(path).size(), runTool(QStringLiteral("pdffonts"), {path}).constData());
 
     const QString text = QString::fromUtf8(runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}));
     for (const QString& word : kMultilingual.split(QLatin1Char(' ')))
@@ -115,12 +113,6 @@ TEST(TextBoxAppearance, EngineSettersKeepOurAppearance) {
     ASSERT_FALSE(ink.isEmpty());
     EXPECT_GT(longestRun(image, ink, [](QRgb p) { return qGray(p) < 128; }), ink.width() * 0.9);  // the underline
 }
-
-}  // namespace
-}  // namespace scrivola
-
-namespace scrivola {
-namespace {
 
 TEST(TextBoxAppearance, EveryToolbarFamilyEmbedsAFontOfItsKind) {
     const QStringList families{"Helvetica", "Arial", "Calibri", "Times New Roman", "Courier", "SF Pro", "Georgia", "Menlo"};

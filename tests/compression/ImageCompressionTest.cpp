@@ -54,7 +54,7 @@ TEST(ImageCompression, EncodesEachFormat) {
     EXPECT_LT(jpegLow->size(), jpegHigh->size() / 2);
 }
 
-TEST(ImageCompressionEstimate, NoOpSettingsGiveTheUncompressedTiffSize) {
+TEST(ImageCompressionEstimate, NoOpSettingsGiveTheUncompressedTiffSizeAndSmallResultsTheRealSize) {
     const QImage opaque = photoImage(QSize(200, 100));
     const qint64 tiff = CS::uncompressedTiffSize(opaque);
     EXPECT_GE(tiff, 200 * 100 * 3);
@@ -62,9 +62,8 @@ TEST(ImageCompressionEstimate, NoOpSettingsGiveTheUncompressedTiffSize) {
     EXPECT_EQ(CS::estimateCompressedSize(opaque, {1.0, 1.0, ImageOutputFormat::png}), tiff);
     EXPECT_EQ(CS::estimateCompressedSize(opaque, {1.0, 1.0, ImageOutputFormat::heic}), tiff);
     EXPECT_GT(CS::uncompressedTiffSize(patternImage(QSize(200, 100), true)), tiff);  // alpha: 4 samples
-}
 
-TEST(ImageCompressionEstimate, SmallResultsAreTheRealSize) {
+    // Small results are the real size.
     const QImage image = photoImage(QSize(400, 300));
     const ImageCompressionSettings settings{0.5, 0.5, ImageOutputFormat::jpeg};
     const auto bytes = CS::compressImage(image, settings);

@@ -110,7 +110,6 @@ TEST_F(ImageDocumentContextTest, RotationUndoesAndRedoesInPixels) {
     context.rotateImageAt(0, 90);  // clockwise
     EXPECT_TRUE(model->isModified());
     EXPECT_TRUE(context.needsAutoFit());
-    EXPECT_TRUE(context.canUndo());
     const QImage right = model->image(0);
     ASSERT_EQ(right.size(), QSize(30, 40));
     EXPECT_EQ(right.pixel(0, 0), qRgb(255, 255, 0));
@@ -126,8 +125,6 @@ TEST_F(ImageDocumentContextTest, RotationUndoesAndRedoesInPixels) {
 
     context.redo();
     EXPECT_EQ(model->image(0), right);
-    EXPECT_TRUE(context.canUndo());
-    EXPECT_FALSE(context.canRedo());
 
     context.rotateImageAt(0, 180);
     context.rotateImageAt(0, -90);
@@ -144,6 +141,5 @@ TEST_F(ImageDocumentContextTest, RotationUndoesAndRedoesInPixels) {
     EXPECT_EQ(model->image(1), original);
     EXPECT_EQ(context.undoManager()->undoCount(), 0);
 }
-
 
 }  // namespace

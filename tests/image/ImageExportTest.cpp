@@ -90,28 +90,7 @@ TEST_F(ImageExportTest, OneImageProposesItsNameAndWritesTheChosenFormat) {
     EXPECT_EQ(ImageCodec::probe(presenter.saveLocation).pixelSize, QSize(64, 48));
 }
 
-TEST_F(ImageExportTest, CancellingWritesNothing) {
-    const QString a = writeImage(sources(QStringLiteral("a.png")), quadrantImage(20, 10), "png");
-    const QString b = writeImage(sources(QStringLiteral("b.png")), quadrantImage(20, 10), "png");
-    ImageDocumentModel model(QStringList{a, b});
-    ImageDocumentContext context(&model);
-    context.setExportPresenter(&presenter);
-    presenter.folder = dir.filePath(QStringLiteral("out"));
-    QDir().mkpath(presenter.folder);
-    context.exportImages({0, 1});  // format question cancelled
-    EXPECT_EQ(presenter.foldersAsked, 0);
-    presenter.format = QStringLiteral("jpeg");
-    presenter.folder.clear();
-    context.exportImages({0, 1});  // folder chooser cancelled
-    presenter.saveLocation.clear();
-    context.exportImages({1});     // save panel cancelled
-    context.exportImages({});      // nothing to export: not even a question
-    EXPECT_EQ(presenter.formatAskedFor, 1);
-    EXPECT_TRUE(filesIn(dir.filePath(QStringLiteral("out"))).isEmpty());
-    EXPECT_EQ(filesIn(dir.filePath(QStringLiteral("src"))), (QStringList{"a.png", "b.png"}));
-}
-
-TEST_F(ImageExportTest, SeveralImagesGoIntoTheFolderWithUniqueNames) {
+TEST_F(ImageExportTest, SeveralImagesGoIntoTheFolderWithUniqueNamesAndCancellingWritesNothing) {
     // a.png and a.jpg both become a.jpeg: the second must not overwrite the first.
     const QString a1 = writeImage(sources(QStringLiteral("a.png")), QImage(quadrantImage(40, 20)), "png");
     QImage green(40, 20, QImage::Format_RGB32);
@@ -124,7 +103,20 @@ TEST_F(ImageExportTest, SeveralImagesGoIntoTheFolderWithUniqueNames) {
     const QString out = dir.filePath(QStringLiteral("out"));
     QDir().mkpath(out);
     writeBytes(out + QStringLiteral("/c.jpeg"), "old file");  // replaced without a question
+
+    // Cancelling any question writes nothing.
+    presenter.folder = out;
+    context.exportImages({0, 1});  // format question cancelled
+    EXPECT_EQ(presenter.foldersAsked, 0);
     presenter.format = QStringLiteral("jpeg");
+    presenter.folder.clear();
+    context.exportImages({0, 1});  // folder chooser cancelled
+    context.exportImages({1});     // save panel cancelled
+    context.exportImages({});      // nothing to export: not even a question
+    EXPECT_EQ(presenter.formatAskedFor, 1);
+    EXPECT_EQ(filesIn(out), QStringList{"c.jpeg"});
+    EXPECT_EQ(filesIn(dir.filePath(QStringLiteral("src"))), (QStringList{"a.jpg", "a.png", "c.png"}));
+
     presenter.folder = out;
     context.exportImages({2, 0, 1});
     EXPECT_EQ(presenter.formatAskedFor, 3);

@@ -160,22 +160,13 @@ TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {
     EXPECT_GT(share(shown, area.adjusted(area.width() / 2 + 4, 4, -4, -4), Qt::blue), 0.95);
 }
 
-TEST_F(Placement, AnnotationsOfThePageBecomeContentAndComeBackOnUndo) {
-    setUp({textPage(QStringLiteral("Boxed"))});
+TEST_F(Placement, LargePicturesAreEmbeddedAtNoMoreThan300PixelsPerInchAndAnnotationsFlattenUntilUndo) {
+    setUp({textPage(QStringLiteral("Big"))});
     auto note = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(72, 500, 200, 40));
     note->setContents(QStringLiteral("Note"));
     page(0)->addAnnotation(note);
-    ASSERT_TRUE(context->flattenSignature(twoColourPicture(), QRectF(300, 100, 100, 40), 0));
-    EXPECT_TRUE(page(0)->annotations().empty());
-    context->undo();
-    ASSERT_EQ(page(0)->annotations().size(), 1u);
-    EXPECT_EQ(page(0)->annotations().front(), note);
-    EXPECT_EQ(note->contents(), QStringLiteral("Note"));
-}
-
-TEST_F(Placement, LargePicturesAreEmbeddedAtNoMoreThan300PixelsPerInch) {
-    setUp({textPage(QStringLiteral("Big"))});
     ASSERT_TRUE(context->flattenSignature(twoColourPicture(QSize(4000, 1600)), QRectF(100, 100, 72, 36), 0));
+    EXPECT_TRUE(page(0)->annotations().empty());  // annotations of the page become content
     QTemporaryDir out;
     const QString path = out.filePath(QStringLiteral("big.pdf"));
     model->save(path);
@@ -186,6 +177,9 @@ TEST_F(Placement, LargePicturesAreEmbeddedAtNoMoreThan300PixelsPerInch) {
     const QImage shown = render(*load(bytes)->page(0));
     EXPECT_GT(share(shown, QRect(104, 792 - 132, 26, 28), Qt::red), 0.95);
     EXPECT_GT(share(shown, QRect(142, 792 - 132, 26, 28), Qt::blue), 0.95);
+
+    context->undo();
+    EXPECT_EQ(page(0)->annotations(), std::vector<PDFAnnotationPtr>{note});
 }
 
 TEST_F(Placement, SelectionAndCancelling) {

@@ -76,10 +76,7 @@ TEST(PDFContextTextBoxes, ConfirmCreatesTheStoredFormAndUndoRemovesIt) {
     t.context->undo();
     EXPECT_TRUE(t.annotations().empty());
     t.context->redo();
-    ASSERT_EQ(t.annotations().size(), 1u);
-    EXPECT_EQ(t.annotations()[0].get(), box.get());
-    t.context->undo();
-    EXPECT_TRUE(t.annotations().empty());
+    EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{box}));
 }
 
 TEST(PDFContextTextBoxes, BlankTextCreatesNothingAndDeletesAnExistingBox) {
@@ -95,9 +92,8 @@ TEST(PDFContextTextBoxes, BlankTextCreatesNothingAndDeletesAnExistingBox) {
     EXPECT_TRUE(t.annotations().empty());
     EXPECT_FALSE(t.context->isInlineEditing());
     t.context->undo();
-    ASSERT_EQ(t.annotations().size(), 1u);
-    EXPECT_EQ(t.annotations()[0].get(), box.get());
-    EXPECT_EQ(t.annotations()[0]->contents(), QStringLiteral("Keep me"));
+    EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{box}));
+    EXPECT_EQ(box->contents(), QStringLiteral("Keep me"));
 }
 
 TEST(PDFContextTextBoxes, ReEditReplacesTheBoxAndUndoPutsTheOldOneBack) {
@@ -122,22 +118,17 @@ TEST(PDFContextTextBoxes, ReEditReplacesTheBoxAndUndoPutsTheOldOneBack) {
 
     t.page(0)->removeAnnotation(old);
     t.context->confirmTextAnnotation(QStringLiteral("After"), old->bounds());
-    auto now = t.annotations();
-    ASSERT_EQ(now.size(), 1u);
-    const PDFAnnotationPtr replacement = now[0];
+    ASSERT_EQ(t.annotations().size(), 1u);
+    const PDFAnnotationPtr replacement = t.annotations()[0];
     EXPECT_NE(replacement.get(), old.get());
     EXPECT_EQ(replacement->contents(), QStringLiteral("After"));
     EXPECT_TRUE(CoreTextFreeTextAnnotation(replacement).isUnderline());
 
     t.context->undo();
-    now = t.annotations();
-    ASSERT_EQ(now.size(), 1u);
-    EXPECT_EQ(now[0].get(), old.get());
-    EXPECT_EQ(now[0]->contents(), QStringLiteral("Before"));
+    EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{old}));
+    EXPECT_EQ(old->contents(), QStringLiteral("Before"));
     t.context->redo();
-    now = t.annotations();
-    ASSERT_EQ(now.size(), 1u);
-    EXPECT_EQ(now[0].get(), replacement.get());
+    EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{replacement}));
 }
 
 TEST(PDFContextTextBoxes, MoveIsUndoneAndTheAppearanceFollows) {
@@ -160,10 +151,6 @@ TEST(PDFContextTextBoxes, MoveIsUndoneAndTheAppearanceFollows) {
     t.context->undo();
     EXPECT_EQ(box->bounds(), from);
     EXPECT_NEAR(inkTop(), 400 - from.bottom(), 12);
-    t.context->redo();
-    EXPECT_EQ(box->bounds(), to);
-    t.context->undo();
-    EXPECT_EQ(box->bounds(), from);
 }
 
 TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
@@ -173,10 +160,6 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
     const PDFAnnotationPtr c = t.type(QStringLiteral("C"), QRectF(20, 100, 100, 30), 1);
     ASSERT_TRUE(a && b && c);
 
-    t.context->removeTextAnnotation(b, t.page(0));
-    EXPECT_EQ(t.annotations().size(), 1u);
-    t.context->undo();
-    EXPECT_EQ(t.annotations().size(), 2u);
     // Undo puts a box back in its place among the others (their order is their stacking).
     t.context->removeTextAnnotation(a, t.page(0));
     EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{b}));
@@ -188,18 +171,15 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
     t.context->toggleAnnotationSelection(b);
     ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 3u);
     t.context->deleteSelectedAnnotations();
-    EXPECT_TRUE(t.annotations(0).empty());
-    EXPECT_TRUE(t.annotations(1).empty());
+    EXPECT_TRUE(t.annotations(0).empty() && t.annotations(1).empty());
     EXPECT_TRUE(t.context->selectedAnnotations().empty());
     EXPECT_TRUE(t.context->selectedAnnotationObjects().empty());
 
     t.context->undo();  // one step brings all three back
     EXPECT_EQ(t.annotations(0).size(), 2u);
-    EXPECT_EQ(t.annotations(1).size(), 1u);
-    EXPECT_EQ(t.annotations(1)[0].get(), c.get());
+    EXPECT_EQ(t.annotations(1), (std::vector<PDFAnnotationPtr>{c}));
     t.context->redo();
-    EXPECT_TRUE(t.annotations(0).empty());
-    EXPECT_TRUE(t.annotations(1).empty());
+    EXPECT_TRUE(t.annotations(0).empty() && t.annotations(1).empty());
 
     // Selection order, and nothing selected: nothing happens, no undo step.
     t.context->undo();
@@ -285,7 +265,6 @@ TEST(PDFContextTextBoxes, OpeningAFileRestoresItsTextBoxes) {
     ASSERT_EQ(annotations.size(), 1u);
     ASSERT_TRUE(CoreTextFreeTextAnnotation::isTextBox(*annotations[0]));
     EXPECT_TRUE(CoreTextFreeTextAnnotation(annotations[0]).isUnderline());
-    EXPECT_FALSE(CoreTextFreeTextAnnotation(annotations[0]).isStrikethrough());
     EXPECT_EQ(annotations[0]->contents(), QStringLiteral("Saved box"));
 }
 

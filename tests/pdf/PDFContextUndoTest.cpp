@@ -37,26 +37,6 @@ protected:
             });
         });
     }
-    // Removes the last page and registers its restoration.
-    void removeLastPage() {
-        const int index = document().pageCount() - 1;
-        const PDFPagePtr page = document().page(index);
-        document().removePage(index);
-        model.setModified(true);
-        registerRestore(page, index);
-        context.incrementDocumentRevision();
-        context.updateUndoState();
-    }
-    void registerRestore(const PDFPagePtr& page, int index) {
-        context.undoManager()->registerUndo([this, page, index] {
-            document().insertPage(page, index);
-            context.undoManager()->registerUndo([this, page, index] {
-                document().removePage(index);
-                registerRestore(page, index);
-            });
-        });
-    }
-
     PDFDocumentModel model;
     PDFDocumentContext context;
 };
@@ -120,19 +100,6 @@ TEST_F(PDFContextUndoTest, CurrentPageStaysInsideTheDocumentAfterUndoAndRedo) {
     EXPECT_EQ(document().pageCount(), 3);
     EXPECT_EQ(context.currentPage(), 2);
     EXPECT_EQ(context.selectedPages(), (std::set<int>{1}));
-
-    // Deleting the last page while it is current, then undo and redo.
-    context.redo();
-    context.goToPage(3);
-    removeLastPage();
-    context.goToPage(3);
-    EXPECT_EQ(context.currentPage(), 2);
-    context.undo();
-    context.goToPage(3);
-    EXPECT_EQ(context.currentPage(), 3);
-    context.redo();
-    EXPECT_EQ(document().pageCount(), 3);
-    EXPECT_EQ(context.currentPage(), 2);
 }
 
 TEST(PDFContextUndoLifetime, PendingNotificationsDieWithTheContext) {

@@ -94,7 +94,7 @@ TEST_F(PDFDocumentContextTest, PageNavigationClampsAndAddressesSpreads) {
     EXPECT_TRUE(empty.selectedPages().empty());
 }
 
-TEST_F(PDFDocumentContextTest, PageSelectionAndSearchResults) {
+TEST_F(PDFDocumentContextTest, PageSelectionExtendsFromTheHighestAndTogglesInRange) {
     context.extendSelection(4);
     EXPECT_EQ(context.selectedPages(), (std::set<int>{4}));
     context.setSelectedPages({5, 9});
@@ -110,16 +110,9 @@ TEST_F(PDFDocumentContextTest, PageSelectionAndSearchResults) {
     context.extendSelection(-1);
     EXPECT_EQ(spy.count(), 0);
 
-    context.nextResult();  // nothing to step through
-    EXPECT_EQ(context.currentResultIndex(), 0);
-    auto result = [](int page) { return SearchResult{QUuid::createUuid(), page, QString("hit"), PDFSelection()}; };
-    context.setSearchResults({result(1), result(5), result(5)});
-    context.nextResult();
-    context.nextResult();
-    context.nextResult();
-    EXPECT_EQ(context.currentResultIndex(), 0);
+    context.nextResult();  // no results to step through
     context.previousResult();
-    EXPECT_EQ(context.currentResultIndex(), 2);
+    EXPECT_EQ(context.currentResultIndex(), 0);
 }
 
 TEST_F(PDFDocumentContextTest, CachedViewIsStrongAndShownViewIsWeak) {

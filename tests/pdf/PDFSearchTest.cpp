@@ -66,8 +66,6 @@ TEST_F(PDFSearchTest, IgnoresCaseButNotAccentsAndFindsHyphenatedWords) {
     EXPECT_EQ(context->currentResultIndex(), 0);
     ASSERT_TRUE(context->activeSelection().has_value());
 
-    search(QStringLiteral("cafe"));
-    EXPECT_EQ(context->searchResults().size(), 1u);
     search(QStringLiteral("caf\u00c9"));
     ASSERT_EQ(context->searchResults().size(), 1u);
     EXPECT_EQ(context->searchResults()[0].text, QStringLiteral("caf\u00e9"));

@@ -40,15 +40,9 @@ QStringList namesOf(const QList<StoredSignature>& list) {
     return names;
 }
 
-const StoredSignature* byName(const QList<StoredSignature>& list, const QString& name) {
-    for (const auto& item : list)
-        if (item.name == name) return &item;
-    return nullptr;
-}
-
 }  // namespace
 
-TEST_F(SignatureStoreTest, FreshFolderGetsTheFiveBuiltInStampsOnceAndInOrder) {
+TEST_F(SignatureStoreTest, FreshFolderGetsTheFiveBuiltInStampsOnceInOrderAndRegeneratesLostOnes) {
     QList<QUuid> firstIds;
     {
         SignatureStorageService store(base.path());
@@ -74,22 +68,14 @@ TEST_F(SignatureStoreTest, FreshFolderGetsTheFiveBuiltInStampsOnceAndInOrder) {
         EXPECT_FALSE(reopened.stamps()[i].image.isNull());
     }
     EXPECT_EQ(QDir(stampsDir()).entryList(QDir::Files).size(), 10);
-}
 
-TEST_F(SignatureStoreTest, BuiltInStampWhoseRecordVanishedIsRegeneratedWithNewId) {
-    QUuid oldId;
-    {
-        SignatureStorageService store(base.path());
-        oldId = byName(store.stamps(), "DRAFT")->id;
-    }
-    ASSERT_TRUE(QFile::remove(file(stampsDir(), oldId, "json")));
-    SignatureStorageService reopened(base.path());
-    ASSERT_EQ(reopened.stamps().size(), 5);
-    const StoredSignature* draft = byName(reopened.stamps(), "DRAFT");
-    ASSERT_NE(draft, nullptr);
-    EXPECT_NE(draft->id, oldId);
-    EXPECT_TRUE(draft->isBuiltIn);
-    EXPECT_EQ(reopened.stamps().last().id, draft->id);  // newest, so last
+    // A built-in stamp whose record vanished is made again, with a new id, as the newest.
+    ASSERT_TRUE(QFile::remove(file(stampsDir(), firstIds[0], "json")));
+    SignatureStorageService regenerated(base.path());
+    ASSERT_EQ(regenerated.stamps().size(), 5);
+    EXPECT_EQ(regenerated.stamps().last().name, BuiltInStamps::names()[0]);
+    EXPECT_NE(regenerated.stamps().last().id, firstIds[0]);
+    EXPECT_TRUE(regenerated.stamps().last().isBuiltIn);
 }
 
 TEST_F(SignatureStoreTest, UserStampWithBuiltInNameBecomesBuiltInAndStaysUndeletable) {
@@ -136,8 +122,20 @@ TEST_F(SignatureStoreTest, LoadingAppliesDefaultsAndSkipsIncompleteRecords) {
     const QUuid broken = QUuid::createUuid();
     writeBytes(file(signaturesDir(), broken, "json"), "{\"id\": ");
 
+    // Records must be named by their own well-formed id: not another id, not a path that leaves
+    // the folder, not the braced form, not the null UUID.
+    const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
+    writeRecord(signaturesDir(), upperId(a), recordObject(b, "Mismatch", 1));
+    QJsonObject escaping = recordObject(a, "Escape", 2);
+    escaping["id"] = "../../Escape";
+    writeRecord(signaturesDir(), "notes", escaping);
+    QJsonObject braced = recordObject(b, "Braced", 3);
+    braced["id"] = b.toString();
+    writeRecord(signaturesDir(), b.toString(), braced);
+    writeRecord(signaturesDir(), upperId(QUuid()), recordObject(QUuid(), "Null", 4));
+
     SignatureStorageService store(base.path());
-    ASSERT_EQ(store.signatures().size(), 1);
+    ASSERT_EQ(namesOf(store.signatures()), QStringList{"Minimal"});
     const StoredSignature& loaded = store.signatures().first();
     EXPECT_EQ(loaded.id, plain);
     EXPECT_EQ(loaded.kind, SignatureKind::signature);
@@ -278,26 +276,6 @@ TEST_F(SignatureStoreTest, FailedWritesLeaveMemoryAndDiskConsistent) {
     // A folder removed after start-up is created again on the next save.
     ASSERT_TRUE(QFile::remove(stampsDir()));
     EXPECT_TRUE(store.save(sampleImage(), "Back", SignatureKind::stamp));
-}
-
-TEST_F(SignatureStoreTest, RecordsMustBeNamedByTheirOwnWellFormedId) {
-    makeFolders();
-    const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
-    // The id disagrees with the file name.
-    writeRecord(signaturesDir(), upperId(a), recordObject(b, "Mismatch", 1));
-    // A file name that is not an id, with an id that tries to leave the folder.
-    QJsonObject escaping = recordObject(a, "Escape", 2);
-    escaping["id"] = "../../Escape";
-    writeRecord(signaturesDir(), "notes", escaping);
-    // A braced id in both places is not the plain form.
-    QJsonObject braced = recordObject(b, "Braced", 3);
-    braced["id"] = b.toString();
-    writeRecord(signaturesDir(), b.toString(), braced);
-    // The null UUID.
-    writeRecord(signaturesDir(), upperId(QUuid()), recordObject(QUuid(), "Null", 4));
-
-    SignatureStorageService store(base.path());
-    EXPECT_TRUE(store.signatures().isEmpty()) << namesOf(store.signatures()).join(", ").toStdString();
 }
 
 TEST_F(SignatureStoreTest, LowerCaseFileNamesAreAcceptedAndKeptInPlace) {

@@ -51,9 +51,14 @@ TEST_F(AppViewModelTest, ToggleSplitOpensTurnsAndCloses) {
     EXPECT_DOUBLE_EQ(model->splitRatio(), 0.8);
 }
 
-TEST_F(AppViewModelTest, ClosingTheSplitMovesTabsToTheFirstPane) {
+TEST_F(AppViewModelTest, ClosingTheOnlyTabKeepsTheSplitAndClosingTheSplitMovesTabsToTheFirstPane) {
     TabItem* a = add(QStringLiteral("a.pdf"));
     model->openSplit(SplitDirection::horizontal);
+    EXPECT_TRUE(model->closeTab(*add(QStringLiteral("only.pdf"), 1)));
+    EXPECT_TRUE(model->isSplitView());
+    EXPECT_TRUE(model->pane(1)->isEmpty());
+    EXPECT_TRUE(model->pane(1)->activeTabID().isNull());
+
     TabItem* b = add(QStringLiteral("b.pdf"), 1);
     TabItem* c = add(QStringLiteral("c.pdf"), 1);
     model->pane(1)->setActiveTabID(b->id());
@@ -64,15 +69,6 @@ TEST_F(AppViewModelTest, ClosingTheSplitMovesTabsToTheFirstPane) {
     EXPECT_EQ(model->pane(0)->tabs(), (QList<TabItem*>{a, b, c}));
     EXPECT_EQ(model->activeTab(), c);
     EXPECT_EQ(model->windowTitle(), QStringLiteral("c.pdf"));
-}
-
-TEST_F(AppViewModelTest, ClosingTheOnlyTabKeepsTheSplit) {
-    model->openSplit(SplitDirection::vertical);
-    TabItem* a = add(QStringLiteral("a.pdf"), 1);
-    EXPECT_TRUE(model->closeTab(*a));
-    EXPECT_TRUE(model->isSplitView());
-    EXPECT_TRUE(model->pane(1)->isEmpty());
-    EXPECT_TRUE(model->pane(1)->activeTabID().isNull());
 }
 
 TEST_F(AppViewModelTest, MoveTabBetweenPanes) {

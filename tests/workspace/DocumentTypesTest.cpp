@@ -1,7 +1,6 @@
+#include "support/Files.h"
 #include "workspace/DocumentTypes.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -23,11 +22,7 @@ TEST(DocumentTypesTest, ClassifiesByExtensionOnly) {
 
 TEST(DocumentTypesTest, NeverReadsTheFileAndTheOpenFilterNamesEveryType) {
     QTemporaryDir dir;
-    const QString fakePdf = dir.path() + "/not-really.pdf";
-    QFile file(fakePdf);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("\x89PNG\r\n\x1a\nthis is not a PDF");
-    file.close();
+    const QString fakePdf = scrivola::testing::writeBytes(dir.path() + "/not-really.pdf", "\x89PNG\r\n\x1a\nthis is not a PDF");
     EXPECT_EQ(DocumentTypes::from(fakePdf), DocumentType::pdf);
     EXPECT_EQ(DocumentTypes::from(dir.path() + "/missing.png"), DocumentType::image);
     // Extensions belong to exactly one type, and the filter offers each.

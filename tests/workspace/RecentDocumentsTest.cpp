@@ -1,6 +1,7 @@
 // The recent-documents list and the desktop's recently-used file.
 #include "workspace/RecentDocuments.h"
 #include "workspace/RecentlyUsedXbel.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,18 +13,15 @@
 #include <gtest/gtest.h>
 
 using namespace scrivola;
+using scrivola::testing::readBytes;
+using scrivola::testing::writeBytes;
 
 namespace {
 
 class RecentDocumentsTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    QString touch(const QString& name) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("x");
-        return QFileInfo(f.fileName()).canonicalFilePath();
-    }
+    QString touch(const QString& name) { return QFileInfo(writeBytes(dir.filePath(name), "x")).canonicalFilePath(); }
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("recent.ini")), QSettings::IniFormat};
 };
@@ -103,9 +101,7 @@ TEST_F(RecentDocumentsTest, DesktopListKeepsOtherEntries) {
     const QString xbel = dir.filePath(QStringLiteral("recently-used.xbel"));
     const QString a = touch(QStringLiteral("a.pdf"));
     const QString href = QString::fromLatin1(QUrl::fromLocalFile(a).toEncoded());
-    QFile f(xbel);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral(
+    writeBytes(xbel, QStringLiteral(
                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                 "<xbel version=\"1.0\" xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\" "
                 "xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
@@ -118,7 +114,6 @@ TEST_F(RecentDocumentsTest, DesktopListKeepsOtherEntries) {
                 "<bookmark:applications><bookmark:application name=\"Viewer\" exec=\"'viewer %u'\" modified=\"2021-01-01T00:00:00Z\" count=\"1\"/>"
                 "</bookmark:applications></metadata></info>\n  </bookmark>\n"
                 "</xbel>\n").arg(href).toUtf8());
-    f.close();
 
     ASSERT_TRUE(RecentlyUsedXbel::add(xbel, a, QStringLiteral("application/pdf")));
     bool ok = false;
@@ -132,18 +127,13 @@ TEST_F(RecentDocumentsTest, DesktopListKeepsOtherEntries) {
     EXPECT_NE(bookmarks[1].modified, QStringLiteral("2021-01-01T00:00:00Z"));
     EXPECT_EQ(bookmarks[1].applications, (QStringList{QStringLiteral("Viewer:1"), QStringLiteral("Scrivola:1")}));
     // Namespaced elements keep their prefixes.
-    f.open(QIODevice::ReadOnly);
-    const QByteArray text = f.readAll();
-    f.close();
+    const QByteArray text = readBytes(xbel);
     EXPECT_TRUE(text.contains("<bookmark:applications>"));
     EXPECT_TRUE(text.contains("<mime:mime-type"));
 
     // A list that cannot be parsed is left alone.
     const QByteArray broken = "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\"><bookmark href=\"file:///x\">";
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(broken);
-    f.close();
+    writeBytes(xbel, broken);
     EXPECT_FALSE(RecentlyUsedXbel::add(xbel, a, QStringLiteral("application/pdf")));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), broken);
+    EXPECT_EQ(readBytes(xbel), broken);
 }

