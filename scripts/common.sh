@@ -8,7 +8,7 @@ SCRIVOLA_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
   libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
-  libharfbuzz-dev libfreetype-dev libjpeg-dev zlib1g-dev libbrotli-dev
+  libharfbuzz-dev libfreetype-dev libjpeg-dev libpng-dev zlib1g-dev libbrotli-dev
   libheif-dev
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core fonts-noto-core fonts-noto-cjk fonts-urw-base35 poppler-utils

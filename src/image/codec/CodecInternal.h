@@ -10,6 +10,8 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 class QIODevice;
 
 namespace scrivola::codec {
@@ -52,6 +54,10 @@ QByteArray encodeAvif(const QImage& image, int quality);
 
 // Qt's writers (JPEG, PNG, TIFF, BMP).
 QByteArray encodeWithQt(const QImage& image, ImageEncoding encoding, const EncodeOptions& options);
+
+// PNG bytes of a picture without colour profile or text, written by libpng with one row filter
+// at a fast compression level; nullopt for other pictures or when libpng fails.
+std::optional<QByteArray> encodePlainPng(const QImage& image);
 
 // The image with transparent areas painted onto white, opaque RGB32; colour space and DPI kept.
 QImage flattenedOntoWhite(const QImage& image);

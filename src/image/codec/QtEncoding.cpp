@@ -31,6 +31,9 @@ QByteArray encodeWithQt(const QImage& source, ImageEncoding encoding, const Enco
     const QImage image = prepared(source, encoding);
     if (image.isNull()) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("Out of memory"));
 
+    if (encoding == ImageEncoding::png)
+        if (std::optional<QByteArray> plain = encodePlainPng(image)) return *plain;
+
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

@@ -32,6 +32,10 @@ TEST(EncodeTest, LosslessEncodingsKeepEveryPixelAndResolutionSurvives) {
         SCOPED_TRACE(ImageCodec::extension(encoding).toStdString());
         EXPECT_EQ(decodedRoundTrip(source, encoding).convertToFormat(QImage::Format_RGB32), source);
     }
+    QImage translucent(7, 5, QImage::Format_ARGB32);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) translucent.setPixel(x, y, qRgba(30 * x, 50 * y, 200, 40 * y + 10));
+    EXPECT_EQ(decodedRoundTrip(translucent, ImageEncoding::png).convertToFormat(QImage::Format_ARGB32), translucent);
     QImage dense = patternImage({40, 40});
     dense.setDotsPerMeterX(11811);  // 300 DPI
     dense.setDotsPerMeterY(11811);
