@@ -38,6 +38,8 @@ struct PDFPageImpl {
     engine::DocRef doc;
     engine::ObjRef obj;  // indirect reference to the page dictionary
     std::weak_ptr<PDFDocument> owner;
+    // Taken out of its document's page tree by removePage() (and not put back).
+    bool removed = false;
     // Annotation wrappers of this page by object number (same objects on every call).
     std::unordered_map<int, PDFAnnotationPtr> annotations;
     // The order of every /Annots entry the page has had since one was first removed (object

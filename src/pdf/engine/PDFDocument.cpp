@@ -194,6 +194,9 @@ bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context
     pdf_document* doc = page.doc.get();
     int index = pageIndex(page);
     bool temporary = false;
+    // A page of a damaged tree that the tree no longer leads to cannot be loaded; inserting it
+    // would walk that tree (which may loop).
+    if (index < 0 && !page.removed) return false;
     if (index < 0) {
         // A removed page: put it at the end of the tree while the library loads it.
         int count = 0;
@@ -330,6 +333,7 @@ PDFPagePtr PDFDocument::insertPage(const PDFPagePtr& page, int index) {
         engineCheck(ctx, Kind::operationFailed, [&] { pdf_insert_page(ctx, doc, index, page->impl_->obj.get()); });
         impl_->invalidateOrder();
         page->impl_->owner = self;
+        page->impl_->removed = false;
         impl_->pages.emplace(engine::objectNumber(ctx, page->impl_->obj.get()), page);
         return page;
     }
@@ -347,9 +351,11 @@ PDFPagePtr PDFDocument::insertPage(const PDFPagePtr& page, int index) {
 void PDFDocument::removePage(int index) {
     if (index < 0 || index >= pageCount()) return;
     fz_context* ctx = baseContext();
-    page(index);  // make sure the page keeps its wrapper (and so its identity) once removed
+    // The page keeps its wrapper (and so its identity) once removed.
+    const PDFPagePtr removed = page(index);
     engineCheck(ctx, Kind::operationFailed, [&] { pdf_delete_page(ctx, impl_->doc.get(), index); });
     impl_->invalidateOrder();
+    if (removed) removed->impl_->removed = true;
 }
 
 PDFPagePtr PDFDocument::insertBlankPage(const QSizeF& size, int index) {
