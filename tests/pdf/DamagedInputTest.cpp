@@ -90,7 +90,9 @@ void openPdfLikeTheWindow(const QTemporaryDir& dir, const Case& input) {
             wasSaved = true;
         } catch (const DocumentError&) {
         }
-        if (wasSaved) EXPECT_NO_THROW(PDFDocumentModel{saved}) << input.name.toStdString() << ": saved file does not open";
+        if (wasSaved) {
+            EXPECT_NO_THROW(PDFDocumentModel{saved}) << input.name.toStdString() << ": saved file does not open";
+        }
     } catch (const DocumentError&) {
     } catch (const std::exception& error) {
         ADD_FAILURE() << input.name.toStdString() << ": " << error.what();

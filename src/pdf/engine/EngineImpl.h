@@ -26,6 +26,9 @@ struct PDFDocumentImpl {
     std::vector<int> order;
     std::unordered_map<int, int> indexOf;
     bool orderValid = false;
+    // False when the page tree could not be walked to the end (a loop, a missing node):
+    // inserting a page into such a tree may never finish.
+    bool treeSound = true;
 
     void invalidateOrder() { orderValid = false; }
     void ensureOrder();
@@ -38,8 +41,6 @@ struct PDFPageImpl {
     engine::DocRef doc;
     engine::ObjRef obj;  // indirect reference to the page dictionary
     std::weak_ptr<PDFDocument> owner;
-    // Taken out of its document's page tree by removePage() (and not put back).
-    bool removed = false;
     // Annotation wrappers of this page by object number (same objects on every call).
     std::unordered_map<int, PDFAnnotationPtr> annotations;
     // The order of every /Annots entry the page has had since one was first removed (object

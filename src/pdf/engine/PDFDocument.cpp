@@ -96,18 +96,18 @@ void PDFDocumentImpl::ensureOrder() {
     order.clear();
     indexOf.clear();
     int count = 0;
-    if (!engineRun(ctx, [&] { count = pdf_count_pages(ctx, doc.get()); }).ok) count = 0;
+    // A damaged /Count may claim any number: there are never more pages than objects.
+    const bool counted =
+        engineRun(ctx, [&] { count = std::min(pdf_count_pages(ctx, doc.get()), pdf_xref_len(ctx, doc.get())); }).ok;
+    if (!counted) count = 0;
     order.assign(size_t(std::max(count, 0)), 0);
     int* numbers = order.data();
-    engineRun(ctx, [&] {
-        pdf_load_page_tree(ctx, doc.get());
-        fz_try(ctx) {
-            for (int i = 0; i < count; ++i)
-                numbers[i] = engine::objectNumber(ctx, pdf_lookup_page_obj(ctx, doc.get(), i));
-        }
-        fz_always(ctx) pdf_drop_page_tree(ctx, doc.get());
-        fz_catch(ctx) fz_rethrow(ctx);
-    });
+    // Without pdf_load_page_tree(): in this library version every page looked up while the tree
+    // is loaded keeps a reference that pdf_drop_page_tree() never gives back, so the page
+    // dictionaries outlived the document. The lookups walk the tree (by its /Count entries).
+    treeSound = counted && engineRun(ctx, [&] {
+        for (int i = 0; i < count; ++i) numbers[i] = engine::objectNumber(ctx, pdf_lookup_page_obj(ctx, doc.get(), i));
+    }).ok && std::find(order.begin(), order.end(), 0) == order.end();
     for (size_t i = 0; i < order.size(); ++i)
         if (order[i] > 0) indexOf.emplace(order[i], int(i));
     orderValid = true;
@@ -194,10 +194,11 @@ bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context
     pdf_document* doc = page.doc.get();
     int index = pageIndex(page);
     bool temporary = false;
-    // A page of a damaged tree that the tree no longer leads to cannot be loaded; inserting it
-    // would walk that tree (which may loop).
-    if (index < 0 && !page.removed) return false;
     if (index < 0) {
+        // A page the tree of a damaged document does not lead to cannot be loaded: inserting it
+        // would walk that tree, which may loop.
+        const auto owner = page.owner.lock();
+        if (owner && !Access::impl(*owner).treeSound) return false;
         // A removed page: put it at the end of the tree while the library loads it.
         int count = 0;
         if (!engineRun(ctx, [&] {
@@ -333,7 +334,6 @@ PDFPagePtr PDFDocument::insertPage(const PDFPagePtr& page, int index) {
         engineCheck(ctx, Kind::operationFailed, [&] { pdf_insert_page(ctx, doc, index, page->impl_->obj.get()); });
         impl_->invalidateOrder();
         page->impl_->owner = self;
-        page->impl_->removed = false;
         impl_->pages.emplace(engine::objectNumber(ctx, page->impl_->obj.get()), page);
         return page;
     }
@@ -351,11 +351,9 @@ PDFPagePtr PDFDocument::insertPage(const PDFPagePtr& page, int index) {
 void PDFDocument::removePage(int index) {
     if (index < 0 || index >= pageCount()) return;
     fz_context* ctx = baseContext();
-    // The page keeps its wrapper (and so its identity) once removed.
-    const PDFPagePtr removed = page(index);
+    page(index);  // make sure the page keeps its wrapper (and so its identity) once removed
     engineCheck(ctx, Kind::operationFailed, [&] { pdf_delete_page(ctx, impl_->doc.get(), index); });
     impl_->invalidateOrder();
-    if (removed) removed->impl_->removed = true;
 }
 
 PDFPagePtr PDFDocument::insertBlankPage(const QSizeF& size, int index) {
