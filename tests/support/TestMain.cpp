@@ -18,8 +18,12 @@ extern "C" const char* __asan_default_options() { return "detect_leaks=1:fast_un
 // Memory system libraries keep for good, not leaks of this code:
 // - x265 (the HEIC encoder) keeps frame-filter buffers of an encoder it has closed;
 // - MuPDF 1.21.1 keeps one reference too many to each page object looked up while the page
-//   tree is loaded (pdf_load_page_tree ... pdf_drop_page_tree), so they outlive the document.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libx265\nleak:pdf_load_page_tree_imp\n"; }
+//   tree is loaded (pdf_load_page_tree ... pdf_drop_page_tree), so they outlive the document;
+// - MuPDF 1.21.1 repairing a damaged file keeps an object it loaded for the trailer;
+// - MuPDF 1.21.1 redacting image pixels (pdf_redact_page) keeps the images it replaced.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libx265\nleak:pdf_load_page_tree_imp\nleak:pdf_repair_trailer\nleak:pdf_redact_page\n";
+}
 #endif
 
 int main(int argc, char** argv) {

@@ -238,16 +238,20 @@ void dropLinksOver(fz_context* ctx, pdf_obj* page, fz_rect area) {
 // Redacts `area` (user space) on a loaded page: text and image pixels under it are removed,
 // nothing is painted. Runs inside fz_try.
 void redactArea(fz_context* ctx, pdf_document* doc, pdf_page* page, fz_rect area) {
-    pdf_annot* annot = pdf_create_annot(ctx, page, PDF_ANNOT_REDACT);
-    // The rectangle is written in user space directly: the setters would apply the page's
-    // rotation and crop box.
-    pdf_obj* obj = pdf_annot_obj(ctx, annot);
-    pdf_dict_put_rect(ctx, obj, PDF_NAME(Rect), area);
-    pdf_dict_del(ctx, obj, PDF_NAME(QuadPoints));
-    pdf_redact_options options;
-    options.black_boxes = 0;
-    options.image_method = PDF_REDACT_IMAGE_PIXELS;
-    pdf_redact_page(ctx, doc, page, &options);
+    pdf_annot* annot = pdf_create_annot(ctx, page, PDF_ANNOT_REDACT);  // a reference of our own
+    fz_try(ctx) {
+        // The rectangle is written in user space directly: the setters would apply the page's
+        // rotation and crop box.
+        pdf_obj* obj = pdf_annot_obj(ctx, annot);
+        pdf_dict_put_rect(ctx, obj, PDF_NAME(Rect), area);
+        pdf_dict_del(ctx, obj, PDF_NAME(QuadPoints));
+        pdf_redact_options options;
+        options.black_boxes = 0;
+        options.image_method = PDF_REDACT_IMAGE_PIXELS;
+        pdf_redact_page(ctx, doc, page, &options);
+    }
+    fz_always(ctx) pdf_drop_annot(ctx, annot);
+    fz_catch(ctx) fz_rethrow(ctx);
 }
 
 // The media box origin and the page's rotation, for conversions from page space.
