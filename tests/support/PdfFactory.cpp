@@ -180,6 +180,21 @@ QByteArray brokenXrefPdf(int pages) {
     return bytes;
 }
 
+QByteArray annotatedPage() {
+    return assemblePdf({
+        "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [7 0 R] >> >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R /Annots [5 0 R 6 0 R 7 0 R 8 0 R]"
+        " /Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> >>",
+        stream("BT /F1 12 Tf 20 250 Td (Annotated page) Tj ET"),
+        "<< /Type /Annot /Subtype /FreeText /Rect [20 150 200 190] /Contents (Box text) /DA (/Helv 12 Tf 0 g) >>",
+        "<< /Type /Annot /Subtype /Highlight /Rect [20 245 120 265] /QuadPoints [20 265 120 265 20 245 120 245]"
+        " /C [1 1 0] >>",
+        "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (value) /Rect [20 80 200 100] /P 3 0 R >>",
+        "<< /Type /Annot /Subtype /Link /Rect [20 20 100 40] /A << /S /URI /URI (https://example.org) >> >>",
+    });
+}
+
 QByteArray truncated(const QByteArray& bytes, qsizetype n) { return bytes.left(n); }
 
 PDFDocumentPtr blankDocument(int pages, const QSizeF& size) {

@@ -79,6 +79,8 @@ QByteArray incrementalUpdatePdf();
 // `pages` text pages whose xref offsets are all wrong (the engine must repair it).
 QByteArray brokenXrefPdf(int pages);
 
+// One 300 × 300 page with a free-text box, a highlight, a filled text field and a link.
+QByteArray annotatedPage();
 // The first n bytes.
 QByteArray truncated(const QByteArray& bytes, qsizetype n);
 

@@ -35,6 +35,9 @@ struct PDFDocumentImpl {
     bool orderComplete = false;  // every entry has been looked up
     // Runs once for each page on its first use (see PDFDocument::setPagePreparer).
     std::function<void(PDFPage&)> preparer;
+    // False when the page tree could not be walked to the end (a loop, a missing node):
+    // inserting a page into such a tree may never finish.
+    bool treeSound = true;
 
     void invalidateOrder() { orderValid = false; }
     void ensureOrder();

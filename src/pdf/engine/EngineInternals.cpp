@@ -67,7 +67,7 @@ fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_wri
         result = serialise(ctx, copy, options);
     }
     fz_always(ctx) {
-        fz_drop_document(ctx, &copy->super);
+        pdf_drop_document(ctx, copy);
         fz_drop_buffer(ctx, first);
     }
     fz_catch(ctx) fz_rethrow(ctx);

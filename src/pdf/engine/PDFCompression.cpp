@@ -154,7 +154,7 @@ void collectPlacements(fz_context* ctx, pdf_page* page, Placements* placements) 
             fz_run_page(ctx, &page->super, &device->super, fz_identity, nullptr);
             fz_close_device(ctx, &device->super);
         }
-        fz_always(ctx) fz_drop_device(ctx, &device->super);
+        fz_always(ctx) fz_drop_device(ctx, device ? &device->super : nullptr);
         fz_catch(ctx) fz_rethrow(ctx);
     });
 }

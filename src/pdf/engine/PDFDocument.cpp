@@ -111,7 +111,11 @@ void PDFDocumentImpl::ensureOrder() {
     if (orderValid) return;
     fz_context* ctx = baseContext();
     int count = 0;
-    if (!engineRun(ctx, [&] { count = pdf_count_pages(ctx, doc.get()); }).ok) count = 0;
+    // A damaged /Count may claim any number: there are never more pages than objects.
+    const bool counted =
+        engineRun(ctx, [&] { count = std::min(pdf_count_pages(ctx, doc.get()), pdf_xref_len(ctx, doc.get())); }).ok;
+    if (!counted) count = 0;
+    treeSound = counted;
     order.assign(size_t(std::max(count, 0)), 0);
     indexOf.clear();
     orderValid = true;
@@ -124,20 +128,18 @@ void PDFDocumentImpl::completeOrder() {
     fz_context* ctx = baseContext();
     const int count = int(order.size());
     int* numbers = order.data();
-    // One walk with the library's page map instead of a walk down the tree per page.
-    engineRun(ctx, [&] {
-        pdf_load_page_tree(ctx, doc.get());
-        fz_try(ctx) {
-            for (int i = 0; i < count; ++i)
-                if (numbers[i] == 0) numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i));
-        }
-        fz_always(ctx) pdf_drop_page_tree(ctx, doc.get());
-        fz_catch(ctx) fz_rethrow(ctx);
-    });
-    // A tree the library cannot map in one go (a damaged entry) is looked up page by page.
+    // Without pdf_load_page_tree(): in this library version every page looked up while the tree
+    // is loaded keeps a reference that pdf_drop_page_tree() never gives back, so the page
+    // dictionaries outlived the document. The lookups walk the tree (by its /Count entries).
+    const bool walked = engineRun(ctx, [&] {
+        for (int i = 0; i < count; ++i)
+            if (numbers[i] == 0) numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i));
+    }).ok;
+    // Entries after one the walk could not pass are looked up one by one.
     for (int i = 0; i < count; ++i)
         if (numbers[i] <= 0)
             engineRun(ctx, [&] { numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i)); });
+    treeSound = treeSound && walked && std::find(order.begin(), order.end(), 0) == order.end();
     for (int i = 0; i < count; ++i)
         if (numbers[i] <= 0) numbers[i] = standInFor();
     indexOf.clear();
@@ -349,6 +351,10 @@ bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context
     int index = pageIndex(page);
     bool temporary = false;
     if (index < 0) {
+        // A page the tree of a damaged document does not lead to cannot be loaded: inserting it
+        // would walk that tree, which may loop.
+        const auto owner = page.owner.lock();
+        if (owner && !Access::impl(*owner).treeSound) return false;
         // A removed page: put it at the end of the tree while the library loads it.
         int count = 0;
         if (!engineRun(ctx, [&] {

@@ -195,7 +195,7 @@ bool verifyUpdate(fz_context* ctx, pdf_document* live, fz_buffer* written) {
                 fz_throw(ctx, FZ_ERROR_GENERIC, "the update cannot be read back");
             same = sameAsLive(ctx, live, saved);
         }
-        fz_always(ctx) fz_drop_document(ctx, &saved->super);
+        fz_always(ctx) pdf_drop_document(ctx, saved);
         fz_catch(ctx) fz_rethrow(ctx);
     });
     return status.ok && same;

@@ -233,7 +233,7 @@ bool collectPage(fz_context* ctx, pdf_page* page, PageGlyphs& out, float* height
             fz_run_page_contents(ctx, &page->super, &device->super, ctm, nullptr);
             fz_close_device(ctx, &device->super);
         }
-        fz_always(ctx) fz_drop_device(ctx, &device->super);
+        fz_always(ctx) fz_drop_device(ctx, device ? &device->super : nullptr);
         fz_catch(ctx) fz_rethrow(ctx);
     });
     lines.finish();
