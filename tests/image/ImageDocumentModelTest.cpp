@@ -3,7 +3,6 @@
 #include "image/ImageDocumentModel.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>

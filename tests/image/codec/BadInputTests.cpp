@@ -4,7 +4,6 @@
 #include "CodecTestHelpers.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 
 using namespace scrivola;
 using namespace scrivola::testing;
@@ -64,11 +63,8 @@ TEST_F(BadInputTest, CompleteJpegWithTrailingDataStillDecodes) {
 
 TEST_F(BadInputTest, HugeDeclaredSizeIsRefusedBeforeDecoding) {
     const QString file = write("huge.png", pngDeclaringSize(100000, 100000));
-    QElapsedTimer timer;
-    timer.start();
     expectBoth(file, Kind::tooLarge);
     EXPECT_EQ(codecErrorOf([&] { ImageCodec::decode(pngDeclaringSize(100000, 100000)); }), Kind::tooLarge);
-    EXPECT_LT(timer.elapsed(), 200);
 
     // Just over the budget (1 GiB at 4 bytes per pixel) is refused, a normal size is not.
     EXPECT_EQ(codecErrorOf([&] { ImageCodec::probe(write("over.png", pngDeclaringSize(16385, 16384))); }), Kind::tooLarge);

@@ -3,7 +3,6 @@
 #include "CodecTestHelpers.h"
 
 #include <QColorSpace>
-#include <QElapsedTimer>
 
 using namespace scrivola;
 using namespace scrivola::testing;
@@ -127,15 +126,10 @@ TEST_F(DecodeTest, DisplayConversionMapsWideGamutToSrgbAndLeavesSrgbAlone) {
     EXPECT_EQ(ImageCodec::toDisplayColorSpace(untagged).pixel(1, 1), untagged.pixel(1, 1));
 }
 
-TEST_F(DecodeTest, ProbingAFolderOfJpegsReadsOnlyHeaders) {
-    // A large photo: decoding it 200 times would take many seconds, its header takes microseconds.
+TEST_F(DecodeTest, ProbingReadsTheHeaderOnly) {
+    // A photo cut short after its first kilobytes: the header alone gives the size.
     const QByteArray jpeg = imageBytes({3000, 2000}, "jpeg");
-    QStringList files;
-    for (int i = 0; i < 200; ++i) files << write(QStringLiteral("photo%1.jpg").arg(i, 3, 10, QChar('0')), jpeg);
-    QElapsedTimer timer;
-    timer.start();
-    for (const QString& file : files) EXPECT_EQ(ImageCodec::probe(file).pixelSize, QSize(3000, 2000));
-    EXPECT_LT(timer.elapsed(), 500);
+    EXPECT_EQ(ImageCodec::probe(write(QStringLiteral("cut.jpg"), jpeg.left(2048))).pixelSize, QSize(3000, 2000));
 }
 
 }  // namespace
