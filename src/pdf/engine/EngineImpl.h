@@ -116,10 +116,6 @@ fz_matrix unrotatedFrame(fz_context* ctx, pdf_page* page, fz_rect* media);
 // Records that content on `page` was removed or replaced (see PDFDocumentImpl::contentReplaced).
 void noteContentReplaced(const PDFPageImpl& page);
 
-// The shown size (points, after rotation) of the empty page standing in for one that cannot be
-// loaded.
-QSizeF fallbackPageSize(const PDFPageImpl& page);
-
 // Index of a page in its document's tree, -1 when it is not in the tree.
 int pageIndex(const PDFPageImpl& page);
 

@@ -130,15 +130,13 @@ void PDFDocumentImpl::completeOrder() {
     int* numbers = order.data();
     // Without pdf_load_page_tree(): in this library version every page looked up while the tree
     // is loaded keeps a reference that pdf_drop_page_tree() never gives back, so the page
-    // dictionaries outlived the document. The lookups walk the tree (by its /Count entries).
-    const bool walked = engineRun(ctx, [&] {
-        for (int i = 0; i < count; ++i)
-            if (numbers[i] == 0) numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i));
-    }).ok;
-    // Entries after one the walk could not pass are looked up one by one.
+    // dictionaries outlived the document. Each lookup walks the tree (by its /Count entries) on
+    // its own, so that a damaged entry costs only its own place.
+    bool walked = true;
     for (int i = 0; i < count; ++i)
-        if (numbers[i] <= 0)
-            engineRun(ctx, [&] { numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i)); });
+        if (numbers[i] <= 0 &&
+            !engineRun(ctx, [&] { numbers[i] = pageObjectNumber(ctx, doc.get(), pdf_lookup_page_obj(ctx, doc.get(), i)); }).ok)
+            walked = false;
     treeSound = treeSound && walked && std::find(order.begin(), order.end(), 0) == order.end();
     for (int i = 0; i < count; ++i)
         if (numbers[i] <= 0) numbers[i] = standInFor();
@@ -252,15 +250,6 @@ namespace engine {
 
 fz_rect mediaBoxOf(pdf_obj* pageObj) { return mediaBoxOf(baseContext(), pageObj); }
 
-QSizeF fallbackPageSize(const PDFPageImpl& page) {
-    fz_context* ctx = baseContext();
-    const fz_rect box = mediaBoxOf(ctx, page.obj.get());
-    const QSizeF size(box.x1 - box.x0, box.y1 - box.y0);
-    int rotation = 0;
-    engineRun(ctx, [&] { rotation = pdf_to_int(ctx, pdf_dict_get_inheritable(ctx, page.obj.get(), PDF_NAME(Rotate))); });
-    return ((rotation % 180) + 180) % 180 == 90 ? size.transposed() : size;
-}
-
 void noteContentReplaced(const PDFPageImpl& page) {
     if (auto owner = page.owner.lock()) Access::impl(*owner).contentReplaced = true;
 }
@@ -348,6 +337,8 @@ void preparePage(const PDFPageImpl& page) {
 bool withLoadedPage(const PDFPageImpl& page, const std::function<void(fz_context*, pdf_page*)>& fn) {
     fz_context* ctx = baseContext();
     pdf_document* doc = page.doc.get();
+    // The library would load a missing page object as an empty Letter page.
+    if (!pdf_is_dict(ctx, page.obj.get())) return false;
     int index = pageIndex(page);
     bool temporary = false;
     if (index < 0) {

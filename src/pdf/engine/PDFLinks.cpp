@@ -331,8 +331,6 @@ EngineStatus carryInteractiveParts(fz_context* ctx, pdf_document* dst, pdf_docum
 
 namespace {
 
-constexpr int kMaxOutlineDepth = 64;
-
 struct RawLink {
     fz_rect rect;
     int targetPage;  // object number, 0 for none
@@ -385,9 +383,9 @@ std::vector<PDFOutlineItem> PDFDocument::outline() const {
         pdf_obj* root = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root));
         pdf_obj* item = pdf_dict_get(ctx, pdf_dict_get(ctx, root, PDF_NAME(Outlines)), PDF_NAME(First));
         // Depth-first walk without recursion: the stack holds the items to come back to.
-        pdf_obj* stack[kMaxOutlineDepth];
+        pdf_obj* stack[engine::kMaxDepth];
         int depth = 0;
-        int budget = 100000;
+        int budget = engine::kMaxOutlineItems;
         while (budget-- > 0) {
             if (!pdf_is_dict(ctx, item)) {
                 if (depth == 0) break;
@@ -397,7 +395,7 @@ std::vector<PDFOutlineItem> PDFDocument::outline() const {
             pdf_obj* dest = engine::explicitDestination(ctx, doc, item);
             raw.push_back({depth, pdf_dict_get_text_string(ctx, item, PDF_NAME(Title)), dest ? engine::destinationPage(ctx, dest) : 0});
             pdf_obj* child = pdf_dict_get(ctx, item, PDF_NAME(First));
-            if (pdf_is_dict(ctx, child) && depth < kMaxOutlineDepth) {
+            if (pdf_is_dict(ctx, child) && depth < engine::kMaxDepth) {
                 stack[depth++] = item;
                 item = child;
             } else {

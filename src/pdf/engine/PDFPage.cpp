@@ -310,10 +310,7 @@ std::unique_ptr<PDFDisplayList> PDFPage::displayList(bool withAnnotations) const
     if (withAnnotations) engine::preparePage(*impl_);
     auto impl = std::make_unique<PDFDisplayListImpl>();
     PDFDisplayListImpl* target = impl.get();
-    // The library would show a missing page object as a Letter page; it gets the document's
-    // default size like any page that cannot load.
-    const bool isPage = pdf_is_dict(baseContext(), impl_->obj.get());
-    const bool loaded = isPage && engine::withLoadedPage(*impl_, [&](fz_context* ctx, pdf_page* page) {
+    const bool loaded = engine::withLoadedPage(*impl_, [&](fz_context* ctx, pdf_page* page) {
         engineRun(ctx, [&] {
             if (withAnnotations) pdf_update_page(ctx, page);
             target->bounds = fz_bound_page(ctx, &page->super);
@@ -322,8 +319,9 @@ std::unique_ptr<PDFDisplayList> PDFPage::displayList(bool withAnnotations) const
         });
     });
     if (!loaded || !target->list) {
-        // A page that cannot be loaded (a missing or damaged object) shows as an empty page.
-        const QSizeF size = engine::fallbackPageSize(*impl_);
+        // A page that cannot be loaded (a missing or damaged object) shows as an empty page of
+        // its size, which for a page without a media box is the document's default.
+        const QSizeF size = rotatedSize();
         target->bounds = fz_make_rect(0, 0, float(size.width()), float(size.height()));
         fz_context* ctx = baseContext();
         if (!engineRun(ctx, [&] { target->list = fz_new_display_list(ctx, target->bounds); }).ok) return nullptr;
