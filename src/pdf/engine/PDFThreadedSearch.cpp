@@ -72,17 +72,9 @@ struct PDFThreadedSearch::State {
     std::vector<int> objects;                // object number of each page searched by a worker
     std::vector<std::thread> threads;
 
-    // The next page to search, or -1 when there is none (or the search was cancelled).
-    int claim() {
-        std::lock_guard guard(mutex);
-        if (cancelled) return -1;
-        if (!returned.empty()) return returned.extract(returned.begin()).value();
-        if (nextPage >= count) return -1;
-        return nextPage++;
-    }
-
-    // The next run of pages [first, end) to search; first is -1 when there is none.
-    std::pair<int, int> claimRun() {
+    // The next run of at most `length` pages [first, end) to search; first is -1 when there is
+    // none (or the search was cancelled). A page a failed worker gave back comes first, alone.
+    std::pair<int, int> claimRun(int length) {
         std::lock_guard guard(mutex);
         if (cancelled) return {-1, -1};
         if (!returned.empty()) {
@@ -91,7 +83,7 @@ struct PDFThreadedSearch::State {
         }
         if (nextPage >= count) return {-1, -1};
         const int first = nextPage;
-        nextPage = std::min(count, first + run);
+        nextPage = std::min(count, first + length);
         return {first, nextPage};
     }
 
@@ -125,7 +117,7 @@ struct PDFThreadedSearch::State {
                 int pages = -1;
                 engine::engineRun(ctx, [&] { pages = pdf_count_pages(ctx, doc.get()); });
                 if (pages != count) throw PDFEngineError(PDFEngineError::Kind::corruptedFile, "The copy differs");
-                std::tie(page, runEnd) = claimRun();
+                std::tie(page, runEnd) = claimRun(run);
                 if (page < 0) break;
                 for (; page < runEnd; ++page) {
                     std::vector<TextHit> pageHits;
@@ -217,7 +209,7 @@ std::vector<PDFSelection> PDFThreadedSearch::takeFinished(const PDFDocument& doc
         QElapsedTimer clock;
         clock.start();
         do {
-            const int page = s.claim();
+            const int page = s.claimRun(1).first;
             if (page < 0) break;
             auto pageHits = document.findString(s.text, page);
             std::lock_guard guard(s.mutex);
