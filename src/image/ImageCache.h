@@ -23,6 +23,9 @@ public:
     bool contains(int index) const { return items_.count(index) != 0; }
     void insert(int index, const QImage& image);
     void remove(int index);
+    // Forgets `index` and moves every later index (and the pin) down by one, as when the
+    // entry at `index` leaves the collection.
+    void removeShifting(int index);
     void clear();
 
     void setPinned(int index);

@@ -9,8 +9,31 @@ namespace scrivola {
 ImageDocumentContext::ImageDocumentContext(ImageDocumentModel* model, QObject* parent)
     : DocumentContext(parent), model_(model) {
     if (model_ && model_->count() >= 2) isSidebarVisible_ = true;
-    if (model_) model_->setShownIndex(shownIndex());
+    if (model_) {
+        model_->setShownIndex(shownIndex());
+        connect(model_, &ImageDocumentModel::entryRemoved, this, &ImageDocumentContext::entryRemoved);
+    }
     connect(&undoManager_, &UndoManager::stateChanged, this, &ImageDocumentContext::updateUndoState);
+}
+
+void ImageDocumentContext::entryRemoved(int index) {
+    QSet<int> selection;
+    for (const int selected : std::as_const(selectedImages_))
+        if (selected != index) selection.insert(selected > index ? selected - 1 : selected);
+    setSelectedImages(selection);
+    const int current = currentPage_;
+    const int next = std::clamp(index < current ? current - 1 : current, 0, std::max(0, totalPages() - 1));
+    if (next != current) {
+        setCurrentPage(next);
+    } else if (index == current) {
+        // Same number, another image: the one that took the removed one's place.
+        if (model_) model_->setShownIndex(shownIndex());
+        emit currentPageChanged(currentPage_);
+    }
+    if (index != current) return;
+    // The image now shown is fitted whole, as after turning a page.
+    setImageFitMode(ImageFitMode::fitPage);
+    setNeedsAutoFit(true);
 }
 
 int ImageDocumentContext::totalPages() const { return model_ ? model_->count() : 0; }
@@ -176,7 +199,11 @@ void ImageDocumentContext::rotateImageAt(int index, int degrees) {
     // The model's rotation turns counterclockwise for positive angles.
     model_->replaceImage(rotated(source, -double(degrees)), index);
     setNeedsAutoFit(true);
-    undoManager_.registerUndo([this, index, degrees] { rotateImageAt(index, -degrees); });
+    // The step names the entry, not its place: entries before it may leave the collection.
+    const quint64 id = model_->entries().at(index).id;
+    undoManager_.registerUndo([this, id, degrees] {
+        if (model_) rotateImageAt(model_->indexOf(id), -degrees);
+    });
     updateUndoState();
 }
 

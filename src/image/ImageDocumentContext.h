@@ -119,6 +119,8 @@ signals:
 
 private:
     void setCurrentPage(int page);
+    // Keeps the shown image, the selection and the fit in step when an entry leaves.
+    void entryRemoved(int index);
 
     QPointer<ImageDocumentModel> model_;
     int currentPage_ = 0;

@@ -75,6 +75,7 @@ std::optional<ImageEntry> ImageDocumentModel::makeEntry(const QString& url) {
 }
 
 void ImageDocumentModel::appendEntry(ImageEntry entry) {
+    entry.id = nextId_++;
     entries_.append(std::move(entry));
     states_.emplace_back();
 }
@@ -108,6 +109,36 @@ void ImageDocumentModel::addImages(const QStringList& urls) {
     emit contentChanged();
 }
 
+void ImageDocumentModel::removeEntry(int index) {
+    if (index < 0 || index >= count() || count() < 2) return;
+    entries_.removeAt(index);
+    states_.erase(states_.begin() + index);
+    cache_.removeShifting(index);
+    updateModified();
+    emit entryRemoved(index);
+    emit entriesChanged();
+    emit contentChanged();
+}
+
+int ImageDocumentModel::indexOf(quint64 id) const {
+    for (int i = 0; i < count(); ++i)
+        if (entries_[i].id == id) return i;
+    return -1;
+}
+
+void ImageDocumentModel::markUndecodable(int index) {
+    states_[size_t(index)].decodeFailed = true;
+    if (count() < 2) return;
+    const quint64 id = entries_[index].id;
+    QMetaObject::invokeMethod(
+        this,
+        [this, id] {
+            const int at = indexOf(id);
+            if (at >= 0 && states_[size_t(at)].decodeFailed) removeEntry(at);
+        },
+        Qt::QueuedConnection);
+}
+
 QImage ImageDocumentModel::image(int index) {
     if (index < 0 || index >= count()) return {};
     const ImageEntry& entry = entries_[index];
@@ -121,7 +152,7 @@ QImage ImageDocumentModel::decodeEntry(int index) {
     if (state.decodeFailed) return {};
     QImage pixels = decodeFile(entries_[index].url);
     if (pixels.isNull()) {
-        state.decodeFailed = true;
+        markUndecodable(index);
         return {};
     }
     cache_.insert(index, pixels);
@@ -148,23 +179,25 @@ void ImageDocumentModel::requestImage(int index) {
     if (state.decodePending) return;
     state.decodePending = true;
     const QString path = entries_[index].url;
+    const quint64 id = entries_[index].id;
     const quint64 generation = state.generation;
-    decoders_.start([this, path, index, generation] {
+    decoders_.start([this, path, id, generation] {
         const QImage pixels = decodeFile(path);
         QMetaObject::invokeMethod(
-            this, [this, index, generation, pixels] { finishRequest(index, generation, pixels); }, Qt::QueuedConnection);
+            this, [this, id, generation, pixels] { finishRequest(id, generation, pixels); }, Qt::QueuedConnection);
     });
 }
 
-void ImageDocumentModel::finishRequest(int index, quint64 generation, const QImage& pixels) {
-    if (index < 0 || index >= count()) return;
+void ImageDocumentModel::finishRequest(quint64 id, quint64 generation, const QImage& pixels) {
+    const int index = indexOf(id);
+    if (index < 0) return;
     EntryState& state = states_[size_t(index)];
     // A result for pixels that were replaced meanwhile is stale; a newer request may be running.
     if (state.generation != generation) return;
     state.decodePending = false;
     if (!entries_[index].isEdited()) {
         if (pixels.isNull())
-            state.decodeFailed = true;
+            markUndecodable(index);
         else
             cache_.insert(index, pixels);
     }

@@ -55,6 +55,11 @@ public:
 
     // Appends the images not already in the list (same URL); unreadable files are skipped.
     void addImages(const QStringList& urls);
+    // Takes the entry out of the collection; its file is untouched. Does nothing when out of
+    // range or when it is the only entry. entryRemoved(index) then entriesChanged follow.
+    void removeEntry(int index);
+    // The index of the entry with this id, or -1 when it has left the collection.
+    int indexOf(quint64 id) const;
 
     // The image at an index, decoded now when not cached; null when out of range or when the
     // pixels cannot be decoded.
@@ -64,7 +69,9 @@ public:
     // Decodes the image on a worker thread; imageReady(index) follows on the main thread (at
     // once, queued, when the image is already in memory). Does nothing when out of range.
     void requestImage(int index);
-    // True when decoding the entry's file failed (until the entry is replaced).
+    // True when decoding the entry's file failed (until the entry is replaced). In a collection
+    // such an entry is then left out, as unreadable files are at opening: the removal follows
+    // from the event loop, so indices never shift under a caller.
     bool hasDecodeFailed(int index) const;
 
     QSizeF pixelSize(int index) const;
@@ -90,6 +97,7 @@ public:
 
 signals:
     void entriesChanged();
+    void entryRemoved(int index);
     void imageChanged(int index);
     void imageReady(int index);
 
@@ -106,7 +114,8 @@ private:
     void setModified(bool modified);
     void updateModified();
     QImage decodeEntry(int index);
-    void finishRequest(int index, quint64 generation, const QImage& image);
+    void finishRequest(quint64 id, quint64 generation, const QImage& image);
+    void markUndecodable(int index);
     QImage pixelsForSaving(int index);
     void writeImage(const QImage& image, const QString& url, ImageEncoding encoding);
     void reloadEntriesAt(const QString& path, int exceptIndex);
@@ -115,6 +124,7 @@ private:
     QList<ImageEntry> entries_;
     std::vector<EntryState> states_;
     ImageCache cache_;
+    quint64 nextId_ = 1;
     bool isModified_ = false;
     QThreadPool decoders_;
 };

@@ -1,3 +1,4 @@
+#include "support/Files.h"
 #include "support/ImageFactory.h"
 
 #include "image/ImageDocumentContext.h"
@@ -140,6 +141,42 @@ TEST_F(ImageDocumentContextTest, RotationUndoesAndRedoesInPixels) {
     context.rotateImageAt(-1, 90);
     EXPECT_EQ(model->image(1), original);
     EXPECT_EQ(context.undoManager()->undoCount(), 0);
+}
+
+TEST_F(ImageDocumentContextTest, UndecodableImageLeavesWithoutDisturbingUndoSelectionOrTheShownImage) {
+    QStringList urls;
+    for (int i = 0; i < 4; ++i)
+        urls << writeImage(dir_.filePath(QString("i%1.png").arg(i)), quadrantImage(40, 30), "png");
+    urls[1] = writeBytes(dir_.filePath("bad.png"), undecodablePng(20, 20));
+    ImageDocumentModel model(urls);
+    ImageDocumentContext context(&model);
+    const QImage original = model.image(2);
+    context.rotateImageAt(2, 90);
+    context.rotateImageAt(3, 90);
+    context.undo();  // image 3 back; its redo and image 2's undo stay
+    context.setSelectedImages({0, 1, 2});
+    context.goToPage(1);
+    context.setNeedsAutoFit(false);
+    QSignalSpy removed(&model, &ImageDocumentModel::entryRemoved);
+    EXPECT_TRUE(context.shownImage().isNull());
+    ASSERT_TRUE(removed.wait(2000));
+
+    ASSERT_EQ(model.count(), 3);
+    EXPECT_EQ(context.currentPage(), 1);
+    EXPECT_EQ(context.shownImage().size(), QSize(30, 40));  // the turned image 2 took the place
+    EXPECT_TRUE(context.needsAutoFit());
+    EXPECT_EQ(context.selectedImages(), (QSet<int>{0, 1}));
+    context.undo();
+    EXPECT_EQ(model.image(1), original);
+    context.redo();
+    context.redo();
+    EXPECT_EQ(model.image(2).size(), QSize(30, 40));  // the redo found image 3 at its new place
+
+    // Removing the shown last image shows the one before it.
+    context.goToPage(2);
+    model.removeEntry(2);
+    EXPECT_EQ(context.currentPage(), 1);
+    EXPECT_EQ(context.shownImage().size(), QSize(30, 40));
 }
 
 }  // namespace

@@ -195,17 +195,26 @@ TEST_F(ImageDocumentModelTest, ClosingWhileDecodingIsSafe) {
     QTest::qWait(200);  // a result posted to the closed model would crash here
 }
 
-TEST_F(ImageDocumentModelTest, FileThatProbesButDoesNotDecodeGivesANullImage) {
-    ImageDocumentModel model(QStringList{png("a.png"), writeBytes(path("bad.png"), undecodablePng(20, 20))});
-    ASSERT_EQ(model.count(), 2);
+TEST_F(ImageDocumentModelTest, FileThatProbesButDoesNotDecodeLeavesTheCollection) {
+    ImageDocumentModel model(QStringList{png("a.png"), writeBytes(path("bad.png"), undecodablePng(20, 20)), png("c.png")});
+    ASSERT_EQ(model.count(), 3);
     EXPECT_EQ(model.pixelSize(1), QSizeF(20, 20));
-    EXPECT_TRUE(model.image(1).isNull());
-    EXPECT_TRUE(model.hasDecodeFailed(1));
-
     QSignalSpy ready(&model, &ImageDocumentModel::imageReady);
+    QSignalSpy removed(&model, &ImageDocumentModel::entryRemoved);
     model.requestImage(1);
     ASSERT_TRUE(ready.wait(2000));
-    EXPECT_TRUE(model.cachedImage(1).isNull());
+    EXPECT_TRUE(model.hasDecodeFailed(1));  // still in place until the event loop runs again
+    ASSERT_TRUE(removed.count() == 1 || removed.wait(2000));
+    EXPECT_EQ(removed.first().first().toInt(), 1);
+    ASSERT_EQ(model.count(), 2);
+    EXPECT_TRUE(model.entries().at(1).url.endsWith("c.png"));
+    EXPECT_FALSE(model.image(1).isNull());
+
+    // The last entry stays, so a collection never becomes empty.
+    ImageDocumentModel alone(QStringList{writeBytes(path("bad2.png"), undecodablePng(20, 20))});
+    EXPECT_TRUE(alone.image(0).isNull());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(alone.count(), 1);
 }
 
 TEST_F(ImageDocumentModelTest, CacheStaysWithinItsBudgetButKeepsTheShownImageAndEdits) {
