@@ -17,7 +17,7 @@ QString normalisedPath(const QString& path) {
     return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-PDFDocumentPtr loadDocument(const QString& path) {
+PDFDocumentPtr loadDocument(const QString& path, PDFReading reading) {
     const QFileInfo info(path);
     // The existence test comes before any read. A dangling link counts as missing.
     if (!info.exists()) throw DocumentError::fileNotFound(path);
@@ -27,7 +27,7 @@ PDFDocumentPtr loadDocument(const QString& path) {
     // could block or never end.
     if (!info.isFile() || !info.isReadable()) throw cannotOpen;
     try {
-        PDFDocumentPtr document = PDFDocument::load(path);
+        PDFDocumentPtr document = PDFDocument::load(path, reading);
         if (!document) throw cannotOpen;
         return document;
     } catch (const PDFEngineError& error) {
@@ -57,7 +57,10 @@ bool writeDocument(const PDFDocument& document, const QString& path, bool conten
 }  // namespace
 
 PDFDocumentModel::PDFDocumentModel(const QString& url, QObject* parent)
-    : DocumentContent(parent), pdfDocument_(loadDocument(url)), url_(normalisedPath(url)) {
+    : PDFDocumentModel(url, PDFReading::copyIntoMemory, parent) {}
+
+PDFDocumentModel::PDFDocumentModel(const QString& url, PDFReading reading, QObject* parent)
+    : DocumentContent(parent), pdfDocument_(loadDocument(url, reading)), url_(normalisedPath(url)) {
     // The system's own free-text annotations become text boxes again, page by page as pages
     // are used: opening visits no page.
     restoreTextBoxesOnFirstUse(*pdfDocument_);

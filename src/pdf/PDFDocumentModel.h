@@ -17,6 +17,8 @@ public:
     // finds it damaged beyond repair, loadFailed for anything else it cannot open (not a PDF,
     // unreadable, a folder or a special file).
     explicit PDFDocumentModel(const QString& url, QObject* parent = nullptr);
+    // The same, reading the file as `reading` says (see PDFDocument::load).
+    PDFDocumentModel(const QString& url, PDFReading reading, QObject* parent = nullptr);
     // Adopts an engine document already in memory (tools, tests, derived documents); `url` may
     // be empty. A null document is replaced by an empty one.
     PDFDocumentModel(PDFDocumentPtr document, const QString& url = {}, QObject* parent = nullptr);

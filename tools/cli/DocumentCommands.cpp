@@ -7,6 +7,8 @@
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/engine/PDFEngine.h"
 
+#include <QFileInfo>
+
 
 namespace scrivola::cli {
 
@@ -14,12 +16,36 @@ namespace {
 
 QString pointText(double v) { return QString::number(v, 'f', v == std::floor(v) ? 0 : 2); }
 
+bool isPngOutput(const QString& output) {
+    return ImageCodec::encodingForExtension(QFileInfo(output).suffix()).value_or(ImageEncoding::png) == ImageEncoding::png;
+}
+
+// A PNG of a page is written a band of rows at a time as it is drawn: the page is never whole
+// in memory.
+void writePngInBands(const PDFDisplayList& list, double dpi, const QString& output, const QString& failure) {
+    constexpr int kBandRows = 256;
+    const double scale = dpi / 72.0;
+    const QSize size = list.pictureSize(scale);
+    if (size.isEmpty()) throw DocumentError::exportFailed(failure);
+    try {
+        PngBandWriter writer(output, size, qRound(dpi / 0.0254));
+        const bool drawn = list.renderBands(scale, kBandRows, [&](const QImage& band, int) {
+            writer.writeRows(band);
+            return true;
+        });
+        if (!drawn) throw DocumentError::exportFailed(failure);
+        writer.finish();
+    } catch (const ImageCodecError& error) {
+        throw DocumentError::exportFailed(QString::fromStdString(error.what()));
+    }
+}
+
 int runInfo(const QStringList& argv) {
     Arguments args(argv, {});
     const QString file = args.positional(0, QStringLiteral("FILE"));
     args.expectPositional(1);
     if (kindOf(file) == DocumentType::pdf) {
-        const PDFDocumentModel model(file);
+        const PDFDocumentModel model(file, PDFReading::fromDisk);
         const auto& document = model.pdfDocument();
         const int count = document->pageCount();
         printLine(QStringLiteral("pages: %1").arg(count));
@@ -58,12 +84,19 @@ int runRender(const QStringList& argv) {
     const double dpi = args.number(QStringLiteral("--dpi"), 72, 1, 2400);
     QImage image;
     if (kindOf(file) == DocumentType::pdf) {
-        const PDFDocumentModel model(file);
+        const PDFDocumentModel model(file, PDFReading::fromDisk);
         const auto& document = model.pdfDocument();
         const int pageNumber = args.integer(QStringLiteral("--page"), 1, 1, std::max(1, document->pageCount()));
         const auto page = document->page(pageNumber - 1);
-        if (page) image = page->render(dpi / 72.0);
-        if (image.isNull()) throw DocumentError::exportFailed(QStringLiteral("Could not render page %1").arg(pageNumber));
+        const auto list = page ? page->displayList() : nullptr;
+        const QString failure = QStringLiteral("Could not render page %1").arg(pageNumber);
+        if (!list) throw DocumentError::exportFailed(failure);
+        if (isPngOutput(output)) {
+            writePngInBands(*list, dpi, output, failure);
+            return kSuccess;
+        }
+        image = list->render(dpi / 72.0);
+        if (image.isNull()) throw DocumentError::exportFailed(failure);
     } else {
         args.integer(QStringLiteral("--page"), 1, 1, 1);
         ImageDocumentModel model(file);

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -83,6 +84,23 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes);
 QImage toDisplayColorSpace(const QImage& image);
 
 }  // namespace ImageCodec
+
+// Writes an opaque PNG a band of rows at a time (RGB32 rows, top to bottom) through a temporary
+// file that finish() renames over `path`: a large picture is never whole in memory. Every step
+// throws ImageCodecError; a writer destroyed before finish() leaves the target untouched.
+class PngBandWriter {
+public:
+    PngBandWriter(const QString& path, QSize size, int dotsPerMeter = 0);
+    ~PngBandWriter();
+    PngBandWriter(const PngBandWriter&) = delete;
+    PngBandWriter& operator=(const PngBandWriter&) = delete;
+    void writeRows(const QImage& rows);
+    void finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 namespace ImageDrawing {
 

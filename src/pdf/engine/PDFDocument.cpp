@@ -390,7 +390,7 @@ PDFDocument::~PDFDocument() {
     for (auto& [num, page] : impl_->pages) page->impl_->owner.reset();
 }
 
-PDFDocumentPtr PDFDocument::load(const QString& path) {
+PDFDocumentPtr PDFDocument::load(const QString& path, PDFReading reading) {
     QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir())
         throw PDFEngineError(Kind::loadFailed, "No readable file");
@@ -403,7 +403,7 @@ PDFDocumentPtr PDFDocument::load(const QString& path) {
     const bool header = looksLikePdf(head);
     if (!header) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
     fz_context* ctx = baseContext();
-    if (info.size() <= kInMemoryLimit) {
+    if (reading == PDFReading::copyIntoMemory && info.size() <= kInMemoryLimit) {
         // Read once into memory: loading an object is then a copy rather than a seek and small
         // reads, and saves and copies of the document read the bytes it was opened from even if
         // the file changes on disk later.

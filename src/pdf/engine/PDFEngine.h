@@ -130,6 +130,8 @@ struct PDFWriteOptions {
     QString ownerPassword;
 };
 
+enum class PDFReading { copyIntoMemory, fromDisk };
+
 // A display list taken on the main thread and rendered anywhere.
 class PDFDisplayList {
 public:
@@ -139,7 +141,15 @@ public:
     // Renders at `scale` pixels per point (with the page's rotation), white background, RGB32.
     // Thread-safe. A null image when the bitmap would exceed maxBytes or rendering fails.
     QImage render(double scale, qint64 maxBytes = qint64(512) << 20) const;
+    // The same picture in bands of about `bandRows` rows from the top (taller where an image
+    // would be cut), each handed to `sink` with its first row: a large page is written out
+    // without ever being whole in memory. The band's memory is reused for the next band, so a
+    // sink that keeps one takes a copy(). False when rendering fails or the sink returns false.
+    bool renderBands(double scale, int bandRows, const std::function<bool(const QImage& band, int top)>& sink,
+                     qint64 maxBytes = qint64(512) << 20) const;
     QSizeF rotatedSize() const;  // points, after rotation
+    // The pixel size render() gives at `scale`; empty when it would give nothing.
+    QSize pictureSize(double scale, qint64 maxBytes = qint64(512) << 20) const;
 
 private:
     friend class PDFPage;
@@ -248,7 +258,10 @@ public:
 
     // Throw PDFEngineError: passwordProtected when a user password is needed, corruptedFile or
     // loadFailed for damaged files. A file the engine can repair opens (wasRepaired()).
-    static PDFDocumentPtr load(const QString& path);
+    // `reading` says how: by default the file is copied into memory at opening, so that saves,
+    // copies and threaded searches read the bytes it was opened from whatever happens to the file
+    // later; fromDisk reads it as pages need it, for work that only reads a page or two.
+    static PDFDocumentPtr load(const QString& path, PDFReading reading = PDFReading::copyIntoMemory);
     static PDFDocumentPtr loadFromData(const QByteArray& data);
     static PDFDocumentPtr createEmpty();
 

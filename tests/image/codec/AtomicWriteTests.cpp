@@ -32,4 +32,28 @@ TEST_F(AtomicWriteTest, WritesAndReplacesAndAFailureLeavesTheOldFileIntact) {
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), (QStringList{"keep.png", "out.png"}));  // no temporaries
 }
 
+TEST_F(AtomicWriteTest, BandWrittenPngHoldsEveryRowAndAnUnfinishedOneLeavesTheOldFile) {
+    const QImage picture = patternImage({30, 25}).convertToFormat(QImage::Format_RGB32);
+    const QString file = write("bands.png", "old");
+    {
+        PngBandWriter writer(file, picture.size());
+        writer.writeRows(picture.copy(0, 0, 30, 10));
+        EXPECT_EQ(codecErrorOf([&] { writer.finish(); }), ImageCodecError::Kind::encodeFailed);  // rows missing
+        EXPECT_EQ(codecErrorOf([&] { writer.writeRows(picture.copy(0, 0, 20, 5)); }), ImageCodecError::Kind::encodeFailed);
+    }
+    EXPECT_EQ(readBytes(file), "old");
+    {
+        PngBandWriter writer(file, picture.size(), 5906);
+        writer.writeRows(picture.copy(0, 0, 30, 10));
+        writer.writeRows(picture.copy(0, 10, 30, 15));
+        EXPECT_EQ(codecErrorOf([&] { writer.writeRows(picture.copy(0, 0, 30, 1)); }), ImageCodecError::Kind::encodeFailed);
+        writer.finish();
+    }
+    const QImage back(file);
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(back.dotsPerMeterX(), 5906);
+    EXPECT_EQ(codecErrorOf([&] { PngBandWriter(path("missing/x.png"), {3, 3}); }), ImageCodecError::Kind::writeFailed);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), (QStringList{"bands.png"}));  // no temporaries
+}
+
 }  // namespace

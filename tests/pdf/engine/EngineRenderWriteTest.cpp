@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cstring>
 #include <thread>
 
 namespace scrivola::testing {
@@ -39,6 +41,30 @@ TEST(EngineRender, SizeAndInkFollowScaleCropAndRotation) {
     EXPECT_NEAR(turnedInk.top(), 72, 3);
     EXPECT_GT(turnedInk.left(), 700);
     EXPECT_GT(turnedInk.height(), turnedInk.width());
+}
+
+TEST(EngineRender, BandsMakeTheWholePictureWithoutCuttingAnImage) {
+    PdfPageSpec spec;
+    spec.lines = {{"Text across the edges of bands", {72, 700}, 30}};
+    spec.content = picture(100, 300, 300, 200) + blackBar(50, 50, 400, 3);
+    const auto list = PDFDocument::loadFromData(buildPdf({spec}))->page(0)->displayList();
+    const QImage whole = list->render(1.5);
+    QImage joined(whole.size(), QImage::Format_RGB32);
+    joined.fill(Qt::red);
+    std::vector<std::pair<int, int>> bands;
+    ASSERT_TRUE(list->renderBands(1.5, 40, [&](const QImage& band, int top) {
+        EXPECT_EQ(band.width(), whole.width());
+        for (int y = 0; y < band.height(); ++y)
+            std::memcpy(joined.scanLine(top + y), band.constScanLine(y), size_t(band.bytesPerLine()));
+        bands.emplace_back(top, top + band.height());
+        return true;
+    }));
+    EXPECT_EQ(joined, whole);
+    // The picture covers rows 438 to 738 at 1.5 pixels per point: one band holds all of them.
+    EXPECT_TRUE(std::any_of(bands.begin(), bands.end(), [](auto b) { return b.first <= 438 && b.second >= 738; }));
+    int calls = 0;
+    EXPECT_FALSE(list->renderBands(1.5, 40, [&](const QImage&, int) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
 }
 
 TEST(EngineRender, ZeroSizedPageRendersNothing) {
