@@ -65,6 +65,11 @@ std::optional<QByteArray> compressPDF(const PDFDocument& document, const PDFComp
 std::optional<PDFCompressionResult> compressPDFData(const QByteArray& pdf, const PDFCompressionSettings& settings,
                                                     const CompressionProgress& progress = {});
 
+// Thread-safe. The same for the PDF file at `path`; rasterising reads it from disk page by page
+// instead of holding it in memory.
+std::optional<PDFCompressionResult> compressPDFFile(const QString& path, const PDFCompressionSettings& settings,
+                                                    const CompressionProgress& progress = {});
+
 // Thread-safe. The rasterising variant on its own, whatever its size compared with the input.
 std::optional<QByteArray> rasterizePDF(const QByteArray& pdf, const PDFCompressionSettings& settings,
                                        const CompressionProgress& progress = {});

@@ -5,9 +5,11 @@
 #include "image/codec/ImageCodec.h"
 #include "pdf/engine/PDFCompression.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
+#include <functional>
 #include <thread>
 
 namespace scrivola::CompressionService {
@@ -55,8 +57,11 @@ std::optional<QByteArray> documentSnapshot(const PDFDocument& document) {
     }
 }
 
-std::optional<QByteArray> rasterizePDF(const QByteArray& pdf, const PDFCompressionSettings& settings,
-                                       const CompressionProgress& progress) {
+namespace {
+
+// Rasterising with the settings' resolution and quality; none when the settings or the job fail.
+std::optional<QByteArray> rasterizeWith(const PDFCompressionSettings& settings, const CompressionProgress& progress,
+                                        const std::function<QByteArray(const PDFCompression::RasterizeOptions&)>& run) {
     if (!(settings.dpi > 0)) return std::nullopt;
     const double quality = clampedQuality(settings.quality);
     PDFCompression::RasterizeOptions options;
@@ -66,10 +71,36 @@ std::optional<QByteArray> rasterizePDF(const QByteArray& pdf, const PDFCompressi
     options.creator = QString::fromLatin1(kCreator);
     options.progress = engineProgress(progress);
     try {
-        return PDFCompression::rasterize(pdf, options);
+        return run(options);
     } catch (const PDFEngineError&) {
         return std::nullopt;
     }
+}
+
+}  // namespace
+
+std::optional<QByteArray> rasterizePDF(const QByteArray& pdf, const PDFCompressionSettings& settings,
+                                       const CompressionProgress& progress) {
+    return rasterizeWith(settings, progress, [&](const auto& options) { return PDFCompression::rasterize(pdf, options); });
+}
+
+std::optional<PDFCompressionResult> compressPDFFile(const QString& path, const PDFCompressionSettings& settings,
+                                                    const CompressionProgress& progress) {
+    const auto readInput = [&]() -> std::optional<QByteArray> {
+        QFile input(path);
+        if (!input.open(QIODevice::ReadOnly)) return std::nullopt;
+        return input.readAll();
+    };
+    if (!settings.useRasterization) {
+        const std::optional<QByteArray> pdf = readInput();
+        return pdf ? compressPDFData(*pdf, settings, progress) : std::nullopt;
+    }
+    const std::optional<QByteArray> compressed = rasterizeWith(
+        settings, progress, [&](const auto& options) { return PDFCompression::rasterizeFile(path, options); });
+    if (!compressed || compressed->isEmpty()) return std::nullopt;
+    if (compressed->size() < QFileInfo(path).size()) return PDFCompressionResult{*compressed, true};
+    const std::optional<QByteArray> pdf = readInput();
+    return pdf ? std::optional(PDFCompressionResult{*pdf, false}) : std::nullopt;
 }
 
 std::optional<PDFCompressionResult> compressPDFData(const QByteArray& pdf, const PDFCompressionSettings& settings,

@@ -1,5 +1,6 @@
 #include "compression/CompressionService.h"
 #include "compression/CompressionTestHelpers.h"
+#include "support/Files.h"
 #include "support/ImageFactory.h"
 #include "pdf/engine/PDFCompression.h"
 #include "support/PdfFactory.h"
@@ -139,6 +140,20 @@ TEST(PDFRasterize, AnUnrenderablePageFailsTheWholeJob) {
     const auto small = CS::rasterizePDF(pdf, raster(10));
     ASSERT_TRUE(small);
     EXPECT_EQ(PDFDocument::loadFromData(*small)->pageCount(), 3);
+
+    // From a file read page by page: the same result, and the same refusal.
+    QTemporaryDir dir;
+    const QString file = writeBytes(dir.filePath("in.pdf"), pdf);
+    PDFCompression::RasterizeOptions options;
+    options.dpi = 10;
+    options.encodePage = [](const QImage& page) { return CS::jpegData(page, 0.5).value_or(QByteArray()); };
+    EXPECT_EQ(PDFCompression::rasterizeFile(file, options), PDFCompression::rasterize(pdf, options));
+    const auto fromFile = CS::compressPDFFile(file, raster(10));
+    ASSERT_TRUE(fromFile);
+    EXPECT_FALSE(fromFile->isSmaller);  // three tiny pages: the input is smaller and comes back
+    EXPECT_EQ(fromFile->data, pdf);
+    EXPECT_FALSE(CS::compressPDFFile(file, raster(300)));
+    EXPECT_FALSE(CS::compressPDFFile(dir.filePath("missing.pdf"), raster(10)));
 }
 
 TEST(PDFCompression, NothingComesOfDocumentsWithoutPagesOrData) {

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <malloc.h>
 
 namespace scrivola::cli {
 
@@ -107,24 +106,11 @@ int runCompress(const QStringList& argv) {
     settings.quality = quality;
     settings.dpi = args.number(QStringLiteral("--dpi"), 150.0, 1.0, 2400.0);
     settings.useRasterization = args.has(QStringLiteral("--rasterize"));
-    // Opening through the model reports damaged and locked files with the usual messages; the
-    // document it opened gives its bytes, read from the disk again only for files it does not
-    // hold in memory.
-    QByteArray bytes;
-    {
-        const PDFDocumentModel model(file);
-        bytes = model.pdfDocument()->originalBytes().value_or(QByteArray());
-    }
-    // The model's own copy of the bytes went back to the main heap, whose free space the worker
-    // threads' allocations never reuse: hand it back to the system before they start.
-    malloc_trim(0);
-    if (bytes.isEmpty()) {
-        QFile input(file);
-        if (!input.open(QIODevice::ReadOnly)) throw DocumentError::loadFailed(QStringLiteral("Could not read ") + QFileInfo(file).fileName());
-        bytes = input.readAll();
-    }
+    // Opening through the model reports damaged and locked files with the usual messages. The
+    // compression then reads the file itself: rasterising takes it from disk page by page.
+    (void)PDFDocumentModel(file, PDFReading::fromDisk);
     Progress progress(settings.useRasterization ? QStringLiteral("Rasterising pages") : QStringLiteral("Compressing"));
-    const auto result = CompressionService::compressPDFData(bytes, settings, progressFor(progress));
+    const auto result = CompressionService::compressPDFFile(file, settings, progressFor(progress));
     if (!result) throw DocumentError::exportFailed(QStringLiteral("Could not compress ") + QFileInfo(file).fileName());
     writeBytes(result->data, output);
     if (!result->isSmaller) printError(QStringLiteral("no gain: the output is a copy of the input"));

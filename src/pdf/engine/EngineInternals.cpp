@@ -197,17 +197,10 @@ fz_context* contextOrThrow() {
     return ctx;
 }
 
-pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf) {
-    if (pdf.isEmpty()) throw PDFEngineError(Kind::loadFailed, "No data");
-    const auto* data = reinterpret_cast<const unsigned char*>(pdf.constData());
-    const size_t size = size_t(pdf.size());
-    pdf_document* doc = nullptr;
-    engineCheck(ctx, Kind::corruptedFile, [&] {
-        fz_buffer* buffer = fz_new_buffer_from_shared_data(ctx, data, size);
-        fz_try(ctx) doc = openBuffer(ctx, buffer);
-        fz_always(ctx) fz_drop_buffer(ctx, buffer);
-        fz_catch(ctx) fz_rethrow(ctx);
-    });
+namespace {
+
+// `doc` when it opens without a password; otherwise dropped, and the reason thrown.
+pdf_document* refuseLocked(fz_context* ctx, pdf_document* doc) {
     if (!doc) throw PDFEngineError(Kind::corruptedFile, "Could not open the document");
     int locked = 0;
     auto status = engineRun(ctx, [&] {
@@ -219,6 +212,29 @@ pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf) {
         throw PDFEngineError(Kind::corruptedFile, status.message);
     }
     return doc;
+}
+
+}  // namespace
+
+pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf) {
+    if (pdf.isEmpty()) throw PDFEngineError(Kind::loadFailed, "No data");
+    const auto* data = reinterpret_cast<const unsigned char*>(pdf.constData());
+    const size_t size = size_t(pdf.size());
+    pdf_document* doc = nullptr;
+    engineCheck(ctx, Kind::corruptedFile, [&] {
+        fz_buffer* buffer = fz_new_buffer_from_shared_data(ctx, data, size);
+        fz_try(ctx) doc = openBuffer(ctx, buffer);
+        fz_always(ctx) fz_drop_buffer(ctx, buffer);
+        fz_catch(ctx) fz_rethrow(ctx);
+    });
+    return refuseLocked(ctx, doc);
+}
+
+pdf_document* openDocumentFile(fz_context* ctx, const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    pdf_document* doc = nullptr;
+    engineCheck(ctx, Kind::corruptedFile, [&] { doc = pdf_open_document(ctx, native.constData()); });
+    return refuseLocked(ctx, doc);
 }
 
 pdf_page* loadPage(fz_context* ctx, pdf_document* doc, int index) {

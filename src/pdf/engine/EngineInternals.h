@@ -106,6 +106,9 @@ using OwnedPageTree = Owned<pdf_document, dropPageTree>;
 // Opens `pdf` on `ctx` without copying it; the bytes must outlive the document. A document
 // that needs a password is refused.
 pdf_document* openDocument(fz_context* ctx, const QByteArray& pdf);
+// Opens the file at `path` on `ctx`, read from disk as needed. A document that needs a password
+// is refused.
+pdf_document* openDocumentFile(fz_context* ctx, const QString& path);
 
 pdf_page* loadPage(fz_context* ctx, pdf_document* doc, int index);
 

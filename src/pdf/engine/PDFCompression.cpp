@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -324,8 +325,10 @@ constexpr size_t kRasterStoreLimit = size_t(8) << 20;
 // own copy of the document; the calling thread reports progress and assembles the output.
 class RasterJob {
 public:
-    RasterJob(const QByteArray& pdf, const RasterizeOptions& options, int count)
-        : pdf_(pdf), options_(options), count_(count), pages_(size_t(count)) {}
+    // `open` opens the source on a worker's context.
+    using Opener = std::function<pdf_document*(fz_context*)>;
+    RasterJob(const Opener& open, const RasterizeOptions& options, int count)
+        : open_(open), options_(options), count_(count), pages_(size_t(count)) {}
 
     struct Page {
         QByteArray jpeg;
@@ -369,7 +372,7 @@ private:
             // page's pictures are drawn once: the store keeps little more than fonts.
             const engine::IsolatedContext isolated(kRasterStoreLimit);
             fz_context* ctx = isolated.get();
-            OwnedDocument doc(ctx, openDocument(ctx, pdf_));
+            OwnedDocument doc(ctx, open_(ctx));
             for (;;) {
                 int index;
                 {
@@ -400,7 +403,7 @@ private:
         changed_.notify_all();
     }
 
-    const QByteArray& pdf_;
+    const Opener& open_;
     const RasterizeOptions& options_;
     const int count_;
     std::vector<Page> pages_;
@@ -414,18 +417,20 @@ private:
 
 }  // namespace
 
-QByteArray rasterize(const QByteArray& pdf, const RasterizeOptions& options) {
+namespace {
+
+QByteArray rasterizeFrom(const RasterJob::Opener& open, const RasterizeOptions& options) {
     if (!options.encodePage) failWith(Kind::operationFailed, "No page encoder");
     fz_context* ctx = contextOrThrow();
     int count = 0;
     {
-        OwnedDocument source(ctx, openDocument(ctx, pdf));
+        OwnedDocument source(ctx, open(ctx));
         count = countPages(ctx, source.get());
     }
     if (count <= 0) failWith(Kind::operationFailed, "The document has no pages");
     reportOrCancel(options.progress, 0, count);
 
-    RasterJob job(pdf, options, count);
+    RasterJob job(open, options, count);
     const int workers = std::clamp(options.threads, 1, std::min(count, 8));
     job.run(workers);
 
@@ -444,6 +449,16 @@ QByteArray rasterize(const QByteArray& pdf, const RasterizeOptions& options) {
     write.do_garbage = 1;
     write.do_compress = 1;
     return writeDocument(ctx, output.get(), write);
+}
+
+}  // namespace
+
+QByteArray rasterize(const QByteArray& pdf, const RasterizeOptions& options) {
+    return rasterizeFrom([&pdf](fz_context* ctx) { return openDocument(ctx, pdf); }, options);
+}
+
+QByteArray rasterizeFile(const QString& path, const RasterizeOptions& options) {
+    return rasterizeFrom([&path](fz_context* ctx) { return engine::openDocumentFile(ctx, path); }, options);
 }
 
 QByteArray redraw(const QByteArray& pdf, const RedrawOptions& options, RedrawStatistics* statistics) {

@@ -61,6 +61,9 @@ struct RasterizeOptions {
 // All or nothing: throws PDFEngineError when any page fails, when
 // the document has no pages, or when cancelled.
 QByteArray rasterize(const QByteArray& pdf, const RasterizeOptions& options);
+// The same for the file at `path`, which every worker reads from disk as it needs: a large scan
+// is never whole in memory.
+QByteArray rasterizeFile(const QString& path, const RasterizeOptions& options);
 
 struct RedrawOptions {
     // Lossy recompression of embedded images happens only when set.
