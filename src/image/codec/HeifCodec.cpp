@@ -100,7 +100,7 @@ heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata
 // Rows converted at a time while the image is copied into libheif's plane.
 constexpr int kStripRows = 128;
 
-// The image as interleaved 8-bit RGB or RGBA (straight alpha) in a heif_image, with its ICC profile.
+// The image as interleaved 8-bit RGB or RGBA (straight alpha) in a heif_image.
 // The pixels are converted a strip at a time straight into the plane: a whole converted copy of
 // a large photo would cost as much memory again as the plane itself.
 Image heifImageFrom(const QImage& source) {
@@ -126,14 +126,77 @@ Image heifImageFrom(const QImage& source) {
             std::memcpy(plane + qsizetype(top + y) * stride, strip.constScanLine(y), rowBytes);
     }
 
-    // Untagged and sRGB pictures go without a profile: libheif then writes its sRGB defaults.
+    return image;
+}
+
+// Untagged and sRGB pictures go without a profile: libheif then writes its sRGB defaults.
+void attachIccProfile(heif_image* image, const QImage& source) {
     const QColorSpace space = source.colorSpace();
-    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
-        const QByteArray icc = space.iccProfile();
-        if (!icc.isEmpty())
-            check(lib().heif_image_set_raw_color_profile(image.get(), "prof", icc.constData(), size_t(icc.size())),
-                  "Could not attach the colour profile");
+    if (!space.isValid() || space == QColorSpace(QColorSpace::SRgb)) return;
+    const QByteArray icc = space.iccProfile();
+    if (!icc.isEmpty())
+        check(lib().heif_image_set_raw_color_profile(image, "prof", icc.constData(), size_t(icc.size())),
+              "Could not attach the colour profile");
+}
+
+uint8_t* addPlane(heif_image* image, heif_channel channel, int width, int height, int* stride) {
+    check(lib().heif_image_add_plane(image, channel, width, height, 8), "Could not create the HEIF image plane");
+    return lib().heif_image_get_plane(image, channel, stride);
+}
+
+uint8_t clampByte(int v) { return uint8_t(std::clamp(v, 0, 255)); }
+
+// An opaque picture as full-range BT.601 YCbCr 4:2:0, the form the HEVC encoder takes: made here
+// a strip at a time, the encoder gets it without libheif first holding an RGB copy of the whole
+// picture and then converting it.
+Image heifYCbCrFrom(const QImage& source) {
+    const int width = source.width();
+    const int height = source.height();
+    heif_image* raw = nullptr;
+    check(lib().heif_image_create(width, height, heif_colorspace_YCbCr, heif_chroma_420, &raw),
+          "Could not create the HEIF image");
+    Image image(raw);
+    int yStride = 0;
+    int cbStride = 0;
+    int crStride = 0;
+    uint8_t* yPlane = addPlane(image.get(), heif_channel_Y, width, height, &yStride);
+    uint8_t* cbPlane = addPlane(image.get(), heif_channel_Cb, (width + 1) / 2, (height + 1) / 2, &cbStride);
+    uint8_t* crPlane = addPlane(image.get(), heif_channel_Cr, (width + 1) / 2, (height + 1) / 2, &crStride);
+    static_assert(kStripRows % 2 == 0, "a strip holds whole pairs of rows");
+    for (int top = 0; top < height; top += kStripRows) {
+        const int rows = std::min(kStripRows, height - top);
+        const QImage strip = source.copy(0, top, width, rows).convertToFormat(QImage::Format_RGB32);
+        if (strip.isNull()) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("Out of memory"));
+        for (int y = 0; y < rows; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(strip.constScanLine(y));
+            uint8_t* out = yPlane + qsizetype(top + y) * yStride;
+            for (int x = 0; x < width; ++x)
+                out[x] = uint8_t((19595 * qRed(line[x]) + 38470 * qGreen(line[x]) + 7471 * qBlue(line[x]) + 32768) >> 16);
+        }
+        // Chroma from the mean of each 2 × 2 block (a lone last row or column counts alone).
+        for (int y = 0; y < rows; y += 2) {
+            const auto* upper = reinterpret_cast<const QRgb*>(strip.constScanLine(y));
+            const auto* lower = reinterpret_cast<const QRgb*>(strip.constScanLine(std::min(y + 1, rows - 1)));
+            uint8_t* cb = cbPlane + qsizetype((top + y) / 2) * cbStride;
+            uint8_t* cr = crPlane + qsizetype((top + y) / 2) * crStride;
+            for (int x = 0; x < width; x += 2) {
+                const int next = std::min(x + 1, width - 1);
+                const int r = (qRed(upper[x]) + qRed(upper[next]) + qRed(lower[x]) + qRed(lower[next]) + 2) / 4;
+                const int g = (qGreen(upper[x]) + qGreen(upper[next]) + qGreen(lower[x]) + qGreen(lower[next]) + 2) / 4;
+                const int b = (qBlue(upper[x]) + qBlue(upper[next]) + qBlue(lower[x]) + qBlue(lower[next]) + 2) / 4;
+                cb[x / 2] = clampByte((-11059 * r - 21709 * g + 32768 * b + (128 << 16) + 32768) >> 16);
+                cr[x / 2] = clampByte((32768 * r - 27439 * g - 5329 * b + (128 << 16) + 32768) >> 16);
+            }
+        }
     }
+    // The matrix and range used above, with sRGB primaries and transfer.
+    const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(lib().heif_nclx_color_profile_alloc());
+    if (!nclx) fail(ImageCodecError::Kind::encodeFailed, QStringLiteral("Out of memory"));
+    nclx->color_primaries = heif_color_primaries_ITU_R_BT_709_5;
+    nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
+    nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;
+    nclx->full_range_flag = 1;
+    check(lib().heif_image_set_nclx_color_profile(image.get(), nclx.get()), "Could not describe the colours");
     return image;
 }
 
@@ -160,7 +223,9 @@ QByteArray encodeWith(const QImage& source, heif_compression_format format, int 
         lib().heif_encoder_set_parameter_integer(encoder.get(), "speed", 8);
     }
 
-    Image image = heifImageFrom(source);
+    // HEVC takes opaque pictures as YCbCr planes; others go as RGB for libheif to convert.
+    Image image = format == heif_compression_HEVC && !source.hasAlphaChannel() ? heifYCbCrFrom(source) : heifImageFrom(source);
+    attachIccProfile(image.get(), source);
     const std::unique_ptr<heif_encoding_options, EncodingOptionsDeleter> options(lib().heif_encoding_options_alloc());
     options->image_orientation = orientation;
     encodeCheck(lib().heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(), nullptr), "Encoding");

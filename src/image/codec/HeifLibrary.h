@@ -24,7 +24,8 @@ namespace scrivola::codec {
     X(heif_image_get_height) X(heif_image_set_raw_color_profile) X(heif_have_encoder_for_format)         \
     X(heif_encoder_release) X(heif_encoder_set_lossy_quality) X(heif_encoder_set_logging_level)          \
     X(heif_encoder_set_parameter_string) X(heif_encoder_set_parameter_integer)                           \
-    X(heif_encoding_options_alloc) X(heif_encoding_options_free)
+    X(heif_encoding_options_alloc) X(heif_encoding_options_free)                                         \
+    X(heif_nclx_color_profile_alloc) X(heif_image_set_nclx_color_profile)
 
 // The functions this program uses, under their own names.
 struct HeifLibrary {
