@@ -112,30 +112,4 @@ TEST_F(UndoChain, AnEditThenWhiteoutUndoAndRedoThroughTheSameStates) {
     }
 }
 
-TEST_F(UndoChain, WhiteoutsOnTwoPagesThenSignatureUndoInAnyOrder) {
-    const Snapshot start = now();
-    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
-    const Snapshot one = now();
-    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 2));
-    const Snapshot two = now();
-    QImage picture(40, 20, QImage::Format_ARGB32);
-    picture.fill(Qt::red);
-    ASSERT_TRUE(context->flattenSignature(picture, QRectF(100, 100, 80, 40), 0));
-    const Snapshot three = now();
-
-    context->undo();
-    expectSame(now(), two, "undo signature");
-    context->undo();
-    expectSame(now(), one, "undo second whiteout");
-    context->redo();
-    expectSame(now(), two, "redo second whiteout");
-    context->undo();
-    context->undo();
-    expectSame(now(), start, "back to the start");
-    context->redo();
-    context->redo();
-    context->redo();
-    expectSame(now(), three, "all again");
-}
-
 }  // namespace

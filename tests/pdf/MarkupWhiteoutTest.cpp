@@ -112,17 +112,6 @@ TEST_F(Whiteout, RemovesCoveredTextLeavesOtherPagesAndBookmarksAndUndoes) {
     EXPECT_FALSE(outlineItem.contains("null")) << outlineItem.toStdString();
 }
 
-TEST_F(Whiteout, KeepsTheWordsOfALineThatLieOutsideTheRectangle) {
-    Page page;
-    page.content = textLine(QStringLiteral("COVEREDWORD outsideword"), 72, 650);
-    open({page});
-    // "COVEREDWORD " is about 85 points wide at 12 points.
-    ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 90, 24), 0));
-    const QString text = pageText(*document()->page(0));
-    EXPECT_FALSE(text.contains(QStringLiteral("COVERED")));
-    EXPECT_TRUE(text.contains(QStringLiteral("outsideword")));
-}
-
 TEST_F(Whiteout, RemovesTextAndImagePixelsFromTheSavedFileAndPaintsLineArtWhite) {
     open({secretPage()});
     ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));

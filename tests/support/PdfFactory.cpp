@@ -243,6 +243,12 @@ QString firstLine(const PDFPage& page) {
     return text.blocks.front().lines.front().text.trimmed();
 }
 
+QByteArray plainBytes(const PDFDocument& document) {
+    PDFWriteOptions options;
+    options.compressStreams = false;
+    return document.writeToBuffer(options);
+}
+
 std::vector<RawStream> streams(const QByteArray& file) {
     std::vector<RawStream> result;
     qsizetype at = 0;

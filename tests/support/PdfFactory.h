@@ -97,6 +97,8 @@ std::vector<QColor> distinctColours();
 PDFDocumentPtr saveAndReopen(const PDFDocument& document, const QString& path);
 // The first text line of a page, trimmed; empty when it has none.
 QString firstLine(const PDFPage& page);
+// The document written with uncompressed streams, so that its text can be looked for in the bytes.
+QByteArray plainBytes(const PDFDocument& document);
 
 // Every stream of a PDF file, inflated when it is deflated (raw otherwise), with its dictionary.
 struct RawStream {
