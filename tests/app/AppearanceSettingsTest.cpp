@@ -59,19 +59,6 @@ TEST_F(AppearanceSettingsTest, WritingStoresRawValueAndNotifiesChanges) {
     EXPECT_EQ(spy.count(), 2);
 }
 
-TEST_F(AppearanceSettingsTest, WelcomeFlagDefaultsToFalseAndPersists) {
-    AppearanceSettings settings(&store);
-    QSignalSpy spy(&settings, &AppearanceSettings::hasSeenWelcomeChanged);
-    EXPECT_FALSE(settings.hasSeenWelcome());
-    settings.setHasSeenWelcome(true);
-    settings.setHasSeenWelcome(true);
-    EXPECT_EQ(spy.count(), 1);
-    store.sync();
-    QSettings reread(path(), QSettings::IniFormat);
-    AppearanceSettings again(&reread);
-    EXPECT_TRUE(again.hasSeenWelcome());
-}
-
 TEST(ThemeTest, PaletteFollowsModeAndKeepsSystemAccent) {
     QPalette system;
     system.setColor(QPalette::Window, QColor(250, 250, 250));

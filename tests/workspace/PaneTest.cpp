@@ -78,21 +78,6 @@ TEST(PaneTest, ClosingRepairsTheActiveTab) {
     }
 }
 
-TEST(PaneTest, NextAndPreviousStopAtTheEnds) {
-    Pane pane;
-    pane.selectNextTab();  // no tab: nothing
-    const auto tabs = addTabs(pane, 3);
-    pane.selectNextTab();
-    EXPECT_EQ(pane.activeTab(), tabs[2]);
-    pane.selectPreviousTab();
-    pane.selectPreviousTab();
-    EXPECT_EQ(pane.activeTab(), tabs[0]);
-    pane.selectPreviousTab();
-    EXPECT_EQ(pane.activeTab(), tabs[0]);
-    pane.selectNextTab();
-    EXPECT_EQ(pane.activeTab(), tabs[1]);
-}
-
 TEST(PaneTest, MoveTabReordersAndKeepsTheActiveTab) {
     Pane pane;
     const auto tabs = addTabs(pane, 4);  // active: t3
@@ -105,19 +90,6 @@ TEST(PaneTest, MoveTabReordersAndKeepsTheActiveTab) {
     const auto before = pane.tabs();
     for (auto [from, to] : {std::pair{-1, 0}, {0, -1}, {2, 2}, {4, 0}, {0, 4}}) pane.moveTab(from, to);
     EXPECT_EQ(pane.tabs(), before);
-}
-
-TEST(PaneTest, TakeTabHandsOverTheSameTab) {
-    Pane pane;
-    const auto tabs = addTabs(pane, 2);
-    const QUuid id = tabs[1]->id();
-    std::unique_ptr<TabItem> taken = pane.takeTab(id);
-    ASSERT_TRUE(taken);
-    EXPECT_EQ(taken.get(), tabs[1]);
-    EXPECT_EQ(pane.activeTab(), tabs[0]);
-    EXPECT_EQ(pane.takeTab(id), nullptr);
-    pane.setActiveTabID(QUuid::createUuid());  // foreign: ignored
-    EXPECT_EQ(pane.activeTab(), tabs[0]);
 }
 
 class PaneEvictionTest : public ::testing::Test {

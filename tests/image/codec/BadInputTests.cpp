@@ -1,5 +1,6 @@
 // Missing, unreadable, damaged, unknown and oversized inputs: each fails with its own error kind,
-// quickly and without allocating pixels.
+// quickly and without allocating pixels. Writing goes through a temporary file, so a failed write
+// leaves the old file as it was.
 
 #include "CodecTestHelpers.h"
 
@@ -72,6 +73,29 @@ TEST_F(BadInputTest, HugeDeclaredSizeIsRefusedBeforeDecoding) {
 
     const QString svg = write("huge.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"90000\" height=\"90000\"/>");
     expectBoth(svg, Kind::tooLarge);
+}
+
+class AtomicWriteTest : public CodecTest {};
+
+TEST_F(AtomicWriteTest, WritesAndReplacesAndAFailureLeavesTheOldFileIntact) {
+    const QString file = path("out.png");
+    ImageCodec::writeFileAtomically(file, "first");
+    EXPECT_EQ(readBytes(file), "first");
+    ImageCodec::writeFileAtomically(file, "second, longer");
+    EXPECT_EQ(readBytes(file), "second, longer");
+
+    const QByteArray original = imageBytes({30, 30}, "png");
+    const QString kept = write("keep.png", original);
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::writeFileAtomically(path("missing/keep.png"), "new"); }),
+              ImageCodecError::Kind::writeFailed);
+    // A folder in the way of the target cannot be replaced by a file.
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("taken.png"));
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::writeFileAtomically(path("taken.png"), "new"); }),
+              ImageCodecError::Kind::writeFailed);
+    EXPECT_TRUE(QFileInfo(path("taken.png")).isDir());
+    EXPECT_EQ(codecErrorOf([&] { ImageCodec::writeFileAtomically(QString(), "new"); }), ImageCodecError::Kind::writeFailed);
+    EXPECT_EQ(readBytes(kept), original);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), (QStringList{"keep.png", "out.png"}));  // no temporaries
 }
 
 }  // namespace
