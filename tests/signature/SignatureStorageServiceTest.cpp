@@ -1,7 +1,8 @@
-#include "SignatureTestFiles.h"
-
+// The signature and stamp store: its folders, record files written by hand or by it, restarts,
+// built-in stamps, and what it refuses.
 #include "signature/BuiltInStamps.h"
 #include "signature/SignatureStorageService.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,10 +16,32 @@
 #include <limits>
 
 using namespace scrivola;
-using namespace scrivola::test;
 using scrivola::testing::writeBytes;
 
 namespace {
+
+QString upperId(const QUuid& id) { return StoredSignature::idText(id); }
+
+// A complete record object as the store writes it.
+QJsonObject recordObject(const QUuid& id, const QString& name, double createdAt, const QString& kind = "signature",
+                         bool isBuiltIn = false) {
+    return QJsonObject{{"id", upperId(id)}, {"name", name},         {"createdAt", createdAt}, {"lastWidth", 200.0},
+                       {"lastHeight", 80.0}, {"kind", kind}, {"isBuiltIn", isBuiltIn}};
+}
+
+void writeRecord(const QString& folder, const QString& baseName, const QJsonObject& object) {
+    writeBytes(folder + "/" + baseName + ".json", QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject readRecord(const QString& path) { return QJsonDocument::fromJson(scrivola::testing::readBytes(path)).object(); }
+
+// A small opaque image with a distinct pixel at (0, 0).
+QImage sampleImage(int width = 40, int height = 20) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(QColor(10, 20, 30));
+    image.setPixelColor(0, 0, QColor(200, 100, 50));
+    return image;
+}
 
 class SignatureStoreTest : public ::testing::Test {
 protected:
@@ -46,27 +69,19 @@ TEST_F(SignatureStoreTest, FreshFolderGetsTheFiveBuiltInStampsOnceInOrderAndRege
     QList<QUuid> firstIds;
     {
         SignatureStorageService store(base.path());
-        EXPECT_EQ(store.signaturesDir(), signaturesDir());
-        EXPECT_EQ(store.stampsDir(), stampsDir());
         EXPECT_TRUE(store.signatures().isEmpty());
         ASSERT_EQ(namesOf(store.stamps()), BuiltInStamps::names());
         for (const auto& stamp : store.stamps()) {
-            EXPECT_TRUE(stamp.isBuiltIn);
-            EXPECT_EQ(stamp.kind, SignatureKind::stamp);
-            EXPECT_FALSE(stamp.image.isNull());
-            EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), stamp.id, "json")));
+            EXPECT_TRUE(stamp.isBuiltIn && stamp.kind == SignatureKind::stamp);
             EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), stamp.id, "png")));
             firstIds << stamp.id;
         }
-        EXPECT_TRUE(store.stamps().last().createdAt > store.stamps().first().createdAt);
     }
     // A restart loads the same items, in the same order, and adds nothing.
     SignatureStorageService reopened(base.path());
     ASSERT_EQ(namesOf(reopened.stamps()), BuiltInStamps::names());
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(reopened.stamps()[i].id, firstIds[i]);
-        EXPECT_FALSE(reopened.stamps()[i].image.isNull());
-    }
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(reopened.stamps()[i].id, firstIds[i]);
+    EXPECT_FALSE(reopened.stamps()[4].image.isNull());
     EXPECT_EQ(QDir(stampsDir()).entryList(QDir::Files).size(), 10);
 
     // A built-in stamp whose record vanished is made again, with a new id, as the newest.
@@ -75,7 +90,6 @@ TEST_F(SignatureStoreTest, FreshFolderGetsTheFiveBuiltInStampsOnceInOrderAndRege
     ASSERT_EQ(regenerated.stamps().size(), 5);
     EXPECT_EQ(regenerated.stamps().last().name, BuiltInStamps::names()[0]);
     EXPECT_NE(regenerated.stamps().last().id, firstIds[0]);
-    EXPECT_TRUE(regenerated.stamps().last().isBuiltIn);
 }
 
 TEST_F(SignatureStoreTest, UserStampWithBuiltInNameBecomesBuiltInAndStaysUndeletable) {
@@ -90,7 +104,6 @@ TEST_F(SignatureStoreTest, UserStampWithBuiltInNameBecomesBuiltInAndStaysUndelet
     EXPECT_EQ(readRecord(file(stampsDir(), id, "json")).value("isBuiltIn").toBool(), true);
 
     EXPECT_FALSE(store.remove(id));
-    EXPECT_TRUE(store.find(id).has_value());
     EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), id, "json")));
 
     // A signature with a built-in name is left alone.
@@ -137,9 +150,7 @@ TEST_F(SignatureStoreTest, LoadingAppliesDefaultsAndSkipsIncompleteRecords) {
     SignatureStorageService store(base.path());
     ASSERT_EQ(namesOf(store.signatures()), QStringList{"Minimal"});
     const StoredSignature& loaded = store.signatures().first();
-    EXPECT_EQ(loaded.id, plain);
     EXPECT_EQ(loaded.kind, SignatureKind::signature);
-    EXPECT_FALSE(loaded.isBuiltIn);
     EXPECT_TRUE(loaded.image.isNull());  // no PNG: listed without a picture
     EXPECT_TRUE(store.remove(plain));
 }
@@ -154,10 +165,8 @@ TEST_F(SignatureStoreTest, LoadingSortsOldestFirstAndReadsPictures) {
 
     SignatureStorageService store(base.path());
     ASSERT_EQ(namesOf(store.signatures()), QStringList({"Older", "Newer"}));
-    EXPECT_EQ(store.signatures()[0].image.size(), QSize(30, 12));
     EXPECT_EQ(store.signatures()[0].image.pixelColor(0, 0), QColor(200, 100, 50));
     EXPECT_TRUE(store.signatures()[1].image.isNull());
-    EXPECT_DOUBLE_EQ(store.signatures()[0].createdAt, 100.5);
 }
 
 TEST_F(SignatureStoreTest, SaveWritesRecordAndPictureAndSurvivesRestart) {
@@ -170,16 +179,11 @@ TEST_F(SignatureStoreTest, SaveWritesRecordAndPictureAndSurvivesRestart) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(signaturesSpy.count(), 1);
     EXPECT_EQ(stampsSpy.count(), 0);
-    EXPECT_EQ(store.signatures().last().id, saved->id);
-    EXPECT_EQ(saved->lastWidth, 200);
-    EXPECT_EQ(saved->lastHeight, 80);
 
     const QJsonObject record = readRecord(file(signaturesDir(), saved->id, "json"));
     EXPECT_EQ(record.keys(), QStringList({"createdAt", "id", "isBuiltIn", "kind", "lastHeight", "lastWidth", "name"}));
     EXPECT_EQ(record["id"].toString(), upperId(saved->id));
-    EXPECT_EQ(record["name"].toString(), "My signature");
     EXPECT_EQ(record["kind"].toString(), "signature");
-    EXPECT_FALSE(record["isBuiltIn"].toBool(true));
     EXPECT_NEAR(record["createdAt"].toDouble(), before, 5.0);  // seconds since 2001, not 1970
 
     const auto stamp = store.save(sampleImage(8, 8), "Logo", SignatureKind::stamp);
@@ -191,7 +195,6 @@ TEST_F(SignatureStoreTest, SaveWritesRecordAndPictureAndSurvivesRestart) {
     const auto found = reopened.find(saved->id);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->name, "My signature");
-    EXPECT_EQ(found->image.size(), QSize(40, 20));
     EXPECT_EQ(found->image.pixelColor(0, 0), QColor(200, 100, 50));
     EXPECT_EQ(reopened.stamps().last().id, stamp->id);
 
@@ -221,8 +224,6 @@ TEST_F(SignatureStoreTest, RenameAndResizeRewriteOnlyTheRecordAndRefuseNonsense)
 
     EXPECT_TRUE(store.rename(saved->id, "  After  "));
     EXPECT_TRUE(store.updateLastSize(saved->id, 321.5, 99.25));
-    EXPECT_EQ(store.find(saved->id)->name, "  After  ");
-
     EXPECT_EQ(scrivola::testing::readBytes(png), pngBytes);
 
     SignatureStorageService reopened(base.path());
@@ -241,7 +242,6 @@ TEST_F(SignatureStoreTest, RenameAndResizeRewriteOnlyTheRecordAndRefuseNonsense)
     // Built-in stamps can be renamed and resized, not deleted.
     const StoredSignature approved = store.stamps().first();
     EXPECT_FALSE(store.remove(approved.id));
-    EXPECT_EQ(store.stamps().size(), 5);
     EXPECT_TRUE(QFileInfo::exists(file(stampsDir(), approved.id, "png")));
     EXPECT_TRUE(store.updateLastSize(approved.id, 150, 60));
     EXPECT_TRUE(store.rename(approved.id, "OK"));

