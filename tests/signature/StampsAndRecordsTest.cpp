@@ -47,14 +47,10 @@ TEST(BuiltInStampsTest, RenderingDrawsBorderAndCentredTextAtThreeTimesResolution
     EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 216.0, 0.1);  // three pixels per point
 
     const int w = image.width(), h = image.height();
-    // Transparent corners outside the rounded border, opaque border 9 pixels wide at each edge.
+    // Transparent corners outside the rounded border, an opaque border at each edge.
     EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
-    EXPECT_EQ(image.pixelColor(w - 1, h - 1).alpha(), 0);
-    for (const QPoint p : {QPoint(4, h / 2), QPoint(w - 5, h / 2), QPoint(w / 2, 4), QPoint(w / 2, h - 5)}) {
-        const QColor c = image.pixelColor(p);
-        EXPECT_EQ(c.alpha(), 255) << p.x() << "," << p.y();
-        EXPECT_EQ(c.rgb(), green.rgb()) << p.x() << "," << p.y();
-    }
+    for (const QPoint p : {QPoint(4, h / 2), QPoint(w - 5, h / 2), QPoint(w / 2, 4), QPoint(w / 2, h - 5)})
+        EXPECT_EQ(image.pixelColor(p), green) << p.x() << "," << p.y();
     EXPECT_EQ(image.pixelColor(12, h / 2).alpha(), 0);  // inside the border, before the text
 
     // The text: 57 pixels (19 points) of room around its line on every side, centred.
