@@ -36,24 +36,7 @@ QByteArray pdfWithOutlineToSecondPage() {
     return out;
 }
 
-class PDFIncrementalSaveTest : public ::testing::Test {
-protected:
-    void open(const QByteArray& bytes) {
-        context.reset();
-        model.reset();
-        path = writeFile(dir, QStringLiteral("doc.pdf"), bytes);
-        original = bytes;
-        model = std::make_unique<PDFDocumentModel>(path);
-        context = std::make_unique<PDFDocumentContext>(model.get());
-    }
-    PDFDocument& document() { return *model->pdfDocument(); }
-
-    QTemporaryDir dir;
-    QString path;
-    QByteArray original;
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
-};
+using PDFIncrementalSaveTest = OpenedPdfTest;
 
 TEST_F(PDFIncrementalSaveTest, RotatingOnePageOfALargeFileAppendsOnlyTheChangeAndKeepsPermissions) {
     open(textPdf(400));

@@ -45,19 +45,9 @@ public:
     QStringList directories;
 };
 
-class PDFPageEditingTest : public ::testing::Test {
+class PDFPageEditingTest : public OpenedPdfTest {
 protected:
-    void SetUp() override { open(5); }
-
-    void open(int pages) {
-        context.reset();
-        model.reset();
-        path = writeFile(dir, QStringLiteral("doc.pdf"), labelledPdf(pages));
-        model = std::make_unique<PDFDocumentModel>(path);
-        context = std::make_unique<PDFDocumentContext>(model.get());
-    }
-
-    PDFDocument& document() { return *model->pdfDocument(); }
+    void SetUp() override { open(labelledPdf(5)); }
     QStringList order() { return pageLabels(document()); }
 
     PDFAnnotationPtr annotate(int pageIndex, const QString& contents) {
@@ -66,11 +56,6 @@ protected:
         document().page(pageIndex)->addAnnotation(annotation);
         return annotation;
     }
-
-    QTemporaryDir dir;
-    QString path;
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
 };
 
 TEST_F(PDFPageEditingTest, RotationTargetsSelectionOrCurrentPageAndUndoesAsOneStep) {
@@ -216,7 +201,7 @@ TEST_F(PDFPageEditingTest, ExportWritesCopiesAndLeavesTheDocumentAlone) {
     EXPECT_EQ(readBytes(path), original);
     EXPECT_EQ(context->exportPages({2}), dir.filePath(QStringLiteral("doc 3.pdf")));
 
-    open(8);
+    open(labelledPdf(8));
     context->setExportPresenter(&presenter);
     presenter.answer.clear();  // cancelled
     EXPECT_TRUE(context->exportPages({6}).isEmpty());
@@ -224,7 +209,7 @@ TEST_F(PDFPageEditingTest, ExportWritesCopiesAndLeavesTheDocumentAlone) {
 }
 
 TEST_F(PDFPageEditingTest, ExportOfManyPagesSharesTheirResources) {
-    open(60);
+    open(labelledPdf(60));
     RecordingExportPresenter presenter;
     context->setExportPresenter(&presenter);
     presenter.answer = dir.filePath(QStringLiteral("one.pdf"));

@@ -23,15 +23,9 @@ QStringList searchPageLines(int pageIndex) {
     }
 }
 
-class PDFSearchTest : public ::testing::Test {
+class PDFSearchTest : public OpenedPdfTest {
 protected:
-    void open(int pages) {
-        context.reset();
-        model.reset();
-        path = writeFile(dir, QStringLiteral("search.pdf"), textPdf(pages, searchPageLines));
-        model = std::make_unique<PDFDocumentModel>(path);
-        context = std::make_unique<PDFDocumentContext>(model.get());
-    }
+    void open(int pages) { OpenedPdfTest::open(textPdf(pages, searchPageLines)); }
     void SetUp() override { open(4); }
 
     void search(const QString& query) {
@@ -50,11 +44,6 @@ protected:
         for (const auto& result : context->searchResults()) pages.push_back(result.pageIndex);
         return pages;
     }
-
-    QTemporaryDir dir;
-    QString path;
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
 };
 
 TEST_F(PDFSearchTest, ResultsAreShownAndANewQueryReplacesThem) {
