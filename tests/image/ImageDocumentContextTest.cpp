@@ -50,15 +50,9 @@ TEST_F(ImageDocumentContextTest, NavigationClampsAndRefitsOnEveryChangeOfImage) 
     EXPECT_TRUE(context.needsAutoFit());
 }
 
-TEST_F(ImageDocumentContextTest, ZoomStopsAtTheLimitsAndAutomaticFitFollowsTheMode) {
+TEST_F(ImageDocumentContextTest, AutomaticFitFollowsTheMode) {
     auto model = collection(1);
     ImageDocumentContext context(model.get());
-    context.setZoomLevel(8.0);
-    context.zoomIn();
-    context.zoomIn();
-    EXPECT_DOUBLE_EQ(context.zoomLevel(), 10.0);
-    EXPECT_EQ(context.imageFitMode(), ImageFitMode::manual);
-
     context.applyFitMode(ImageFitMode::fitPage);
     EXPECT_FALSE(context.performAutoFit(QSizeF(0, 300), QSizeF(800, 600)));
     EXPECT_TRUE(context.needsAutoFit());

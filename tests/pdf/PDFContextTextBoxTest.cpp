@@ -209,22 +209,6 @@ TEST(PDFContextTextBoxes, AChainOfEditsUndoesAndRedoesInOrder) {
     EXPECT_FALSE(t.context->canRedo());
 }
 
-TEST(PDFContextTextBoxes, ToggleTextAnnotationMode) {
-    TextBoxContext t;
-    const PDFAnnotationPtr a = t.type(QStringLiteral("A"));
-    t.context->setTextSubMode(TextSubMode::add);
-    t.context->toggleTextAnnotationMode();
-    EXPECT_EQ(t.context->textSubMode(), TextSubMode::select);
-    EXPECT_TRUE(t.context->isAnnotationsSidebarVisible());
-
-    t.context->selectAnnotation(a);
-    t.context->beginInlineEditing(0, nullptr);
-    t.context->toggleTextAnnotationMode();
-    EXPECT_FALSE(t.context->isInlineEditing());
-    EXPECT_TRUE(t.context->selectedAnnotations().empty());
-    EXPECT_FALSE(t.context->isAnnotationsSidebarVisible());
-}
-
 TEST(PDFContextTextBoxes, OpeningAFileRestoresItsTextBoxes) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("boxes.pdf"));
