@@ -260,24 +260,6 @@ TEST(TextBoxAppearance, OtherReadersExtractAndRenderEveryCharacter) {
     EXPECT_GT(inkBounds(rendered, box).right(), 200);  // the CJK glyphs at the end are drawn too
 }
 
-TEST(TextBoxAppearance, EngineRendersReopenedBoxWithDecorationsAndColour) {
-    QTemporaryDir dir;
-    auto document = blankDocument();
-    auto props = properties(QStringLiteral("Underlined"), 20);
-    props.fontColor = QColor(255, 0, 0);
-    props.isUnderline = true;
-    addBox(document->page(0), QRectF(20, 300, 200, 40), props);
-    auto reopened = saveAndReopen(*document, dir.filePath(QStringLiteral("red.pdf")));
-    ASSERT_TRUE(reopened);
-    const QImage image = reopened->page(0)->render(2.0, true);
-    const QRect box(40, 120, 400, 80);
-    const QRect ink = inkBounds(image, box);
-    ASSERT_FALSE(ink.isEmpty());
-    // Red text, underlined.
-    EXPECT_GT(share(image, ink, QColor(255, 0, 0), 80) * ink.width() * ink.height(), 100);
-    EXPECT_GT(longestRun(image, ink, [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 120; }), ink.width() * 0.9);
-}
-
 TEST(TextBoxAppearance, EngineSettersKeepOurAppearance) {
     // The view moves boxes live with setBounds(), and other code may set properties through the
     // engine directly: the engine must redraw our text boxes with our appearance (decorations

@@ -45,18 +45,6 @@ TEST_F(ImageDocumentModelTest, SingleImageOpensWithItsSizeNameAndPixels) {
     EXPECT_TRUE(near(image.pixel(60, 44), qRgb(0, 0, 255)));
 }
 
-TEST_F(ImageDocumentModelTest, PointSizeFollowsTheDpiAndSurvivesRotation) {
-    ImageDocumentModel model(QStringList{writeImage(path("print.png"), quadrantImage(600, 300), "png", 300),
-                                         writeImage(path("screen.png"), quadrantImage(60, 30), "png", 72)});
-    EXPECT_NEAR(model.pointSize(0).width(), 144, 0.5);
-    EXPECT_NEAR(model.pointSize(0).height(), 72, 0.5);
-    EXPECT_NEAR(model.pointSize(1).width(), 60, 0.5);
-    model.replaceImage(rotated(model.image(0), 90), 0);
-    EXPECT_EQ(model.pixelSize(0), QSizeF(300, 600));
-    EXPECT_NEAR(model.pointSize(0).width(), 72, 0.5);
-    EXPECT_NEAR(model.pointSize(0).height(), 144, 0.5);
-}
-
 TEST_F(ImageDocumentModelTest, UnreadableSingleImagesFailWithTheirName) {
     const QString missing = path("missing.png");
     EXPECT_EQ(errorOf([&] { ImageDocumentModel m(missing); }), DocumentError::fileNotFound(missing));

@@ -209,22 +209,5 @@ TEST(PDFContextTextBoxes, AChainOfEditsUndoesAndRedoesInOrder) {
     EXPECT_FALSE(t.context->canRedo());
 }
 
-TEST(PDFContextTextBoxes, OpeningAFileRestoresItsTextBoxes) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("boxes.pdf"));
-    {
-        TextBoxContext t(1);
-        t.context->setTextIsUnderline(true);
-        t.type(QStringLiteral("Saved box"));
-        t.model->save(path);
-    }
-    PDFDocumentModel model(path);
-    const auto annotations = model.pdfDocument()->page(0)->annotations();
-    ASSERT_EQ(annotations.size(), 1u);
-    ASSERT_TRUE(CoreTextFreeTextAnnotation::isTextBox(*annotations[0]));
-    EXPECT_TRUE(CoreTextFreeTextAnnotation(annotations[0]).isUnderline());
-    EXPECT_EQ(annotations[0]->contents(), QStringLiteral("Saved box"));
-}
-
 }  // namespace
 }  // namespace scrivola

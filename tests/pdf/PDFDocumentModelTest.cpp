@@ -176,13 +176,19 @@ TEST_F(PDFDocumentModelTest, FailedSaveChangesNothing) {
     EXPECT_EQ(PDFDocumentModel(file).pdfDocument()->pageCount(), 3);
 }
 
+// The open document keeps reading, rendering and editing, its pages and annotations the same
+// objects, across saves over its own file.
 TEST_F(PDFDocumentModelTest, SavingOverTheOpenFileOrThroughALinkKeepsTheDocumentWorking) {
     const QString file = writeFile(dir, "inplace.pdf", textPdf(3));
     ASSERT_TRUE(QFile::link(file, path("link.pdf")));
     PDFDocumentModel model(path("link.pdf"));
     model.pdfDocument()->insertBlankPage({150, 150}, 3);
+    auto box = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(100, 100, 200, 30));
+    box->setContents("First save");
+    model.pdfDocument()->page(2)->addAnnotation(box);
     model.setModified(true);
     model.save();
+    box->setContents("Second save");
     model.pdfDocument()->page(0)->setRotation(90);
     model.pdfDocument()->removePage(1);
     model.setModified(true);
@@ -195,6 +201,7 @@ TEST_F(PDFDocumentModelTest, SavingOverTheOpenFileOrThroughALinkKeepsTheDocument
     ASSERT_EQ(document.pageCount(), 3);
     EXPECT_EQ(document.page(0)->rotation(), 90);
     EXPECT_TRUE(pageText(document, 1).contains("Page 3"));
+    EXPECT_EQ(document.page(1)->annotations().at(0)->contents(), "Second save");
     EXPECT_EQ(document.page(2)->bounds().size(), QSizeF(150, 150));
 }
 

@@ -148,34 +148,5 @@ TEST(EngineWrite, FailedWriteLeavesTargetUntouched) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary left behind
 }
 
-TEST(EngineWrite, SavingOverTheOpenFileKeepsTheDocumentWorking) {
-    QTemporaryDir dir;
-    const QString path = writeFile(dir, "doc.pdf", textPdf(6));
-    auto doc = PDFDocument::load(path);
-    auto page3 = doc->page(3);
-    auto box = PDFAnnotation::create(PDFAnnotation::Subtype::freeText, QRectF(100, 100, 200, 30));
-    box->setContents("First save");
-    page3->addAnnotation(box);
-    doc->removePage(1);
-    PDFWriteOptions thorough;
-    thorough.garbage = 3;
-    ASSERT_TRUE(doc->write(path, thorough));
-    // The open document still reads, renders and edits.
-    EXPECT_EQ(doc->page(2), page3);
-    EXPECT_EQ(firstLine(*page3), "Page 4");
-    EXPECT_FALSE(inkBounds(doc->page(4)->render(0.5)).isNull());
-    box->setContents("Second save");
-    doc->page(0)->setRotation(90);
-    ASSERT_TRUE(doc->write(path, thorough));
-
-    auto reopened = PDFDocument::load(path);
-    ASSERT_EQ(reopened->pageCount(), 5);
-    EXPECT_EQ(reopened->page(0)->rotation(), 90);
-    EXPECT_EQ(firstLine(*reopened->page(1)), "Page 3");
-    ASSERT_EQ(reopened->page(2)->annotations().size(), 1u);
-    EXPECT_EQ(reopened->page(2)->annotations().front()->contents(), "Second save");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
-}
-
 }  // namespace
 }  // namespace scrivola::testing
