@@ -36,22 +36,6 @@ inline double meanDifference(const QImage& a, const QImage& b) {
     return sum / (3.0 * x.width() * x.height());
 }
 
-// The average colour of a rectangle of pixels.
-inline QColor averageColor(const QImage& image, const QRect& area) {
-    const QRect r = area.intersected(image.rect());
-    if (r.isEmpty()) return {};
-    qint64 red = 0, green = 0, blue = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            red += qRed(p);
-            green += qGreen(p);
-            blue += qBlue(p);
-        }
-    const qint64 n = qint64(r.width()) * r.height();
-    return QColor(int(red / n), int(green / n), int(blue / n));
-}
-
 PDFCompressionSettings raster(double dpi, double quality = 0.7) { return {quality, dpi, true}; }
 PDFCompressionSettings redraw(double quality) { return {quality, 150, false}; }
 
@@ -106,12 +90,8 @@ TEST(PDFRasterize, KeepsRotationCropBoxAndDrawing) {
     const QImage actual = copy->page(0)->render(1.0);
     EXPECT_LT(meanDifference(original->page(0)->render(1.0), actual), 4.0);
     // Rotated 90° clockwise: the red block (lower left of the crop box) is now at the top left.
-    const QColor red = averageColor(actual, QRect(10, 10, 40, 40));
-    EXPECT_GT(red.red(), 200);
-    EXPECT_LT(red.blue(), 60);
-    const QColor blue = averageColor(actual, QRect(150, 250, 40, 40));
-    EXPECT_GT(blue.blue(), 200);
-    EXPECT_LT(blue.red(), 60);
+    EXPECT_GT(share(actual, QRect(10, 10, 40, 40), Qt::red, 60), 0.9);
+    EXPECT_GT(share(actual, QRect(150, 250, 40, 40), Qt::blue, 60), 0.9);
 }
 
 TEST(PDFRasterize, AnnotationsOfTheOpenDocumentAppear) {
@@ -134,17 +114,8 @@ TEST(PDFRasterize, AnnotationsOfTheOpenDocumentAppear) {
     ASSERT_TRUE(out);
     const QImage picture = PDFDocument::loadFromData(*out)->page(0)->render(1.0, false);
     // Page space is y-up from the bottom; the picture is y-down.
-    const QColor marked = averageColor(picture, QRect(320, 792 - 335, 160, 30));
-    EXPECT_GT(marked.red(), 200);
-    EXPECT_GT(marked.green(), 200);
-    EXPECT_LT(marked.blue(), 120) << "the highlight is missing";
-    int redPixels = 0;
-    for (int y = 792 - 160; y < 792 - 100; ++y)
-        for (int x = 72; x < 372; ++x) {
-            const QColor c = picture.pixelColor(x, y);
-            if (c.red() > 180 && c.green() < 90 && c.blue() < 90) ++redPixels;
-        }
-    EXPECT_GT(redPixels, 200) << "the text box is missing";
+    EXPECT_GT(share(picture, QRect(320, 792 - 335, 160, 30), Qt::yellow, 60), 0.9) << "the highlight is missing";
+    EXPECT_GT(share(picture, QRect(72, 792 - 160, 300, 60), Qt::red, 90), 0.02) << "the text box is missing";
     // The document itself is unchanged.
     EXPECT_EQ(page->annotations().size(), 2u);
 
@@ -299,8 +270,8 @@ TEST(ImageCompression, ScaleImage) {
     ASSERT_TRUE(half);
     EXPECT_EQ(half->size(), QSize(200, 150));
     // The quadrants survive the resampling.
-    EXPECT_EQ(averageColor(*half, QRect(20, 20, 40, 40)).red(), kPatternTopLeft.red());
-    EXPECT_EQ(averageColor(*half, QRect(140, 100, 40, 40)).blue(), kPatternBottomRight.blue());
+    EXPECT_EQ(share(*half, QRect(20, 20, 40, 40), kPatternTopLeft, 2), 1.0);
+    EXPECT_EQ(share(*half, QRect(140, 100, 40, 40), kPatternBottomRight, 2), 1.0);
 }
 
 TEST(ImageCompression, EncodesEachFormat) {
