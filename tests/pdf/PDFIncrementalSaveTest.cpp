@@ -18,22 +18,10 @@ namespace {
 // labelledPdf(3) with an incremental update adding an outline whose only item points at the
 // second page (object 6) and a structure-tree-like catalog entry that also points at it.
 QByteArray pdfWithOutlineToSecondPage() {
-    QByteArray out = labelledPdf(3);
-    const qsizetype sx = out.lastIndexOf("startxref");
-    const QByteArray prev = out.mid(sx + 10).split('\n').value(0).trimmed();
-    auto entry = [](qsizetype off) { return QByteArray::number(off).rightJustified(10, '0') + " 00000 n \n"; };
-    const qsizetype o10 = out.size();
-    out += "10 0 obj\n<< /Type /Outlines /First 11 0 R /Last 11 0 R /Count 1 >>\nendobj\n";
-    const qsizetype o11 = out.size();
-    out += "11 0 obj\n<< /Title (Second) /Parent 10 0 R /Dest [6 0 R /Fit] >>\nendobj\n";
-    const qsizetype o12 = out.size();
-    out += "12 0 obj\n<< /Type /StructElem /S /P /Pg 6 0 R /K 0 >>\nendobj\n";
-    const qsizetype o1 = out.size();
-    out += "1 0 obj\n<< /Type /Catalog /Pages 2 0 R /Outlines 10 0 R /Marked 12 0 R >>\nendobj\n";
-    const qsizetype xref = out.size();
-    out += "xref\n0 2\n0000000000 65535 f \n" + entry(o1) + "10 3\n" + entry(o10) + entry(o11) + entry(o12);
-    out += "trailer\n<< /Size 13 /Root 1 0 R /Prev " + prev + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    return out;
+    return withUpdate(labelledPdf(3), {{1, "<< /Type /Catalog /Pages 2 0 R /Outlines 10 0 R /Marked 12 0 R >>"},
+                                       {10, "<< /Type /Outlines /First 11 0 R /Last 11 0 R /Count 1 >>"},
+                                       {11, "<< /Title (Second) /Parent 10 0 R /Dest [6 0 R /Fit] >>"},
+                                       {12, "<< /Type /StructElem /S /P /Pg 6 0 R /K 0 >>"}});
 }
 
 using PDFIncrementalSaveTest = OpenedPdfTest;

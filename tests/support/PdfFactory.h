@@ -15,6 +15,7 @@
 #include <QColor>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -75,6 +76,8 @@ QByteArray croppedPage();
 // A one-page file ("Original") followed by an incremental update that appends a second page
 // ("Updated page").
 QByteArray incrementalUpdatePdf();
+// `base` followed by an incremental update that (re)defines the given objects (number, body).
+QByteArray withUpdate(const QByteArray& base, const std::map<int, QByteArray>& objects);
 
 // `pages` text pages whose xref offsets are all wrong (the engine must repair it).
 QByteArray brokenXrefPdf(int pages);
