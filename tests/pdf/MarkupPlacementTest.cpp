@@ -31,20 +31,16 @@ Page textPage(const QString& text) {
     return page;
 }
 
-class Placement : public ::testing::Test {
+class Placement : public MarkupTest {
 protected:
     void setUp(const std::vector<Page>& pages) {
         storage = std::make_unique<SignatureStorageService>(dir.path());
         const auto saved = storage->save(twoColourPicture(), QStringLiteral("Me"), SignatureKind::signature);
         ASSERT_TRUE(saved.has_value());
         id = saved->id;
-        model = std::make_unique<PDFDocumentModel>(load(buildPdf(pages)));
-        context = std::make_unique<PDFDocumentContext>(model.get());
+        openPages(pages);
         context->setSignatureStorage(storage.get());
-        view = std::make_shared<FakeView>(model->pdfDocument(), 1.0, 20);
-        context->setPdfView(view);
     }
-    PDFPagePtr page(int i) const { return model->pdfDocument()->page(i); }
     // The picture's area in a page rendered at 1 pixel per point (y down), from view points.
     QRect renderedArea(const QRectF& viewRect, int pageIndex) const {
         const QRectF pageRect = view->pageRect(pageIndex);
@@ -55,9 +51,6 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<SignatureStorageService> storage;
     QUuid id;
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
-    std::shared_ptr<FakeView> view;
 };
 
 TEST_F(Placement, ANewItemStartsAtTheDefaultSizeCentredOnTheClickAndLandsThere) {
@@ -217,19 +210,9 @@ Page threeLines(const QString& tag) {
     return page;
 }
 
-class Highlight : public ::testing::Test {
+class Highlight : public MarkupTest {
 protected:
-    void SetUp() override {
-        model = std::make_unique<PDFDocumentModel>(load(buildPdf({threeLines("A"), threeLines("B")})));
-        context = std::make_unique<PDFDocumentContext>(model.get());
-        view = std::make_shared<FakeView>(model->pdfDocument());
-        context->setPdfView(view);
-    }
-    PDFPagePtr page(int i) const { return model->pdfDocument()->page(i); }
-
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
-    std::shared_ptr<FakeView> view;
+    void SetUp() override { openPages({threeLines("A"), threeLines("B")}); }
 };
 
 TEST_F(Highlight, OneAnnotationPerLineWithQuadPointsAndOneUndoStep) {

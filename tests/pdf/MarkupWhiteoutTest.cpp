@@ -289,14 +289,9 @@ void expectSame(const Snapshot& actual, const Snapshot& expected, const char* st
     for (size_t i = 0; i < actual.images.size(); ++i) EXPECT_TRUE(actual.images[i] == expected.images[i]) << "page " << i;
 }
 
-class UndoChain : public ::testing::Test {
+class UndoChain : public MarkupTest {
 public:
-    void SetUp() override {
-        model = std::make_unique<PDFDocumentModel>(load(buildPdf({contentPage("P1"), contentPage("P2"), contentPage("P3")})));
-        context = std::make_unique<PDFDocumentContext>(model.get());
-        view = std::make_shared<FakeView>(model->pdfDocument());
-        context->setPdfView(view);
-    }
+    void SetUp() override { openPages({contentPage("P1"), contentPage("P2"), contentPage("P3")}); }
     const PDFDocument& document() const { return *model->pdfDocument(); }
     Snapshot now() const { return Snapshot::of(document()); }
 
@@ -317,10 +312,6 @@ public:
         expectSame(now(), afterWhiteout, "redo whiteout");
         EXPECT_FALSE(context->canRedo());
     }
-
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
-    std::shared_ptr<FakeView> view;
 };
 
 TEST_F(UndoChain, AnEditThenWhiteoutUndoAndRedoThroughTheSameStates) {
