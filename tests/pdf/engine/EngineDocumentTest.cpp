@@ -51,24 +51,6 @@ TEST(EngineLoad, OpensFilesUpdatesAndRepairsAndRefusesWhatItCannotRead) {
     EXPECT_EQ(loadKind(writeFile(dir, "header.pdf", "%PDF-1.7\n%garbage\n")), Kind::corruptedFile);
 }
 
-TEST(EngineLoad, UserPasswordLocksOwnerPasswordDoesNot) {
-    QTemporaryDir dir;
-    auto source = PDFDocument::loadFromData(textPdf(2));
-    PDFWriteOptions options;
-    options.userPassword = "secret";
-    options.ownerPassword = "owner";
-    const QString lockedPath = dir.filePath("user.pdf");
-    ASSERT_TRUE(source->write(lockedPath, options));
-    EXPECT_EQ(loadKind(lockedPath), Kind::passwordProtected);
-    EXPECT_TRUE(readBytes(lockedPath).contains("/AESV3"));
-
-    options.userPassword.clear();
-    const QString ownerPath = dir.filePath("owner.pdf");
-    ASSERT_TRUE(source->write(ownerPath, options));
-    auto again = PDFDocument::loadFromData(PDFDocument::load(ownerPath)->writeToBuffer());
-    EXPECT_EQ(firstLine(*again->page(1)), "Page 2");
-}
-
 TEST(EngineRender, SizeAndInkFollowScaleCropAndRotation) {
     auto doc = PDFDocument::loadFromData(textPdf(1));
     auto page = doc->page(0);
