@@ -17,31 +17,20 @@ using namespace scrivola::testing;
 
 namespace {
 
+// Answers the export questions as told (empty: cancelled) and records what was asked.
 struct FakeExportPresenter : ImageExportPresenter {
     std::optional<QString> format;
-    QString saveLocation;
-    QString folder;
-    int formatAskedFor = -1;
-    QString proposedName;
-    int foldersAsked = 0;
+    QString saveLocation, folder, proposedName;
+    int formatAskedFor = -1, foldersAsked = 0;
 
-    std::optional<QString> chooseFormat(int imageCount) override {
-        formatAskedFor = imageCount;
-        return format;
-    }
-    QString chooseSaveLocation(const QString& proposed) override {
-        proposedName = proposed;
-        return saveLocation;
-    }
-    QString chooseFolder() override {
-        ++foldersAsked;
-        return folder;
-    }
+    std::optional<QString> chooseFormat(int imageCount) override { return formatAskedFor = imageCount, format; }
+    QString chooseSaveLocation(const QString& proposed) override { return proposedName = proposed, saveLocation; }
+    QString chooseFolder() override { return ++foldersAsked, folder; }
 };
 
+// Prints into a PDF file of 500 × 700-point pages, as a printer would receive it.
 struct PdfPrintPresenter : ImagePrintPresenter {
     QString path;
-    QSizeF pagePoints{500, 700};
     std::unique_ptr<QPdfWriter> writer;
     int announcedPages = -1;
     std::optional<bool> completed;
@@ -52,7 +41,7 @@ struct PdfPrintPresenter : ImagePrintPresenter {
         if (cancel) return nullptr;
         writer = std::make_unique<QPdfWriter>(path);
         writer->setResolution(72);
-        writer->setPageLayout(QPageLayout(QPageSize(pagePoints, QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
+        writer->setPageLayout(QPageLayout(QPageSize(QSizeF(500, 700), QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
         return writer.get();
     }
     void endPrinting(bool ok) override {
