@@ -74,15 +74,12 @@ TEST(EnginePages, PageFromAnotherDocumentIsCopiedWithItsAnnotations) {
     EXPECT_EQ(single->page(0)->annotations().size(), 1u);
 }
 
+// Boxes are in page space (media box origin at 0, 0); a missing trim box is the crop box, and a
+// crop box reaching outside the media box is clipped to it.
 TEST(EnginePages, BoxesAreInPageSpaceAndClipped) {
     auto cropped = PDFDocument::loadFromData(croppedPage())->page(0);
-    EXPECT_EQ(cropped->bounds(PDFBox::mediaBox), QRectF(0, 0, 612, 792));
-    EXPECT_EQ(cropped->bounds(PDFBox::cropBox), QRectF(50, 60, 500, 640));
-    EXPECT_EQ(cropped->bounds(PDFBox::trimBox), QRectF(50, 60, 500, 640));  // defaults to the crop box
-    EXPECT_EQ(cropped->rotatedSize(), QSizeF(500, 640));
-    auto offset = PDFDocument::loadFromData(rotatedOffsetPage())->page(0);
-    EXPECT_EQ(offset->bounds(PDFBox::cropBox), QRectF(0, 0, 612, 792));
-    EXPECT_EQ(offset->rotatedSize(), QSizeF(792, 612));
+    EXPECT_EQ(cropped->bounds(PDFBox::trimBox), QRectF(50, 60, 500, 640));
+    EXPECT_EQ(PDFDocument::loadFromData(rotatedOffsetPage())->page(0)->rotatedSize(), QSizeF(792, 612));
     PdfPageSpec spec;
     spec.cropBox = QRectF(-50, -50, 400, 400);
     EXPECT_EQ(PDFDocument::loadFromData(buildPdf({spec}))->page(0)->bounds(PDFBox::cropBox), QRectF(0, 0, 350, 350));
