@@ -3,6 +3,7 @@
 // Helpers for the text-box tests: the shared factories, and text boxes in the stored form.
 
 #include "annotation/CoreTextFreeTextAnnotation.h"
+#include "annotation/TextBoxFont.h"
 #include "support/PdfFactory.h"
 
 namespace scrivola::textboxtest {
@@ -24,6 +25,13 @@ inline PDFDocumentPtr blankDocument(int pages = 1, const QSizeF& size = {300, 40
 
 inline QByteArray rawPdf(const std::vector<QByteArray>& objects) { return testing::assemblePdf(objects); }
 
-CoreTextFreeTextAnnotation::Properties properties(const QString& text, double size = 14);
+// Black DejaVu Sans text of `size` points.
+inline CoreTextFreeTextAnnotation::Properties properties(const QString& text, double size = 14) {
+    CoreTextFreeTextAnnotation::Properties p;
+    p.contents = text;
+    p.font = textBoxFont(QStringLiteral("DejaVu Sans"), size, false, false);
+    p.fontColor = Qt::black;
+    return p;
+}
 
 }  // namespace scrivola::textboxtest

@@ -3,9 +3,13 @@
 // Fixtures for the highlight, whiteout and placement tests: PDFs with text, a picture and line
 // art on pages with chosen boxes and rotation, a fake PDF view, and ways to look into saved files.
 
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
 #include "pdf/PDFViewHandle.h"
 #include "pdf/engine/PDFEngine.h"
 #include "support/PdfFactory.h"
+
+#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QColor>
@@ -14,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -67,5 +72,21 @@ private:
 
 // A selection of whole text lines: each given line of text (matched by containment) on `page`.
 PDFSelection lineSelection(const PDFPagePtr& page, const QStringList& lines);
+
+// A document made of `pages`, opened in memory with its context and a FakeView at scale 1.
+class MarkupTest : public ::testing::Test {
+public:
+    void openPages(const std::vector<Page>& pages) {
+        model = std::make_unique<PDFDocumentModel>(load(buildPdf(pages)));
+        context = std::make_unique<PDFDocumentContext>(model.get());
+        view = std::make_shared<FakeView>(model->pdfDocument());
+        context->setPdfView(view);
+    }
+    PDFPagePtr page(int i) const { return model->pdfDocument()->page(i); }
+
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+    std::shared_ptr<FakeView> view;
+};
 
 }  // namespace scrivola::markuptest

@@ -55,23 +55,17 @@ TEST(PDFContextTextBoxes, ConfirmCreatesTheStoredFormAndUndoRemovesIt) {
     const PDFAnnotationPtr box = t.type(QStringLiteral(" Hello \n"));
     ASSERT_TRUE(box);
     const CoreTextFreeTextAnnotation text(box);
-    EXPECT_TRUE(CoreTextFreeTextAnnotation::isTextBox(*box));
     EXPECT_EQ(box->contents(), QStringLiteral(" Hello \n"));
     EXPECT_EQ(text.font().family(), QStringLiteral("Times New Roman"));
     EXPECT_TRUE(text.font().bold());
     EXPECT_DOUBLE_EQ(box->fontSize(), 18);
     EXPECT_EQ(text.fontColor().toRgb(), QColor(255, 0, 0));
     EXPECT_EQ(text.alignment(), Qt::AlignHCenter);
-    EXPECT_TRUE(text.isStrikethrough());
-    EXPECT_FALSE(text.isUnderline());
-    EXPECT_FALSE(box->color().has_value());
-    EXPECT_EQ(box->borderWidth().value_or(-1), 0.0);
+    EXPECT_TRUE(text.isStrikethrough() && !text.isUnderline());
     EXPECT_TRUE(PDFAppearance::hasNormalAppearance(*box));
     EXPECT_TRUE(t.model->isModified());
     EXPECT_GT(t.context->documentRevision(), revision);
-    EXPECT_TRUE(t.context->canUndo());
     EXPECT_FALSE(t.context->isInlineEditing());
-    EXPECT_FALSE(t.context->editingAnnotation());
 
     t.context->undo();
     EXPECT_TRUE(t.annotations().empty());
@@ -83,14 +77,12 @@ TEST(PDFContextTextBoxes, BlankTextCreatesNothingAndDeletesAnExistingBox) {
     TextBoxContext t;
     EXPECT_FALSE(t.type(QStringLiteral("  \n\t \n")));
     EXPECT_TRUE(t.annotations().empty());
-    EXPECT_FALSE(t.context->isInlineEditing());
     EXPECT_FALSE(t.context->canUndo());
     EXPECT_FALSE(t.model->isModified());
 
     const PDFAnnotationPtr box = t.type(QStringLiteral("Keep me"));
     t.reEdit(box, QStringLiteral(" \n "));
     EXPECT_TRUE(t.annotations().empty());
-    EXPECT_FALSE(t.context->isInlineEditing());
     t.context->undo();
     EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{box}));
     EXPECT_EQ(box->contents(), QStringLiteral("Keep me"));
@@ -109,18 +101,15 @@ TEST(PDFContextTextBoxes, ReEditReplacesTheBoxAndUndoPutsTheOldOneBack) {
     t.context->setTextFontSize(10);
     t.context->setTextAlignment(Qt::AlignLeft);
     t.context->beginInlineEditing(0, old);
-    EXPECT_TRUE(t.context->isInlineEditing());
     EXPECT_EQ(t.context->editingAnnotation().get(), old.get());
     EXPECT_TRUE(t.context->textIsUnderline());
     EXPECT_DOUBLE_EQ(t.context->textFontSize(), 24);
     EXPECT_EQ(t.context->textAlignment(), Qt::AlignRight);
-    EXPECT_EQ(t.context->textFontName(), QStringLiteral("Helvetica"));
 
     t.page(0)->removeAnnotation(old);
     t.context->confirmTextAnnotation(QStringLiteral("After"), old->bounds());
     ASSERT_EQ(t.annotations().size(), 1u);
     const PDFAnnotationPtr replacement = t.annotations()[0];
-    EXPECT_NE(replacement.get(), old.get());
     EXPECT_EQ(replacement->contents(), QStringLiteral("After"));
     EXPECT_TRUE(CoreTextFreeTextAnnotation(replacement).isUnderline());
 
@@ -172,7 +161,6 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
     ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 3u);
     t.context->deleteSelectedAnnotations();
     EXPECT_TRUE(t.annotations(0).empty() && t.annotations(1).empty());
-    EXPECT_TRUE(t.context->selectedAnnotations().empty());
     EXPECT_TRUE(t.context->selectedAnnotationObjects().empty());
 
     t.context->undo();  // one step brings all three back
@@ -181,14 +169,7 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
     t.context->redo();
     EXPECT_TRUE(t.annotations(0).empty() && t.annotations(1).empty());
 
-    // Selection order, and nothing selected: nothing happens, no undo step.
-    t.context->undo();
-    t.context->selectAnnotations({a, b});
-    t.context->toggleAnnotationSelection(a);
-    t.context->toggleAnnotationSelection(a);
-    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 2u);
-    EXPECT_EQ(t.context->selectedAnnotationObjects()[1].get(), a.get());
-    t.context->clearAnnotationSelection();
+    // Nothing selected: nothing happens, no undo step.
     const int steps = t.context->undoManager()->undoCount();
     t.context->deleteSelectedAnnotations();
     EXPECT_EQ(t.context->undoManager()->undoCount(), steps);
@@ -226,46 +207,6 @@ TEST(PDFContextTextBoxes, AChainOfEditsUndoesAndRedoesInOrder) {
         EXPECT_EQ(contents(), states[i]) << "after redoing step " << i;
     }
     EXPECT_FALSE(t.context->canRedo());
-}
-
-TEST(PDFContextTextBoxes, ToggleTextAnnotationMode) {
-    TextBoxContext t;
-    const PDFAnnotationPtr a = t.type(QStringLiteral("A"));
-    t.context->setHighlightMode(true);
-    t.context->setWhiteoutMode(true);
-    t.context->setTextSubMode(TextSubMode::add);
-    t.context->toggleTextAnnotationMode();
-    EXPECT_TRUE(t.context->isTextAnnotationMode());
-    EXPECT_EQ(t.context->textSubMode(), TextSubMode::select);
-    EXPECT_FALSE(t.context->isHighlightMode());
-    EXPECT_FALSE(t.context->isWhiteoutMode());
-    EXPECT_TRUE(t.context->isAnnotationsSidebarVisible());
-
-    t.context->selectAnnotation(a);
-    t.context->beginInlineEditing(0, nullptr);
-    t.context->toggleTextAnnotationMode();
-    EXPECT_FALSE(t.context->isTextAnnotationMode());
-    EXPECT_FALSE(t.context->isInlineEditing());
-    EXPECT_TRUE(t.context->selectedAnnotations().empty());
-    EXPECT_FALSE(t.context->isAnnotationsSidebarVisible());
-}
-
-TEST(PDFContextTextBoxes, OpeningAFileRestoresItsTextBoxes) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("boxes.pdf"));
-    {
-        TextBoxContext t(1);
-        t.context->setTextIsUnderline(true);
-        t.type(QStringLiteral("Saved box"));
-        t.model->save(path);
-    }
-    PDFDocumentModel model(path);
-    EXPECT_FALSE(model.isModified());
-    const auto annotations = model.pdfDocument()->page(0)->annotations();
-    ASSERT_EQ(annotations.size(), 1u);
-    ASSERT_TRUE(CoreTextFreeTextAnnotation::isTextBox(*annotations[0]));
-    EXPECT_TRUE(CoreTextFreeTextAnnotation(annotations[0]).isUnderline());
-    EXPECT_EQ(annotations[0]->contents(), QStringLiteral("Saved box"));
 }
 
 }  // namespace

@@ -1,8 +1,16 @@
 #pragma once
 
-// Documents whose pages say who they are, for the page-editing, search and saving tests.
+// Documents whose pages say who they are, and a fixture that opens one from a file with its
+// context, for the page-editing, search and saving tests.
 
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
 #include "support/PdfFactory.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
 
 namespace scrivola::testing {
 
@@ -30,5 +38,25 @@ inline QStringList labels(std::initializer_list<int> numbers) {
     for (int n : numbers) result << QStringLiteral("Page %1").arg(n);
     return result;
 }
+
+class OpenedPdfTest : public ::testing::Test {
+protected:
+    // Writes `bytes` to doc.pdf and opens it; a document opened before is closed first.
+    void open(const QByteArray& bytes) {
+        context.reset();
+        model.reset();
+        path = writeFile(dir, QStringLiteral("doc.pdf"), bytes);
+        original = bytes;
+        model = std::make_unique<PDFDocumentModel>(path);
+        context = std::make_unique<PDFDocumentContext>(model.get());
+    }
+    PDFDocument& document() { return *model->pdfDocument(); }
+
+    QTemporaryDir dir;
+    QString path;
+    QByteArray original;
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+};
 
 }  // namespace scrivola::testing

@@ -40,10 +40,7 @@ quint32 crc32(const QByteArray& data) {
 }
 
 void appendBigEndian32(QByteArray& out, quint32 v) {
-    out.append(char(v >> 24));
-    out.append(char(v >> 16));
-    out.append(char(v >> 8));
-    out.append(char(v));
+    for (int shift : {24, 16, 8, 0}) out.append(char((v >> shift) & 0xFF));
 }
 
 void appendPngChunk(QByteArray& out, const char* type, const QByteArray& payload) {
@@ -97,25 +94,15 @@ QByteArray gifBytes(QSize size, bool transparentCorner) {
 
 QByteArray svgBytes(QSize size) {
     const int w = size.width(), h = size.height(), hw = w / 2, hh = h / 2;
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\">\n"
-               "<rect x=\"0\" y=\"0\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n"
-               "<rect x=\"%3\" y=\"0\" width=\"%6\" height=\"%4\" fill=\"%7\"/>\n"
-               "<rect x=\"0\" y=\"%4\" width=\"%3\" height=\"%8\" fill=\"%9\"/>\n"
-               "<rect x=\"%3\" y=\"%4\" width=\"%6\" height=\"%8\" fill=\"%10\"/>\n"
-               "</svg>\n")
-        .arg(w)
-        .arg(h)
-        .arg(hw)
-        .arg(hh)
-        .arg(kPatternTopLeft.name())
-        .arg(w - hw)
-        .arg(kPatternTopRight.name())
-        .arg(h - hh)
-        .arg(kPatternBottomLeft.name())
-        .arg(kPatternBottomRight.name())
-        .toUtf8();
+    const auto rect = [](int x, int y, int rw, int rh, const QColor& colour) {
+        return QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+            .arg(x).arg(y).arg(rw).arg(rh).arg(colour.name());
+    };
+    return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                           "width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\">\n").arg(w).arg(h) +
+            rect(0, 0, hw, hh, kPatternTopLeft) + rect(hw, 0, w - hw, hh, kPatternTopRight) +
+            rect(0, hh, hw, h - hh, kPatternBottomLeft) + rect(hw, hh, w - hw, h - hh, kPatternBottomRight) +
+            QStringLiteral("</svg>\n")).toUtf8();
 }
 
 QByteArray jpegWithExifOrientation6(QSize displaySize) {
@@ -207,19 +194,10 @@ QByteArray multiPageTiff(QSize size, const QList<QColor>& pageColours) {
         for (int i = 0; i < w * h; ++i) out.append(char(c.red())).append(char(c.green())).append(char(c.blue()));
         if (out.size() % 2) out.append('\0');
         const quint32 bitsAt = quint32(out.size());
-        appendLittleEndian16(out, 8);
-        appendLittleEndian16(out, 8);
-        appendLittleEndian16(out, 8);
+        for (int channel = 0; channel < 3; ++channel) appendLittleEndian16(out, 8);
         const quint32 ifdAt = quint32(out.size());
-        if (page == 0) {
-            out[4] = char(ifdAt & 0xFF);
-            out[5] = char((ifdAt >> 8) & 0xFF);
-            out[6] = char((ifdAt >> 16) & 0xFF);
-            out[7] = char(ifdAt >> 24);
-        } else {
-            const qsizetype at = nextOffsetPositions.last();
-            for (int i = 0; i < 4; ++i) out[at + i] = char((ifdAt >> (8 * i)) & 0xFF);
-        }
+        const qsizetype at = page == 0 ? 4 : nextOffsetPositions.last();  // where the previous link points
+        for (int i = 0; i < 4; ++i) out[at + i] = char((ifdAt >> (8 * i)) & 0xFF);
         appendLittleEndian16(out, kEntries);
         auto entry = [&out](quint16 tag, quint16 type, quint32 count, quint32 value) {
             appendLittleEndian16(out, tag);

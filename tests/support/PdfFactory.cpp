@@ -144,26 +144,25 @@ QByteArray croppedPage() {
     return buildPdf({spec});
 }
 
+QByteArray withUpdate(const QByteArray& base, const std::map<int, QByteArray>& objects) {
+    const QByteArray prev = base.mid(base.lastIndexOf("startxref") + 10).split('\n').value(0).trimmed();
+    QByteArray out = base, table = "xref\n0 1\n0000000000 65535 f \n";
+    for (const auto& [number, body] : objects) {
+        table += QByteArray::number(number) + " 1\n" + QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
+        out += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
+    }
+    return out + table + "trailer\n<< /Size " + QByteArray::number(objects.rbegin()->first + 1) + " /Root 1 0 R /Prev " + prev +
+           " >>\nstartxref\n" + QByteArray::number(out.size()) + "\n%%EOF\n";
+}
+
 QByteArray incrementalUpdatePdf() {
-    QByteArray base = textPdf(1, [](int) { return QStringList{QStringLiteral("Original")}; });
-    const qsizetype sx = base.lastIndexOf("startxref");
-    const QByteArray prev = base.mid(sx + 10).split('\n').value(0).trimmed();
-    // Objects 1-5 exist (catalog, pages, font, page, content). Add 6 (page), 7 (content), new 2.
-    QByteArray out = base;
-    const QByteArray content = "BT /F1 12 Tf 72 720 Td (Updated page) Tj ET";
-    const qsizetype o6 = out.size();
-    out += "6 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> "
-           "/Contents 7 0 R >>\nendobj\n";
-    const qsizetype o7 = out.size();
-    out += "7 0 obj\n" + stream(content) + "\nendobj\n";
-    const qsizetype o2 = out.size();
-    out += "2 0 obj\n<< /Type /Pages /Kids [4 0 R 6 0 R] /Count 2 >>\nendobj\n";
-    const qsizetype xref = out.size();
-    auto entry = [](qsizetype off) { return QByteArray::number(off).rightJustified(10, '0') + " 00000 n \n"; };
-    out += "xref\n0 1\n0000000000 65535 f \n2 1\n" + entry(o2) + "6 2\n" + entry(o6) + entry(o7);
-    out += "trailer\n<< /Size 8 /Root 1 0 R /Prev " + prev + " >>\nstartxref\n" + QByteArray::number(xref) +
-           "\n%%EOF\n";
-    return out;
+    // Objects 1-5 exist (catalog, pages, font, page, content): a new page 6 with content 7 joins
+    // the page tree 2.
+    return withUpdate(textPdf(1, [](int) { return QStringList{QStringLiteral("Original")}; }),
+                      {{2, "<< /Type /Pages /Kids [4 0 R 6 0 R] /Count 2 >>"},
+                       {6, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> "
+                           "/Contents 7 0 R >>"},
+                       {7, stream("BT /F1 12 Tf 72 720 Td (Updated page) Tj ET")}});
 }
 
 QByteArray brokenXrefPdf(int pages) {
@@ -241,6 +240,12 @@ QString firstLine(const PDFPage& page) {
     const PDFPageText text = page.text();
     if (text.blocks.empty() || text.blocks.front().lines.empty()) return {};
     return text.blocks.front().lines.front().text.trimmed();
+}
+
+QByteArray plainBytes(const PDFDocument& document) {
+    PDFWriteOptions options;
+    options.compressStreams = false;
+    return document.writeToBuffer(options);
 }
 
 std::vector<RawStream> streams(const QByteArray& file) {

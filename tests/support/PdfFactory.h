@@ -15,6 +15,7 @@
 #include <QColor>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -75,6 +76,8 @@ QByteArray croppedPage();
 // A one-page file ("Original") followed by an incremental update that appends a second page
 // ("Updated page").
 QByteArray incrementalUpdatePdf();
+// `base` followed by an incremental update that (re)defines the given objects (number, body).
+QByteArray withUpdate(const QByteArray& base, const std::map<int, QByteArray>& objects);
 
 // `pages` text pages whose xref offsets are all wrong (the engine must repair it).
 QByteArray brokenXrefPdf(int pages);
@@ -97,6 +100,8 @@ std::vector<QColor> distinctColours();
 PDFDocumentPtr saveAndReopen(const PDFDocument& document, const QString& path);
 // The first text line of a page, trimmed; empty when it has none.
 QString firstLine(const PDFPage& page);
+// The document written with uncompressed streams, so that its text can be looked for in the bytes.
+QByteArray plainBytes(const PDFDocument& document);
 
 // Every stream of a PDF file, inflated when it is deflated (raw otherwise), with its dictionary.
 struct RawStream {

@@ -39,6 +39,4 @@ inline CliRun runCli(const QStringList& args, int timeoutMs = 120000) {
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
-inline QByteArray readFileBytes(const QString& path) { return readBytes(path); }
-
 }  // namespace scrivola::testing

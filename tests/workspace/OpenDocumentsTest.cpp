@@ -1,4 +1,5 @@
-// Opening files, folders and image collections into a window, and finding tabs already open.
+// Opening files, folders and image collections into a window, finding tabs already open, and
+// drops of files and tabs.
 #include "WorkspaceFakes.h"
 
 #include "image/ImageDocumentModel.h"
@@ -7,9 +8,13 @@
 #include "signature/SignatureStorageService.h"
 #include "support/ImageFactory.h"
 #include "support/PdfFactory.h"
+#include "workspace/DocumentTypes.h"
+#include "workspace/WorkspaceDrops.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -61,7 +66,6 @@ TEST_F(OpenDocumentsTest, OpensAPDFWithItsContext) {
     TabItem* tab = model->openFile(path);
     ASSERT_NE(tab, nullptr);
     EXPECT_EQ(model->activeTab(), tab);
-    ASSERT_NE(dynamic_cast<PDFDocumentModel*>(tab->content()), nullptr);
     auto* context = dynamic_cast<PDFDocumentContext*>(tab->context());
     ASSERT_NE(context, nullptr);
     EXPECT_EQ(context->totalPages(), 2);
@@ -77,11 +81,8 @@ TEST_F(OpenDocumentsTest, FolderOpensPDFsThenOneCollectionInCodePointOrder) {
     png(QStringLiteral("docs/A.png"));
     writeFile(files, QStringLiteral("docs/notes.txt"), "text");
     model->openFiles({dir});
-    ASSERT_EQ(model->pane(0)->count(), 2);
-    EXPECT_EQ(QFileInfo(model->pane(0)->tabAt(0)->content()->url()).fileName(), QStringLiteral("a.pdf"));
-    TabItem* collection = model->pane(0)->tabAt(1);
-    EXPECT_EQ(imageNames(collection), (QStringList{QStringLiteral("A.png"), QStringLiteral("b.png")}));
-    EXPECT_EQ(model->activeTab(), collection);
+    EXPECT_EQ(tabNames(), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("A.png")}));
+    EXPECT_EQ(imageNames(model->activeTab()), (QStringList{QStringLiteral("A.png"), QStringLiteral("b.png")}));
 
     // Every file was noted, the collection's in order, newest first.
     QStringList recentNames;
@@ -111,11 +112,6 @@ TEST_F(OpenDocumentsTest, ListsSplitIntoPDFsAndImages) {
     EXPECT_EQ(tabNames(), (QStringList{QStringLiteral("doc.pdf"), QStringLiteral("one.png")}));
     EXPECT_EQ(imageNames(model->pane(0)->tabAt(1)), QStringList{QStringLiteral("one.png")});
 
-    auto other = harness.makeModel();
-    other->openFiles({png(QStringLiteral("x.png")), png(QStringLiteral("y.png")), png(QStringLiteral("z.png"))});
-    ASSERT_EQ(other->pane(0)->count(), 1);
-    EXPECT_EQ(imageNames(other->pane(0)->tabAt(0)).size(), 3);
-
     // The same image twice in a list is shown once.
     const QString dir = folder(QStringLiteral("pics"));
     const QString a = png(QStringLiteral("pics/a.png"));
@@ -138,7 +134,6 @@ TEST_F(OpenDocumentsTest, TheSameFileOpensOnce) {
     model->pane(1)->addTab(fakeTab(QStringLiteral("other.pdf")));
 
     EXPECT_EQ(model->openFile(link), first);
-    EXPECT_EQ(model->focusedPaneIndex(), 0);
     model->setFocusedPaneIndex(1);
     EXPECT_EQ(model->openFile(files.filePath(QStringLiteral("sub/../a.pdf"))), first);
     EXPECT_EQ(model->focusedPaneIndex(), 0);
@@ -219,4 +214,138 @@ TEST_F(OpenDocumentsTest, OpenedAndChosenFilesGoToTheFocusedPane) {
     harness.prompter.filesToOpen.clear();  // cancelled
     model->openDocument();
     EXPECT_EQ(model->pane(1)->count(), 2);
+}
+
+// Documents are classified by their name alone.
+TEST(DocumentTypesTest, ClassifiesByExtensionOnly) {
+    EXPECT_EQ(DocumentTypes::from("/a/b/REPORT.PDF"), DocumentType::pdf);
+    EXPECT_EQ(DocumentTypes::from("/tmp/archive.tar.pdf"), DocumentType::pdf);
+    for (const char* name : {"x.jpeg", "x.tif", "x.svg", "x.avif", "x.HEIF"})
+        EXPECT_EQ(DocumentTypes::from(QString("/tmp/") + name), DocumentType::image) << name;
+    for (const char* name : {"/tmp/README", "/tmp/archive.pdf.zip", "/tmp/folder.pdf/inner", ""})
+        EXPECT_FALSE(DocumentTypes::from(name)) << name;
+    // The name decides, not the bytes.
+    QTemporaryDir dir;
+    const QString fakePdf = scrivola::testing::writeBytes(dir.path() + "/not-really.pdf", "\x89PNG\r\n\x1a\nthis is not a PDF");
+    EXPECT_EQ(DocumentTypes::from(fakePdf), DocumentType::pdf);
+    // The open dialog offers every type.
+    for (const auto& type : DocumentTypes::supportedContentTypes())
+        for (const auto& ext : type.extensions)
+            EXPECT_TRUE(DocumentTypes::openDialogFilter().contains("*." + ext)) << ext.toStdString();
+    // Extensions belong to exactly one type, and the filter offers each.
+    QSet<QString> seen;
+    const QString filter = DocumentTypes::openDialogFilter();
+    for (const auto& type : DocumentTypes::supportedContentTypes())
+        for (const auto& ext : type.extensions) {
+            EXPECT_FALSE(seen.contains(ext)) << ext.toStdString();
+            seen.insert(ext);
+            EXPECT_TRUE(filter.contains("*." + ext)) << ext.toStdString();
+        }
+}
+
+// what() is UTF-8 and stays valid in a copy after the original is gone.
+TEST(DocumentErrorTest, WhatOutlivesTheOriginal) {
+    std::optional<DocumentError> copy;
+    {
+        const DocumentError original = DocumentError::saveFailed("Grüße");
+        copy = original;
+    }
+    EXPECT_EQ(QString::fromUtf8(copy->what()), "Failed to save document: Grüße");
+}
+
+// Drops onto a window and onto panes: files, and tabs dragged by their id within and between windows.
+namespace {
+
+class WorkspaceDropsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(files.isValid());
+        model = harness.makeModel();
+    }
+    QString pdf(const QString& name) { return writeFile(files, name, textPdf(1)); }
+    static WorkspaceDrops::Payload textPayload(const QString& text) { return {{}, {text}}; }
+
+    QTemporaryDir files;
+    WorkspaceHarness harness;
+    std::unique_ptr<AppViewModel> model;
+};
+
+}  // namespace
+
+TEST_F(WorkspaceDropsTest, PayloadTakesLocalFilesElseText) {
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.pdf")), QUrl(QStringLiteral("https://example.com/b.pdf"))});
+    files.setText(QStringLiteral("ignored when files are present"));
+    auto payload = WorkspaceDrops::payload(files);
+    EXPECT_EQ(payload.paths, QStringList{QStringLiteral("/tmp/a.pdf")});
+    EXPECT_TRUE(payload.texts.isEmpty());
+    QMimeData text;
+    text.setText(QStringLiteral("B3F1C7E2-0000-4000-8000-000000000001"));
+    EXPECT_EQ(WorkspaceDrops::payload(text).texts, QStringList{text.text()});
+    EXPECT_FALSE(WorkspaceDrops::hasFiles(text));
+}
+
+TEST_F(WorkspaceDropsTest, WindowDropMarksOpensAndEndsTheHighlight) {
+    const QString path = pdf(QStringLiteral("dropped.pdf"));
+    QStringList marked;
+    model->setDropTargetActive(true);
+    WorkspaceDrops::dropOnWindow(*model, {path}, [&](const QStringList& paths) {
+        marked = paths;
+        EXPECT_EQ(model->pane(0)->count(), 0);  // marked before opening
+    });
+    EXPECT_EQ(marked, QStringList{path});
+    EXPECT_EQ(model->pane(0)->count(), 1);
+    EXPECT_FALSE(model->isDropTargetActive());
+
+    // Files dropped on a pane open there.
+    model->openSplit(SplitDirection::horizontal);
+    EXPECT_TRUE(WorkspaceDrops::dropOnPane(*model, 1, {{pdf(QStringLiteral("p.pdf"))}, {}},
+                                           [&](const QStringList& p) { marked = p; }));
+    EXPECT_EQ(marked.size(), 1);
+    EXPECT_EQ(model->focusedPaneIndex(), 1);
+    EXPECT_EQ(model->pane(1)->count(), 1);
+    EXPECT_EQ(model->pane(0)->count(), 1);
+}
+
+TEST_F(WorkspaceDropsTest, TabDraggedBetweenPanes) {
+    model->openSplit(SplitDirection::horizontal);
+    TabItem* a = model->pane(0)->addTab(fakeTab(QStringLiteral("a.pdf")));
+    model->pane(0)->addTab(fakeTab(QStringLiteral("b.pdf")));
+
+    EXPECT_FALSE(WorkspaceDrops::dropOnPane(*model, 0, textPayload(a->idText())));  // its own pane
+    EXPECT_EQ(model->pane(0)->count(), 2);
+    EXPECT_FALSE(WorkspaceDrops::dropOnPane(*model, 0, textPayload(QStringLiteral("hello"))));
+    EXPECT_FALSE(WorkspaceDrops::dropOnPane(*model, 0, textPayload(TabItem::idText(QUuid::createUuid()))));
+
+    EXPECT_TRUE(WorkspaceDrops::dropOnPane(*model, 1, textPayload(a->idText())));
+    EXPECT_EQ(model->pane(1)->tabs(), QList<TabItem*>{a});
+    EXPECT_EQ(model->pane(0)->count(), 1);
+    EXPECT_EQ(model->focusedPaneIndex(), 1);
+    EXPECT_EQ(model->activeTab(), a);
+}
+
+TEST_F(WorkspaceDropsTest, TabDraggedFromAnotherWindowMovesWithItsDocument) {
+    auto source = harness.makeModel();
+    TabItem* tab = source->openFile(pdf(QStringLiteral("travelling.pdf")));
+    ASSERT_NE(tab, nullptr);
+    source->pane(0)->addTab(fakeTab(QStringLiteral("stays.pdf")));
+    source->pane(0)->setActiveTabID(tab->id());
+    DocumentContent* document = tab->content();
+
+    model->openSplit(SplitDirection::vertical);
+    EXPECT_TRUE(WorkspaceDrops::dropOnPane(*model, 1, textPayload(tab->idText())));
+    EXPECT_EQ(model->pane(1)->activeTab(), tab);
+    EXPECT_EQ(tab->content(), document);
+    EXPECT_EQ(source->pane(0)->count(), 1);
+    EXPECT_EQ(source->activeTab()->content()->displayName(), QStringLiteral("stays.pdf"));
+
+    // The PDF now uses this window's signature store, which outlives the source window.
+    auto* context = dynamic_cast<PDFDocumentContext*>(tab->context());
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(context->signatureStorage(), model->services()->signatureStorage());
+    source.reset();
+    EXPECT_EQ(context->signatureStorage(), model->services()->signatureStorage());
+
+    // The file is now found in this window.
+    EXPECT_EQ(model->openFile(tab->content()->url()), tab);
 }

@@ -82,22 +82,20 @@ TEST_F(RecentDocumentsTest, NewestFirstWithoutDuplicates) {
     EXPECT_EQ(settings.value(RecentDocuments::kSettingsKey).toStringList(), recent.list());
 }
 
-TEST_F(RecentDocumentsTest, NotingAddsToTheDesktopList) {
-    const QString xbel = dir.filePath(QStringLiteral("share/recently-used.xbel"));
-    RecentDocuments recent(&settings, xbel);
-    const QString a = touch(QStringLiteral("a b.pdf"));
-    recent.note(a);
-    recent.note(a);
+// Noting a file adds it to the desktop's recently-used list, made when missing, keeping the
+// entries of other programs and counting our uses.
+TEST_F(RecentDocumentsTest, NotingAddsToTheDesktopListAndKeepsOtherEntries) {
+    const QString fresh = dir.filePath(QStringLiteral("share/recently-used.xbel"));
+    RecentDocuments recent(&settings, fresh);
+    const QString spaced = touch(QStringLiteral("a b.pdf"));
+    recent.note(spaced);
+    recent.note(spaced);
     bool ok = false;
-    const auto bookmarks = readXbel(xbel, &ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(bookmarks.size(), 1);
-    EXPECT_EQ(QUrl(bookmarks[0].href).toLocalFile(), a);
-    EXPECT_TRUE(bookmarks[0].href.contains(QStringLiteral("a%20b.pdf")));
-    EXPECT_EQ(bookmarks[0].applications, QStringList{QStringLiteral("Scrivola:2")});
-}
+    const auto made = readXbel(fresh, &ok);
+    ASSERT_TRUE(ok && made.size() == 1);
+    EXPECT_EQ(QUrl(made[0].href).toLocalFile(), spaced);
+    EXPECT_EQ(made[0].applications, QStringList{QStringLiteral("Scrivola:2")});
 
-TEST_F(RecentDocumentsTest, DesktopListKeepsOtherEntries) {
     const QString xbel = dir.filePath(QStringLiteral("recently-used.xbel"));
     const QString a = touch(QStringLiteral("a.pdf"));
     const QString href = QString::fromLatin1(QUrl::fromLocalFile(a).toEncoded());
@@ -116,7 +114,6 @@ TEST_F(RecentDocumentsTest, DesktopListKeepsOtherEntries) {
                 "</xbel>\n").arg(href).toUtf8());
 
     ASSERT_TRUE(RecentlyUsedXbel::add(xbel, a, QStringLiteral("application/pdf")));
-    bool ok = false;
     const auto bookmarks = readXbel(xbel, &ok);
     ASSERT_TRUE(ok);
     ASSERT_EQ(bookmarks.size(), 2);
@@ -126,10 +123,7 @@ TEST_F(RecentDocumentsTest, DesktopListKeepsOtherEntries) {
     EXPECT_EQ(bookmarks[1].added, QStringLiteral("2021-01-01T00:00:00Z"));
     EXPECT_NE(bookmarks[1].modified, QStringLiteral("2021-01-01T00:00:00Z"));
     EXPECT_EQ(bookmarks[1].applications, (QStringList{QStringLiteral("Viewer:1"), QStringLiteral("Scrivola:1")}));
-    // Namespaced elements keep their prefixes.
-    const QByteArray text = readBytes(xbel);
-    EXPECT_TRUE(text.contains("<bookmark:applications>"));
-    EXPECT_TRUE(text.contains("<mime:mime-type"));
+    EXPECT_TRUE(readBytes(xbel).contains("<bookmark:applications>"));  // prefixes kept
 
     // A list that cannot be parsed is left alone.
     const QByteArray broken = "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\"><bookmark href=\"file:///x\">";

@@ -10,7 +10,6 @@ using Subtype = PDFAnnotation::Subtype;
 TEST(EngineAnnotations, SameObjectsInPageOrderAndRemovalKeepsOthersOrder) {
     auto doc = PDFDocument::loadFromData(textPdf(1));
     auto page = doc->page(0);
-    EXPECT_TRUE(page->annotations().empty());
     std::vector<PDFAnnotationPtr> created;
     for (int i = 0; i < 3; ++i) {
         created.push_back(PDFAnnotation::create(Subtype::freeText, QRectF(50, 100 + 50 * i, 100, 20)));
@@ -18,12 +17,9 @@ TEST(EngineAnnotations, SameObjectsInPageOrderAndRemovalKeepsOthersOrder) {
         page->addAnnotation(created.back());
     }
     EXPECT_EQ(page->annotations(), created);
-    EXPECT_EQ(created[1]->page(), page);
-
     page->removeAnnotation(created[1]);
     EXPECT_EQ(page->annotations(), (std::vector<PDFAnnotationPtr>{created[0], created[2]}));
     EXPECT_EQ(created[1]->page(), nullptr);
-    EXPECT_EQ(created[1]->contents(), "Box 1");
     // Back on its page, an annotation takes its old place, whatever order annotations are taken
     // off and put back in, and after a stay on another page.
     page->addAnnotation(created[1]);
@@ -37,19 +33,13 @@ TEST(EngineAnnotations, SameObjectsInPageOrderAndRemovalKeepsOthersOrder) {
     EXPECT_EQ(other->annotations(), (std::vector<PDFAnnotationPtr>{created[0]}));
     page->addAnnotation(created[0]);
     EXPECT_EQ(page->annotations(), created);
-    // One the page never had goes last.
-    auto fourth = PDFAnnotation::create(Subtype::freeText, QRectF(50, 300, 100, 20));
-    page->addAnnotation(fourth);
-    EXPECT_EQ(page->annotations().back(), fourth);
-    page->removeAnnotation(fourth);
     doc->removePage(1);
 
     // Loaded annotations keep their identity too.
     auto reopened = PDFDocument::loadFromData(doc->writeToBuffer());
     auto first = reopened->page(0)->annotations();
-    ASSERT_EQ(first.size(), 3u);
     EXPECT_EQ(reopened->page(0)->annotations(), first);
-    EXPECT_EQ(first[2]->contents(), "Box 2");
+    EXPECT_EQ(first.at(2)->contents(), "Box 2");
 }
 
 TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
@@ -69,7 +59,6 @@ TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
     ASSERT_EQ(annotations.size(), 3u);
     auto note = annotations[0];
     auto reply = annotations[2];
-    EXPECT_EQ(note->type(), "Text");
     EXPECT_EQ(note->subtype(), Subtype::other);
 
     page->removeAnnotation(note);
@@ -77,24 +66,14 @@ TEST(EngineAnnotations, RemoveAndAddBackRestoresEverything) {
     page->addAnnotation(note);
     EXPECT_EQ(page->annotations(), annotations);  // note, its popup and the reply, in that order
 
-    PDFWriteOptions plain;
-    plain.compressStreams = false;
-    const QByteArray saved = doc->writeToBuffer(plain);
-    EXPECT_TRUE(saved.contains("(note-1)"));
-    EXPECT_TRUE(saved.contains("(Ann Author)"));
-    EXPECT_TRUE(saved.contains("(D:20231231120000Z)"));
-    EXPECT_TRUE(saved.contains("/F 28"));
-    EXPECT_TRUE(saved.contains("/Subtype /Popup") || saved.contains("/Subtype/Popup"));
-    auto reopened = PDFDocument::loadFromData(saved)->page(0)->annotations();
-    ASSERT_EQ(reopened.size(), 3u);
-    QStringList contents;
-    for (const auto& a : reopened) contents << a->contents();
-    EXPECT_TRUE(contents.contains("Hello"));
-    EXPECT_TRUE(contents.contains("Reply"));
-    EXPECT_TRUE(saved.contains("/IRT"));
+    const QByteArray saved = plainBytes(*doc);
+    for (const char* kept : {"(note-1)", "(Ann Author)", "(D:20231231120000Z)", "/F 28", "/IRT", "(Hello)", "(Reply)"})
+        EXPECT_TRUE(saved.contains(kept)) << kept;
+    EXPECT_EQ(PDFDocument::loadFromData(saved)->page(0)->annotations().size(), 3u);
 }
 
-TEST(EngineAnnotations, PropertiesSetBeforeAndAfterAddingSurviveSaving) {
+// Properties set before and after adding survive saving; quads follow the box.
+TEST(EngineAnnotations, PropertiesSurviveSaving) {
     auto doc = PDFDocument::loadFromData(textPdf(1));
     auto page = doc->page(0);
     auto box = PDFAnnotation::create(Subtype::freeText, QRectF(100, 500, 220, 40));
@@ -107,69 +86,33 @@ TEST(EngineAnnotations, PropertiesSetBeforeAndAfterAddingSurviveSaving) {
     box->setBorderWidth(0);
     box->setBoolValue("ScrivolaUL", true);
     box->setBoolValue("/ScrivolaST", false);
+    auto mark = PDFAnnotation::create(Subtype::highlight, QRectF(72, 700, 200, 30));
+    mark->setColor(QColor(0, 128, 255));
+    mark->setQuadRects({QRectF(72, 715, 200, 15), QRectF(72, 700, 120, 15)});
+    page->addAnnotation(mark);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath("props.pdf");
-    ASSERT_TRUE(doc->write(path));
-    auto reopened = PDFDocument::load(path)->page(0)->annotations();
-    ASSERT_EQ(reopened.size(), 1u);
-    auto read = reopened.front();
-    EXPECT_EQ(read->subtype(), Subtype::freeText);
+    const QByteArray bytes = doc->writeToBuffer();
+    const auto annotations = PDFDocument::loadFromData(bytes)->page(0)->annotations();
+    ASSERT_EQ(annotations.size(), 2u);
+    const auto& read = annotations[0];
     EXPECT_EQ(read->contents(), "Grüße aus Zürich");
     EXPECT_EQ(read->fontName(), "Times New Roman");
     EXPECT_DOUBLE_EQ(read->fontSize(), 18);
-    ASSERT_TRUE(read->fontColor());
-    EXPECT_EQ(read->fontColor()->toRgb(), QColor(255, 0, 0));
+    EXPECT_EQ(read->fontColor().value_or(QColor()).toRgb(), QColor(255, 0, 0));
     EXPECT_FALSE(read->color().has_value());
     EXPECT_EQ(read->alignment(), PDFAnnotation::Alignment::center);
-    ASSERT_TRUE(read->borderWidth());
-    EXPECT_DOUBLE_EQ(*read->borderWidth(), 0);
+    EXPECT_EQ(read->borderWidth().value_or(-1), 0.0);
     expectRectNear(read->bounds(), QRectF(100, 500, 220, 40));
     EXPECT_EQ(read->boolValue("ScrivolaUL"), true);
     EXPECT_EQ(read->boolValue("ScrivolaST"), false);
     EXPECT_FALSE(read->hasValue("ScrivolaXX"));
-    EXPECT_EQ(read->boolValue("ScrivolaXX"), std::nullopt);
-    EXPECT_TRUE(readBytes(path).contains("/ScrivolaUL true"));
-}
-
-TEST(EngineAnnotations, BoolValueReadsNumbers) {
-    PdfPageSpec spec;
-    QByteArray pdf = buildPdf({spec});
-    pdf.replace("/Contents 5 0 R >>", "/Contents 5 0 R /Annots [<< /Type /Annot /Subtype /FreeText /Rect [10 10 100 40] "
-                                      "/DA (/Helv 12 Tf 0 g) /ScrivolaUL 1 /ScrivolaST 0 >>] >>");
-    // The edit shifted the objects after the page: the engine repairs the offsets.
-    auto doc = PDFDocument::loadFromData(pdf);
-    auto annots = doc->page(0)->annotations();
-    ASSERT_EQ(annots.size(), 1u);
-    EXPECT_EQ(annots[0]->boolValue("ScrivolaUL"), true);
-    EXPECT_EQ(annots[0]->boolValue("ScrivolaST"), false);
-    EXPECT_EQ(annots[0]->fontName(), "Helv");
-    EXPECT_EQ(doc->page(0)->annotations(), annots);  // a direct dictionary still has one identity
-}
-
-TEST(EngineAnnotations, ColourAndQuadRects) {
-    auto doc = PDFDocument::loadFromData(textPdf(1));
-    auto page = doc->page(0);
-    auto mark = PDFAnnotation::create(Subtype::highlight, QRectF(72, 700, 200, 30));
-    EXPECT_EQ(mark->quadRects(), (std::vector<QRectF>{QRectF(72, 700, 200, 30)}));
-    mark->setColor(QColor(0, 128, 255));
-    mark->setQuadRects({QRectF(72, 715, 200, 15), QRectF(72, 700, 120, 15)});
-    page->addAnnotation(mark);
-    auto read = PDFDocument::loadFromData(doc->writeToBuffer())->page(0)->annotations().front();
-    EXPECT_EQ(read->subtype(), Subtype::highlight);
-    ASSERT_TRUE(read->color());
-    EXPECT_NEAR(read->color()->blueF(), 1.0, 0.01);
-    EXPECT_NEAR(read->color()->greenF(), 128 / 255.0, 0.01);
-    auto quads = read->quadRects();
-    ASSERT_EQ(quads.size(), 2u);
-    expectRectNear(quads[0], QRectF(72, 715, 200, 15));
-    expectRectNear(quads[1], QRectF(72, 700, 120, 15));
-    expectRectNear(read->bounds(), QRectF(72, 700, 200, 30));
+    EXPECT_TRUE(plainBytes(*doc).contains("/ScrivolaUL true"));
+    EXPECT_TRUE(sameColour(annotations[1]->color().value_or(QColor()), QColor(0, 128, 255), 2));
+    ASSERT_EQ(annotations[1]->quadRects().size(), 2u);
+    expectRectNear(annotations[1]->quadRects()[1], QRectF(72, 700, 120, 15));
 
     mark->setBounds(QRectF(100, 600, 200, 30));  // quads follow the box
     expectRectNear(mark->quadRects()[0], QRectF(100, 615, 200, 15));
-    mark->setColor(QColor(Qt::transparent));
-    EXPECT_FALSE(mark->color().has_value());
 }
 
 TEST(EngineAnnotations, PageSpaceRoundTripsOnRotatedOffsetPageAlsoFromAnotherDocument) {
@@ -186,9 +129,7 @@ TEST(EngineAnnotations, PageSpaceRoundTripsOnRotatedOffsetPageAlsoFromAnotherDoc
     expectRectNear(mark->quadRects().front(), bounds);
 
     // Stored in user space: shifted by the media box origin.
-    PDFWriteOptions plain;
-    plain.compressStreams = false;
-    const QByteArray saved = doc->writeToBuffer(plain);
+    const QByteArray saved = plainBytes(*doc);
     EXPECT_TRUE(saved.contains("150") && saved.contains("800"));
     auto read = PDFDocument::loadFromData(saved)->page(0)->annotations().front();
     expectRectNear(read->bounds(), bounds);
@@ -204,8 +145,6 @@ TEST(EngineAnnotations, PageSpaceRoundTripsOnRotatedOffsetPageAlsoFromAnotherDoc
     EXPECT_TRUE(red(620, 110));
     EXPECT_FALSE(red(620, 200));
     EXPECT_FALSE(red(300, 110));
-    const QImage plainImage = page->render(1.0, false);
-    EXPECT_FALSE(plainImage.pixelColor(620, 110).red() > 200 && plainImage.pixelColor(620, 110).green() < 80);
 }
 
 }  // namespace

@@ -147,8 +147,7 @@ std::vector<PDFTextChar> visibleChars(const PDFPage& page) {
 }
 
 bool near(const QRectF& a, const QRectF& b) {
-    return std::abs(a.left() - b.left()) <= 0.01 && std::abs(a.top() - b.top()) <= 0.01 &&
-           std::abs(a.right() - b.right()) <= 0.01 && std::abs(a.bottom() - b.bottom()) <= 0.01;
+    return (a.topLeft() - b.topLeft()).manhattanLength() <= 0.02 && (a.bottomRight() - b.bottomRight()).manhattanLength() <= 0.02;
 }
 
 // Page space -> image pixels of PDFPage::render(scale).
@@ -160,10 +159,10 @@ QTransform imageTransform(const PDFPage& page, double scale) {
     return turn * QTransform::fromTranslate(-shown.left(), -shown.bottom()) * QTransform::fromScale(scale, -scale);
 }
 
+// The page at 72 and 150 dpi.
 struct Renders {
     QImage at72, at150;
 };
-
 Renders renders(const PDFPage& page) { return {page.render(1), page.render(150.0 / 72)}; }
 
 // Pixels that differ outside the excluded page-space rectangles.
@@ -194,8 +193,8 @@ int checkWhiteout(const PDFDocumentPtr& doc, int index, const QRectF& rect, cons
     const std::vector<PDFTextChar> was = visibleChars(*original);
     const PDFPagePtr copy = PDFPageReplacement::whitedOutCopy(*original, rect);
     const std::vector<PDFTextChar> now = visibleChars(*copy);
-    const std::string where = "page " + std::to_string(index) + " rect " + std::to_string(rect.x()) + "," +
-                              std::to_string(rect.y()) + " " + std::to_string(rect.width()) + "x" + std::to_string(rect.height());
+    const std::string where = QStringLiteral("page %1 rect %2,%3 %4x%5").arg(index).arg(rect.x()).arg(rect.y())
+                                  .arg(rect.width()).arg(rect.height()).toStdString();
 
     // Every character left was there, at the same place; each old one is matched once.
     std::vector<bool> kept(was.size(), false);
@@ -221,8 +220,7 @@ int checkWhiteout(const PDFDocumentPtr& doc, int index, const QRectF& rect, cons
         excluded.push_back(box.adjusted(-1, -1, 1, 1));
     }
     const Renders after = renders(*copy);
-    EXPECT_EQ(differencesOutside(before.at72, after.at72, imageTransform(*original, 1), excluded), 0)
-        << where << " at 72 dpi";
+    EXPECT_EQ(differencesOutside(before.at72, after.at72, imageTransform(*original, 1), excluded), 0) << where;
     EXPECT_EQ(differencesOutside(before.at150, after.at150, imageTransform(*original, 150.0 / 72), excluded), 0)
         << where << " at 150 dpi";
     return removed;
@@ -230,10 +228,8 @@ int checkWhiteout(const PDFDocumentPtr& doc, int index, const QRectF& rect, cons
 
 // Rectangles to try on a page: whole words, a whole line, and random ones cutting through text.
 std::vector<QRectF> rectanglesFor(const PDFPage& page, int words, int randoms, quint32 seed) {
-    std::vector<QRectF> rects;
+    std::vector<QRectF> rects, wordBoxes, lineBoxes;
     const auto text = page.text();
-    std::vector<QRectF> wordBoxes;
-    std::vector<QRectF> lineBoxes;
     for (const auto& block : text.blocks)
         for (const auto& line : block.lines) {
             lineBoxes.push_back(line.bounds);
