@@ -85,8 +85,9 @@ QImage toDisplayColorSpace(const QImage& image);
 
 }  // namespace ImageCodec
 
-// Writes an opaque PNG a band of rows at a time (RGB32 rows, top to bottom) through a temporary
-// file that finish() renames over `path`: a large picture is never whole in memory. Every step
+// Writes an opaque PNG of a drawn page a band of rows at a time (RGB32 rows, top to bottom)
+// through a temporary file that finish() renames over `path`: a large picture is never whole in
+// memory. Every step
 // throws ImageCodecError; a writer destroyed before finish() leaves the target untouched.
 class PngBandWriter {
 public:
