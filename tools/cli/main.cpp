@@ -41,6 +41,8 @@ const Command* findCommand(const QString& name) {
 // The application object the command needs: a GUI application (fonts, text layout, painting;
 // no window is ever shown) unless the command is known to do without.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const Command* command) {
+    // No desktop event loop is joined: Qt's own event dispatcher starts faster than GLib's.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
     if (command && !command->needsGui) return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QGuiApplication>(argc, argv);
