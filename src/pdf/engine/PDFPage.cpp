@@ -168,7 +168,7 @@ void probeClipImageMask(fz_context*, fz_device* d, fz_image*, fz_matrix ctm, fz_
 // Where bands of about `bandRows` rows end, from the first to `height`. The engine decodes only
 // the rows of an image that a band shows, and each band would decode the image's rows above it
 // again, so no band ends inside an image: it ends just above it when it can, otherwise below it.
-// With too many images to track, bands are as tall as the tallest one.
+// With too many images to track, bands are as tall as the tallest of those tracked.
 std::vector<int> bandEnds(fz_display_list* list, const fz_rect& bounds, double scale, int height, int bandRows) {
     fz_context* ctx = engine::threadContext();
     std::vector<std::pair<int, int>> images;
@@ -192,6 +192,7 @@ std::vector<int> bandEnds(fz_display_list* list, const fz_rect& bounds, double s
         });
         tracked = found.count <= kMaxImages;
         for (int i = 0; i < std::min(found.count, kMaxImages); ++i) {
+            if (!std::isfinite(found.top[i]) || !std::isfinite(found.bottom[i])) continue;
             const int top = int(std::floor(std::clamp(found.top[i], 0.f, float(height))));
             const int bottom = int(std::ceil(std::clamp(found.bottom[i], 0.f, float(height))));
             if (bottom > top) images.emplace_back(top, bottom);
