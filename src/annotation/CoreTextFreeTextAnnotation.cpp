@@ -17,16 +17,6 @@ namespace scrivola {
 const QString CoreTextFreeTextAnnotation::underlineKey = QStringLiteral("/ScrivolaUL");
 const QString CoreTextFreeTextAnnotation::strikethroughKey = QStringLiteral("/ScrivolaST");
 
-std::set<const PDFAnnotation*>& CoreTextFreeTextAnnotation::selectedIds() {
-    static std::set<const PDFAnnotation*> ids;
-    return ids;
-}
-
-std::set<const PDFAnnotation*>& CoreTextFreeTextAnnotation::previewIds() {
-    static std::set<const PDFAnnotation*> ids;
-    return ids;
-}
-
 Qt::Alignment toQtAlignment(PDFAnnotation::Alignment alignment) {
     switch (alignment) {
     case PDFAnnotation::Alignment::center: return Qt::AlignHCenter;
@@ -109,14 +99,14 @@ void CoreTextFreeTextAnnotation::refreshAppearance() const {
     if (annotation_) writeTextBoxAppearance(*annotation_);
 }
 
-void CoreTextFreeTextAnnotation::draw(QPainter& painter) const {
+void CoreTextFreeTextAnnotation::draw(QPainter& painter, TextBoxEmphasis emphasis) const {
     if (!annotation_) return;
     const QRectF bounds = annotation_->bounds();
     const QString contents = annotation_->contents();
+    const QTransform world = painter.worldTransform();
+    // Thumbnails and other small renderings: the plain text only, no decorations or border.
+    const bool small = std::hypot(world.m11(), world.m21()) < 0.5;
     if (!contents.isEmpty()) {
-        const QTransform world = painter.worldTransform();
-        const double scale = std::hypot(world.m11(), world.m21());
-        const bool small = scale < 0.5;
         painter.save();
         // Box-local coordinates, y down from the box's top-left corner.
         painter.setTransform(QTransform(1, 0, 0, -1, bounds.left(), bounds.top() + bounds.height()), true);
@@ -128,15 +118,10 @@ void CoreTextFreeTextAnnotation::draw(QPainter& painter) const {
         layout.drawText(painter, color);
         if (!small) layout.drawDecorations(painter, color, isUnderline(), isStrikethrough());
         painter.restore();
-        // Thumbnails and other small renderings: the plain text only, no borders.
-        if (small) return;
     }
-
-    const bool selected = selectedIds().count(annotation_.get()) > 0;
-    const bool preview = previewIds().count(annotation_.get()) > 0;
-    if (!selected && !preview) return;
+    if (small || emphasis == TextBoxEmphasis::none) return;
     QColor accent = QGuiApplication::palette().color(QPalette::Highlight);
-    accent.setAlphaF(selected ? 0.8f : 0.5f);
+    accent.setAlphaF(emphasis == TextBoxEmphasis::selected ? 0.8f : 0.5f);
     painter.save();
     QPen pen(accent);
     pen.setWidthF(1.5);

@@ -16,21 +16,18 @@
 #include <QRectF>
 #include <QString>
 
-#include <set>
-
 class QPainter;
 
 namespace scrivola {
+
+// The border a box is drawn with: none, the selection's, or the fainter one of a box that a
+// rubber band is about to select. Each view decides it for its own boxes and passes it in.
+enum class TextBoxEmphasis { none, selected, preview };
 
 class CoreTextFreeTextAnnotation {
 public:
     static const QString underlineKey;      // "/ScrivolaUL"
     static const QString strikethroughKey;  // "/ScrivolaST"
-
-    // Identities of the annotations drawn with the selection border (written by the view
-    // bridge) and with the rubber-band preview border (written by the view).
-    static std::set<const PDFAnnotation*>& selectedIds();
-    static std::set<const PDFAnnotation*>& previewIds();
 
     // The stored form of a new text box.
     struct Properties {
@@ -78,8 +75,8 @@ public:
     // Draws the box. The painter's transform must map page space (PDF points, origin at the
     // media box's bottom-left, y up) to the device, e.g. for an image of the page rendered at
     // `scale` with rotation r: pageToDeviceTransform(page, scale). Below a drawing scale of 0.5
-    // (thumbnails) only the text is drawn, without decorations.
-    void draw(QPainter& painter) const;
+    // (thumbnails) only the text is drawn, without decorations or border.
+    void draw(QPainter& painter, TextBoxEmphasis emphasis = TextBoxEmphasis::none) const;
 
 private:
     PDFAnnotationPtr annotation_;

@@ -25,13 +25,14 @@ using namespace textboxtest;
 constexpr double kScale = 2.0;
 
 // Draws `box` over a white rendering of its page at kScale.
-QImage drawOnPage(const PDFPage& page, const CoreTextFreeTextAnnotation& box, double scale = kScale) {
+QImage drawOnPage(const PDFPage& page, const CoreTextFreeTextAnnotation& box, double scale = kScale,
+                  TextBoxEmphasis emphasis = TextBoxEmphasis::none) {
     const QSizeF size = page.rotatedSize() * scale;
     QImage image(qCeil(size.width()), qCeil(size.height()), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setTransform(pageToDeviceTransform(page, scale));
-    box.draw(painter);
+    box.draw(painter, emphasis);
     painter.end();
     return image;
 }
@@ -143,12 +144,8 @@ TEST(TextBoxDrawing, SelectionAndPreviewBorders) {
     EXPECT_EQ(inkCount(drawOnPage(*f.page, box), QRect(0, 0, 600, 800), Qt::white, 5), 0);
 
     const QColor accent = QGuiApplication::palette().color(QPalette::Highlight);
-    CoreTextFreeTextAnnotation::selectedIds().insert(box.identity());
-    const QImage selected = drawOnPage(*f.page, box);
-    CoreTextFreeTextAnnotation::selectedIds().clear();
-    CoreTextFreeTextAnnotation::previewIds().insert(box.identity());
-    const QImage preview = drawOnPage(*f.page, box);
-    CoreTextFreeTextAnnotation::previewIds().clear();
+    const QImage selected = drawOnPage(*f.page, box, kScale, TextBoxEmphasis::selected);
+    const QImage preview = drawOnPage(*f.page, box, kScale, TextBoxEmphasis::preview);
 
     // The border runs 2 points outside the bounds; the preview's is fainter (further from the accent).
     const QPoint onBorder(device.left() - int(2 * kScale), device.center().y());
@@ -160,6 +157,8 @@ TEST(TextBoxDrawing, SelectionAndPreviewBorders) {
     // Nothing inside the box, nothing further out.
     EXPECT_EQ(inkCount(selected, device.adjusted(4, 4, -4, -4), Qt::white, 5), 0);
     EXPECT_EQ(inkCount(selected, QRect(0, 0, device.left() - 8, 800), Qt::white, 5), 0);
+    // A thumbnail draws no border, also for an empty box.
+    EXPECT_EQ(inkCount(drawOnPage(*f.page, box, 0.4, TextBoxEmphasis::selected), QRect(0, 0, 120, 160), Qt::white, 5), 0);
 }
 
 TEST(TextBoxDrawing, MatchesTheEngineRenderingOfItsAppearanceOnARotatedOffsetPage) {
