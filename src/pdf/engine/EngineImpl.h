@@ -9,6 +9,7 @@
 
 #include "pdf/engine/EngineContext.h"
 
+#include <atomic>
 #include <functional>
 #include <unordered_map>
 
@@ -81,10 +82,16 @@ struct PDFDisplayListImpl {
     ~PDFDisplayListImpl();
 };
 
+struct PDFCancelTokenImpl {
+    fz_cookie cookie{};  // the engine reads cookie.abort while it draws
+    std::atomic<bool> cancelled{false};
+};
+
 struct PDFEngineAccess {
     static PDFDocumentImpl& impl(const PDFDocument& d) { return *d.impl_; }
     static PDFPageImpl& impl(const PDFPage& p) { return *p.impl_; }
     static PDFAnnotationImpl& impl(const PDFAnnotation& a) { return *a.impl_; }
+    static PDFCancelTokenImpl& impl(const PDFCancelToken& t) { return *t.impl_; }
     static PDFDocumentPtr newDocument() { return PDFDocumentPtr(new PDFDocument()); }
     static PDFPagePtr newPage() { return PDFPagePtr(new PDFPage()); }
     static PDFAnnotationPtr newAnnotation() { return PDFAnnotationPtr(new PDFAnnotation()); }

@@ -42,6 +42,7 @@ struct PDFDocumentImpl;
 struct PDFPageImpl;
 struct PDFAnnotationImpl;
 struct PDFDisplayListImpl;
+struct PDFCancelTokenImpl;
 struct PDFEngineAccess;  // engine-internal access to the private state
 
 using PDFDocumentPtr = std::shared_ptr<PDFDocument>;
@@ -132,6 +133,22 @@ struct PDFWriteOptions {
 
 enum class PDFReading { copyIntoMemory, fromDisk };
 
+// Lets another thread stop a drawing in progress: the engine looks at it between drawing steps.
+// One token per piece of work; a cancelled token stays cancelled.
+class PDFCancelToken {
+public:
+    PDFCancelToken();
+    ~PDFCancelToken();
+    PDFCancelToken(const PDFCancelToken&) = delete;
+    PDFCancelToken& operator=(const PDFCancelToken&) = delete;
+    void cancel();  // any thread
+    bool isCancelled() const;
+
+private:
+    friend struct PDFEngineAccess;
+    std::unique_ptr<PDFCancelTokenImpl> impl_;
+};
+
 // A display list taken on the main thread and rendered anywhere.
 class PDFDisplayList {
 public:
@@ -147,6 +164,11 @@ public:
     // sink that keeps one takes a copy(). False when rendering fails or the sink returns false.
     bool renderBands(double scale, int bandRows, const std::function<bool(const QImage& band, int top)>& sink,
                      qint64 maxBytes = qint64(512) << 20) const;
+    // The pixels of `area` of the picture at `scale` (clipped to it), for tiles: the picture
+    // itself is never made whole, so only the area counts against maxBytes. Null when the area
+    // misses the picture, the drawing fails or `cancel` is cancelled before it ends.
+    QImage renderArea(double scale, const QRect& area, const PDFCancelToken* cancel = nullptr,
+                      qint64 maxBytes = qint64(512) << 20) const;
     QSizeF rotatedSize() const;  // points, after rotation
     // The pixel size render() gives at `scale`; empty when it would give nothing.
     QSize pictureSize(double scale, qint64 maxBytes = qint64(512) << 20) const;

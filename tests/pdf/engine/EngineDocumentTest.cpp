@@ -98,6 +98,24 @@ TEST(EngineRender, BandsMakeTheWholePictureWithoutCuttingAnImage) {
     int calls = 0;
     EXPECT_FALSE(list->renderBands(1.5, 40, [&](const QImage&, int) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
+
+    // Tiles, clipped at the picture's edges, make the same picture.
+    QImage tiled(whole.size(), QImage::Format_RGB32);
+    tiled.fill(Qt::red);
+    for (int y = 0; y < whole.height(); y += 256)
+        for (int x = 0; x < whole.width(); x += 256) {
+            const QImage tile = list->renderArea(1.5, QRect(x, y, 256, 256));
+            ASSERT_EQ(tile.size(), QRect(x, y, 256, 256).intersected(whole.rect()).size());
+            for (int row = 0; row < tile.height(); ++row)
+                std::memcpy(tiled.scanLine(y + row) + x * 4, tile.constScanLine(row), size_t(tile.width()) * 4);
+        }
+    EXPECT_EQ(tiled, whole);
+    EXPECT_TRUE(list->renderArea(1.5, QRect(whole.width(), 0, 10, 10)).isNull());  // beside the picture
+    // At 30 pixels per point the whole page would need 1.7 GB; a tile of it is fine.
+    EXPECT_EQ(list->renderArea(30, QRect(5000, 5000, 256, 256)).size(), QSize(256, 256));
+    PDFCancelToken cancelled;
+    cancelled.cancel();
+    EXPECT_TRUE(list->renderArea(1.5, QRect(0, 0, 64, 64), &cancelled).isNull());
 }
 
 TEST(EngineRender, DisplayListFromTwoThreadsMatchesMainThread) {
