@@ -1,0 +1,240 @@
+#include "pdf/view/ScrivolaPDFView.h"
+
+#include "annotation/CoreTextFreeTextAnnotation.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace scrivola {
+
+ScrivolaPDFView::ScrivolaPDFView(QWidget* parent) : QAbstractScrollArea(parent) {
+    viewport()->setAutoFillBackground(false);
+    setFrameShape(QFrame::NoFrame);
+}
+
+ScrivolaPDFView::~ScrivolaPDFView() = default;
+
+void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
+    scheduler_.reset();
+    document_ = std::move(document);
+    revision_ = revision;
+    shownPage_ = 0;
+    lastCurrent_ = -1;
+    const int count = document_ ? document_->pageCount() : 0;
+    // Every page is first taken to have the first page's size; pages in view are measured.
+    const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
+    sizes_.assign(size_t(count), first ? first->rotatedSize() : QSizeF(612, 792));
+    known_.assign(size_t(count), 0);
+    if (count > 0) known_[0] = 1;
+    if (document_) {
+        // The scheduler takes display lists here, on the main thread, through this view.
+        scheduler_ = std::make_unique<PDFRenderScheduler>([this](int page) -> std::shared_ptr<const PDFDisplayList> {
+            const PDFPagePtr p = document_ ? document_->page(page) : nullptr;
+            return p ? std::shared_ptr<const PDFDisplayList>(p->displayList()) : nullptr;
+        });
+        scheduler_->setRevision(revision_);
+        connect(scheduler_.get(), &PDFRenderScheduler::rendered, viewport(), qOverload<>(&QWidget::update));
+    }
+    relayout();
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    noteCurrentPage();
+}
+
+void ScrivolaPDFView::setRevision(quint64 revision) {
+    if (revision == revision_ || !document_) return;
+    revision_ = revision;
+    // Pages may have come, gone or turned: every size is measured again as it comes into view.
+    const int count = document_->pageCount();
+    const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
+    sizes_.assign(size_t(count), first ? first->rotatedSize() : QSizeF(612, 792));
+    known_.assign(size_t(count), 0);
+    if (count > 0) known_[0] = 1;
+    shownPage_ = std::clamp(shownPage_, 0, std::max(0, count - 1));
+    scheduler_->setRevision(revision_);
+    relayout();
+    noteCurrentPage();
+}
+
+void ScrivolaPDFView::setDisplayMode(ViewMode mode) {
+    if (mode == mode_) return;
+    const int current = currentPage();
+    mode_ = mode;
+    relayout();
+    if (current >= 0) goToPage(current);
+}
+
+void ScrivolaPDFView::setScaleFactor(double scale) {
+    scale = std::clamp(std::isfinite(scale) ? scale : 1.0, kMinimumScale, kMaximumScale);
+    if (std::abs(scale - scale_) < 1e-9) return;
+    // The document point at the view's top-left corner stays there.
+    const QPointF anchor = -documentOrigin() / scale_;
+    scale_ = scale;
+    updateScrollBars();
+    horizontalScrollBar()->setValue(int(std::lround(anchor.x() * scale_)));
+    verticalScrollBar()->setValue(int(std::lround(anchor.y() * scale_)));
+    viewport()->update();
+    emit scaleFactorChanged(scale_);
+    noteCurrentPage();
+}
+
+int ScrivolaPDFView::shownRow() const { return std::max(0, layout_.rowOf(shownPage_)); }
+
+int ScrivolaPDFView::currentPage() const {
+    if (layout_.pageCount() == 0) return -1;
+    if (!isContinuous(mode_)) return shownPage_;
+    // The page at the middle of the view's top edge, a little below it.
+    const QPointF probe(viewport()->width() / 2.0, 2 * PDFPageLayout::kGap * scale_);
+    return std::max(0, layout_.pageAt((probe - documentOrigin()) / scale_, true));
+}
+
+void ScrivolaPDFView::goToPage(int index) {
+    if (layout_.pageCount() == 0) return;
+    index = std::clamp(index, 0, layout_.pageCount() - 1);
+    if (!isContinuous(mode_)) {
+        shownPage_ = layout_.firstPageOfRow(layout_.rowOf(index));
+        verticalScrollBar()->setValue(0);
+        viewport()->update();
+    } else {
+        verticalScrollBar()->setValue(int(std::lround((layout_.pageRect(index).top() - PDFPageLayout::kGap) * scale_)));
+    }
+    noteCurrentPage();
+}
+
+int ScrivolaPDFView::pageIndexAt(const QPointF& viewPoint, bool nearest) const {
+    return layout_.pageAt((viewPoint - documentOrigin()) / scale_, nearest, shownRow());
+}
+
+QTransform ScrivolaPDFView::pageTransform(int index) const {
+    const PDFPagePtr page = document_ && index >= 0 && index < layout_.pageCount() ? document_->page(index) : nullptr;
+    if (!page) return {};
+    const QPointF topLeft = documentOrigin() + layout_.pageRect(index).topLeft() * scale_;
+    return pageToDeviceTransform(*page, scale_) * QTransform::fromTranslate(topLeft.x(), topLeft.y());
+}
+
+QPointF ScrivolaPDFView::convertToPage(const QPointF& viewPoint, int index) const {
+    return pageTransform(index).inverted().map(viewPoint);
+}
+
+QPointF ScrivolaPDFView::convertFromPage(const QPointF& pagePoint, int index) const {
+    return pageTransform(index).map(pagePoint);
+}
+
+QPointF ScrivolaPDFView::documentOrigin() const {
+    const QSizeF size = layout_.documentSize() * scale_;
+    const double x = size.width() < viewport()->width() ? (viewport()->width() - size.width()) / 2
+                                                        : -double(horizontalScrollBar()->value());
+    return QPointF(x, -double(verticalScrollBar()->value()));
+}
+
+void ScrivolaPDFView::relayout() {
+    layout_ = PDFPageLayout(sizes_, mode_);
+    updateScrollBars();
+    viewport()->update();
+}
+
+void ScrivolaPDFView::updateScrollBars() {
+    const QSizeF size = layout_.documentSize() * scale_;
+    const QSize view = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, int(std::ceil(size.width())) - view.width()));
+    verticalScrollBar()->setRange(0, std::max(0, int(std::ceil(size.height())) - view.height()));
+    horizontalScrollBar()->setPageStep(view.width());
+    verticalScrollBar()->setPageStep(view.height());
+    horizontalScrollBar()->setSingleStep(40);
+    verticalScrollBar()->setSingleStep(40);
+}
+
+bool ScrivolaPDFView::learnSizesOf(const std::vector<int>& pages) {
+    bool changed = false;
+    for (const int index : pages) {
+        if (known_[size_t(index)]) continue;
+        known_[size_t(index)] = 1;
+        const PDFPagePtr page = document_->page(index);
+        if (!page) continue;
+        const QSizeF size = page->rotatedSize();
+        if (size != sizes_[size_t(index)]) {
+            sizes_[size_t(index)] = size;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void ScrivolaPDFView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
+    if (!document_ || !scheduler_ || layout_.pageCount() == 0) return;
+
+    const QPointF origin = documentOrigin();
+    const QRectF visible(-origin / scale_, QSizeF(viewport()->size()) / scale_);
+    const std::vector<int> pages = layout_.pagesIn(visible, shownRow());
+    if (learnSizesOf(pages)) {
+        // Measured pages move the others: lay out again and paint with the true sizes.
+        relayout();
+        return;
+    }
+    const double dpr = devicePixelRatioF();
+    const double deviceScale = scale_ * dpr;
+    std::vector<RenderRequest> wanted;
+    for (const int index : pages) {
+        const QRectF pageArea(origin + layout_.pageRect(index).topLeft() * scale_, layout_.pageRect(index).size() * scale_);
+        painter.fillRect(pageArea, Qt::white);
+        // The visible part of the page in the device pixels of its picture, cut into tiles.
+        const QRectF shown = pageArea.intersected(QRectF(viewport()->rect()));
+        if (shown.isEmpty()) continue;
+        const QRectF inPicture((shown.topLeft() - pageArea.topLeft()) * dpr, shown.size() * dpr);
+        const int firstColumn = int(inPicture.left()) / kTileSize;
+        const int lastColumn = int(std::ceil(inPicture.right())) / kTileSize;
+        const int firstRow = int(inPicture.top()) / kTileSize;
+        const int lastRow = int(std::ceil(inPicture.bottom())) / kTileSize;
+        for (int row = firstRow; row <= lastRow; ++row) {
+            for (int column = firstColumn; column <= lastColumn; ++column) {
+                const RenderRequest request{index, revision_, deviceScale,
+                                            QRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize),
+                                            RenderPriority::visible};
+                wanted.push_back(request);
+                QImage tile = scheduler_->request(request);
+                if (tile.isNull()) continue;
+                tile.setDevicePixelRatio(dpr);
+                painter.drawImage(pageArea.topLeft() + QPointF(request.area.topLeft()) / dpr, tile);
+            }
+        }
+    }
+    // Tiles scrolled away are not drawn any more.
+    scheduler_->cancelExcept(wanted);
+}
+
+void ScrivolaPDFView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void ScrivolaPDFView::scrollContentsBy(int, int) {
+    viewport()->update();
+    noteCurrentPage();
+}
+
+void ScrivolaPDFView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // Ctrl + wheel zooms by 1.25 per notch.
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches != 0) setScaleFactor(scale_ * std::pow(1.25, notches));
+    event->accept();
+}
+
+void ScrivolaPDFView::noteCurrentPage() {
+    const int current = currentPage();
+    if (current == lastCurrent_) return;
+    lastCurrent_ = current;
+    emit currentPageChanged(current);
+}
+
+}  // namespace scrivola

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "pdf/PDFPageLayout.h"
+#include "pdf/PDFRenderScheduler.h"
+#include "pdf/engine/PDFEngine.h"
+
+#include <QAbstractScrollArea>
+
+#include <memory>
+#include <vector>
+
+namespace scrivola {
+
+// The page view of a PDF tab: pages laid out in one of the four display modes, drawn in tiles by
+// the render scheduler at the current scale and device pixel ratio (only visible tiles; a tile
+// not drawn yet shows as a white page), scrolled and zoomed.
+//
+// View points are the widget's own coordinates (y down). Page points are in page space (PDF
+// points, origin at the media box's bottom-left, y up); the two are converted in one place,
+// pageTransform(). Page sizes are read as pages come into view: until then a page is taken to
+// have the first page's size, so opening reads no page beyond the first.
+class ScrivolaPDFView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    static constexpr double kMinimumScale = 0.1;
+    static constexpr double kMaximumScale = 10;
+    static constexpr int kTileSize = 256;  // device pixels
+
+    explicit ScrivolaPDFView(QWidget* parent = nullptr);
+    ~ScrivolaPDFView() override;
+
+    // Shows `document` (null: nothing) as it is at `revision`.
+    void setDocument(PDFDocumentPtr document, quint64 revision = 0);
+    const PDFDocumentPtr& document() const { return document_; }
+    // The document changed (an edit): pages are laid out and drawn again.
+    void setRevision(quint64 revision);
+
+    ViewMode displayMode() const { return mode_; }
+    void setDisplayMode(ViewMode mode);
+    double scaleFactor() const { return scale_; }
+    // Clamped to kMinimumScale…kMaximumScale; the point at the top-left of the view stays.
+    void setScaleFactor(double scale);
+
+    // The page at the top of the view (the shown page in the non-continuous modes); -1 when empty.
+    int currentPage() const;
+    void goToPage(int index);
+
+    // The page under a view point; with `nearest`, the closest page when the point lies beside
+    // or between pages. -1 when there is none.
+    int pageIndexAt(const QPointF& viewPoint, bool nearest) const;
+    // Page space of page `index` to view points, and back.
+    QTransform pageTransform(int index) const;
+    QPointF convertToPage(const QPointF& viewPoint, int index) const;
+    QPointF convertFromPage(const QPointF& pagePoint, int index) const;
+
+    const PDFRenderScheduler* scheduler() const { return scheduler_.get(); }
+
+signals:
+    void currentPageChanged(int index);
+    void scaleFactorChanged(double scale);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void relayout();
+    void updateScrollBars();
+    // Where the laid-out document's origin lies in view points (centred when narrower than the view).
+    QPointF documentOrigin() const;
+    int shownRow() const;
+    // Reads the sizes of the pages in view that are still estimated; true when one differed.
+    bool learnSizesOf(const std::vector<int>& pages);
+    void noteCurrentPage();
+
+    PDFDocumentPtr document_;
+    quint64 revision_ = 0;
+    std::unique_ptr<PDFRenderScheduler> scheduler_;
+    std::vector<QSizeF> sizes_;
+    std::vector<char> known_;
+    PDFPageLayout layout_;
+    ViewMode mode_ = ViewMode::continuous;
+    double scale_ = 1;
+    int shownPage_ = 0;  // the non-continuous modes' shown page
+    int lastCurrent_ = -1;
+};
+
+}  // namespace scrivola
