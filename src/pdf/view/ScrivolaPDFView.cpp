@@ -212,6 +212,10 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
 void ScrivolaPDFView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    if (!boundsReady_ && viewport()->width() > 20 && viewport()->height() > 20) {
+        boundsReady_ = true;
+        emit boundsReady();
+    }
 }
 
 void ScrivolaPDFView::scrollContentsBy(int, int) {
@@ -226,7 +230,10 @@ void ScrivolaPDFView::wheelEvent(QWheelEvent* event) {
     }
     // Ctrl + wheel zooms by 1.25 per notch.
     const double notches = event->angleDelta().y() / 120.0;
-    if (notches != 0) setScaleFactor(scale_ * std::pow(1.25, notches));
+    if (notches != 0) {
+        setScaleFactor(scale_ * std::pow(1.25, notches));
+        emit userZoomed();
+    }
     event->accept();
 }
 

@@ -54,10 +54,15 @@ public:
     QPointF convertFromPage(const QPointF& pagePoint, int index) const;
 
     const PDFRenderScheduler* scheduler() const { return scheduler_.get(); }
+    bool isBoundsReady() const { return boundsReady_; }
 
 signals:
     void currentPageChanged(int index);
     void scaleFactorChanged(double scale);
+    // The user zoomed with Ctrl and the wheel (not a change made through setScaleFactor alone).
+    void userZoomed();
+    // Once, the first time the view is laid out larger than 20 × 20 points: it can be fitted.
+    void boundsReady();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -85,6 +90,7 @@ private:
     double scale_ = 1;
     int shownPage_ = 0;  // the non-continuous modes' shown page
     int lastCurrent_ = -1;
+    bool boundsReady_ = false;
 };
 
 }  // namespace scrivola

@@ -1,0 +1,113 @@
+#include "pdf/view/PDFViewBridge.h"
+
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+#include "pdf/view/ScrivolaPDFView.h"
+
+#include <QScrollBar>
+#include <QTimer>
+
+#include <cmath>
+
+namespace scrivola {
+
+PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
+    : QObject(view), context_(context), view_(view) {
+    const auto refresh = [this] { update(); };
+    connect(context, &PDFDocumentContext::currentPageChanged, this, refresh);
+    connect(context, &PDFDocumentContext::zoomLevelChanged, this, refresh);
+    connect(context, &PDFDocumentContext::viewModeChanged, this, refresh);
+    connect(context, &PDFDocumentContext::needsAutoFitChanged, this, refresh);
+    connect(context, &PDFDocumentContext::documentRevisionChanged, this, [this] {
+        if (context_) view_->setRevision(quint64(context_->documentRevision()));
+        update();
+    });
+    if (PDFDocumentModel* model = context->model()) connect(model, &PDFDocumentModel::documentChanged, this, refresh);
+    connect(view, &ScrivolaPDFView::boundsReady, this, [this] { applyState(); });
+    // The user's scrolling and zooming go back to the context, but not the bridge's own changes.
+    connect(view, &ScrivolaPDFView::currentPageChanged, this, [this](int index) {
+        if (context_ && !isApplyingFit_ && index >= 0) context_->setCurrentPage(index);
+    });
+    connect(view, &ScrivolaPDFView::scaleFactorChanged, this, [this](double scale) {
+        if (context_ && !isApplyingFit_) context_->setZoomLevel(scale);
+    });
+    connect(view, &ScrivolaPDFView::userZoomed, this, [this] {
+        if (context_) context_->setAutoFitMode(AutoFitMode::manual);
+    });
+    update();
+}
+
+void PDFViewBridge::update() {
+    PDFDocumentContext* context = context_.data();
+    PDFDocumentModel* model = context ? context->model() : nullptr;
+    if (!model) return;
+    if (view_->document() != model->pdfDocument()) {
+        // A new document for the model (or the first one): shown from the top and fitted.
+        isApplyingFit_ = true;
+        view_->setDocument(model->pdfDocument(), quint64(context->documentRevision()));
+        lastAppliedPage_ = -1;
+        isApplyingFit_ = false;
+        context->setNeedsAutoFit(true);
+    }
+    if (view_->displayMode() != context->viewMode()) {
+        isApplyingFit_ = true;
+        view_->setDisplayMode(context->viewMode());
+        isApplyingFit_ = false;
+        if (context->autoFitMode() != AutoFitMode::manual) context->setNeedsAutoFit(true);
+    }
+    applyState();
+}
+
+void PDFViewBridge::applyState() {
+    PDFDocumentContext* context = context_.data();
+    if (!context) return;
+    if (context->needsAutoFit()) {
+        isApplyingFit_ = true;
+        if (applyAutoFit()) {
+            context->setNeedsAutoFit(false);
+            // The view's own notices of the fit arrive before this runs and are ignored.
+            QTimer::singleShot(0, this, [this] { isApplyingFit_ = false; });
+        } else {
+            isApplyingFit_ = false;
+        }
+        return;
+    }
+    const int page = context->currentPage();
+    if (page != lastAppliedPage_ && page >= 0 && page < context->totalPages()) {
+        // A page the view already shows (the user scrolled there) is not scrolled to again.
+        if (view_->currentPage() != page) view_->goToPage(page);
+        lastAppliedPage_ = page;
+    }
+    if (std::abs(context->zoomLevel() - lastAppliedScale_) > 0.001) {
+        view_->setScaleFactor(context->zoomLevel());
+        lastAppliedScale_ = context->zoomLevel();
+    }
+}
+
+bool PDFViewBridge::applyAutoFit() {
+    PDFDocumentContext* context = context_.data();
+    const auto& document = view_->document();
+    const int index = view_->currentPage();
+    const PDFPagePtr page = document && index >= 0 ? document->page(index) : nullptr;
+    // Nothing is fitted before the view has its first real size.
+    if (!context || !page || !view_->isBoundsReady()) return false;
+    // The page as it is shown (crop box, turned): a turned page is fitted by its turned width.
+    const QSizeF size = page->rotatedSize();
+    const QSize viewSize = view_->viewport()->size();
+    if (!(size.width() > 0) || !(size.height() > 0) || viewSize.width() <= 20 || viewSize.height() <= 20) return false;
+    const double availableWidth = viewSize.width() - 20.0;
+    const double availableHeight = viewSize.height() - 20.0;
+    const double width = isTwoUp(context->viewMode()) ? 2 * size.width() + 10 : size.width();
+    double scale = 0;
+    switch (context->autoFitMode()) {
+    case AutoFitMode::fitWidth: scale = availableWidth / width; break;
+    case AutoFitMode::fitPage: scale = std::min(availableHeight / size.height(), availableWidth / width); break;
+    case AutoFitMode::manual: return true;
+    }
+    view_->setScaleFactor(scale);
+    lastAppliedScale_ = view_->scaleFactor();
+    context->setZoomLevel(lastAppliedScale_);
+    return true;
+}
+
+}  // namespace scrivola

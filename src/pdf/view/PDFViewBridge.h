@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+namespace scrivola {
+
+class PDFDocumentContext;
+class ScrivolaPDFView;
+
+// Keeps a tab's context and its page view in step. What the user asked for (page, zoom, fit mode,
+// display mode, the document and its revision) goes from the context into the view; what the
+// user did in the view (scrolling to another page, zooming) comes back. The last values pushed
+// into the view stop the two from echoing each other. It belongs to the view.
+class PDFViewBridge : public QObject {
+    Q_OBJECT
+public:
+    PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view);
+
+    // Brings the view up to the context: document, display mode, then fit, page and zoom.
+    void update();
+    // Fits the current page to the view as the context's fit mode says; false when the view or
+    // the page has no size yet (the fit is then retried on the next update).
+    bool applyAutoFit();
+
+private:
+    void applyState();
+
+    QPointer<PDFDocumentContext> context_;
+    ScrivolaPDFView* view_;
+    int lastAppliedPage_ = -1;
+    double lastAppliedScale_ = -1;
+    bool isApplyingFit_ = false;
+};
+
+}  // namespace scrivola

@@ -1,0 +1,68 @@
+// The bridge between a tab's context and its page view: fitting, pages and zoom both ways,
+// without the two echoing each other.
+
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+#include "pdf/view/PDFViewBridge.h"
+#include "pdf/view/ScrivolaPDFView.h"
+#include "support/Files.h"
+#include "support/PdfFactory.h"
+
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+using namespace scrivola;
+using namespace scrivola::testing;
+
+namespace {
+
+TEST(PDFViewBridge, FitsOnShowingAndCarriesPagesAndZoomBothWays) {
+    QTemporaryDir dir;
+    PDFDocumentModel model(writeFile(dir, "doc.pdf", textPdf(10)));
+    PDFDocumentContext context(&model);
+    ScrivolaPDFView view;
+    view.resize(800, 600);
+    new PDFViewBridge(&context, &view);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QCoreApplication::processEvents();
+
+    // Fit page: the letter page's height in the view less 20 points.
+    const double fit = (view.viewport()->height() - 20.0) / 792;
+    EXPECT_NEAR(context.zoomLevel(), fit, 1e-9);
+    EXPECT_NEAR(view.scaleFactor(), fit, 1e-9);
+    EXPECT_FALSE(context.needsAutoFit());
+
+    context.setViewMode(ViewMode::continuous);
+    EXPECT_EQ(view.displayMode(), ViewMode::continuous);
+    context.goToPage(5);
+    EXPECT_EQ(view.currentPage(), 5);
+    QCoreApplication::processEvents();
+
+    // The user scrolls into page 8: the context follows, and the view is not pulled back to the
+    // top of that page.
+    const int into8 = int(view.convertFromPage(QPointF(300, 500), 7).y()) + view.verticalScrollBar()->value();
+    view.verticalScrollBar()->setValue(into8);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(context.currentPage(), 7);
+    EXPECT_EQ(view.verticalScrollBar()->value(), into8);
+
+    context.zoomIn();
+    EXPECT_NEAR(view.scaleFactor(), context.zoomLevel(), 1e-9);
+    EXPECT_GT(view.scaleFactor(), fit);
+
+    // Ctrl + wheel: the view zooms and the context stops fitting.
+    context.chooseAutoFitMode(AutoFitMode::fitWidth);
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(view.scaleFactor(), (view.viewport()->width() - 20.0) / 612, 1e-9);
+    QWheelEvent wheel(QPointF(100, 100), view.mapToGlobal(QPointF(100, 100)), {}, QPoint(0, 120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.viewport(), &wheel);
+    EXPECT_EQ(context.autoFitMode(), AutoFitMode::manual);
+    EXPECT_NEAR(context.zoomLevel(), view.scaleFactor(), 1e-9);
+}
+
+}  // namespace
