@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
 
     // Benchmarks measure the first window up to its first painted page, then quit.
     if (qEnvironmentVariableIsSet("SCRIVOLA_EXIT_AFTER_FIRST_PAINT")) {
-        QObject::connect(window->preview(), &DocumentPreview::painted, &app, [] { QTimer::singleShot(0, qApp, &QApplication::quit); });
+        QObject::connect(window, &WorkspaceWindow::documentPainted, &app, [] { QTimer::singleShot(0, qApp, &QApplication::quit); });
         if (files.isEmpty()) QTimer::singleShot(0, qApp, &QApplication::quit);
     }
     return app.exec();

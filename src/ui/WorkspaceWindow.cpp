@@ -4,6 +4,8 @@
 #include "ui/DocumentPreview.h"
 #include "image/ImageDocumentContext.h"
 #include "pdf/PDFDocumentContext.h"
+#include "pdf/view/PDFViewBridge.h"
+#include "pdf/view/ScrivolaPDFView.h"
 #include "workspace/AppViewModel.h"
 #include "workspace/Pane.h"
 #include "workspace/TabItem.h"
@@ -13,6 +15,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -34,9 +37,12 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     tabBar_->setMovable(false);
     tabBar_->setExpanding(false);
     tabBar_->setDocumentMode(true);
-    preview_ = new DocumentPreview(central);
+    stack_ = new QStackedWidget(central);
+    preview_ = new DocumentPreview(stack_);
+    stack_->addWidget(preview_);
+    connect(preview_, &DocumentPreview::painted, this, &WorkspaceWindow::documentPainted);
     layout->addWidget(tabBar_);
-    layout->addWidget(preview_, 1);
+    layout->addWidget(stack_, 1);
     setCentralWidget(central);
 
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
@@ -58,8 +64,10 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
 }
 
 WorkspaceWindow::~WorkspaceWindow() {
-    // The preview observes contexts that the model owns: let it go first.
+    // The preview and the page views observe contexts that the model owns: let them go first.
     preview_->setTab(nullptr);
+    for (auto& [tab, view] : pdfViews_) delete view.data();
+    pdfViews_.clear();
 }
 
 void WorkspaceWindow::buildMenus() {
@@ -89,6 +97,10 @@ void WorkspaceWindow::buildMenus() {
     connect(left, &QAction::triggered, this, [this] { withNavigation([](NavigationCapable& n) { n.goToPreviousPage(); }); });
     addActions({right, left});
     view->addSeparator();
+    view->addAction(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, this, [this] { withZoom([](ZoomCapable& z) { z.zoomIn(); }); });
+    view->addAction(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, this, [this] { withZoom([](ZoomCapable& z) { z.zoomOut(); }); });
+    view->addAction(QStringLiteral("Zoom to Fit"), QKeySequence(Qt::CTRL | Qt::Key_0), this, [this] { withZoom([](ZoomCapable& z) { z.zoomToFit(); }); });
+    view->addSeparator();
     view->addAction(QStringLiteral("Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectNextTab(); });
     view->addAction(QStringLiteral("Previous Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectPreviousTab(); });
 }
@@ -100,6 +112,11 @@ void WorkspaceWindow::undoOrRedo(bool undo) {
         undo ? pdf->undo() : pdf->redo();
     else if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context()))
         undo ? image->undo() : image->redo();
+}
+
+template <typename F> void WorkspaceWindow::withZoom(F&& f) {
+    if (TabItem* tab = model_->activeTab())
+        if (auto* zoom = dynamic_cast<ZoomCapable*>(tab->context())) f(*zoom);
 }
 
 template <typename F> void WorkspaceWindow::withNavigation(F&& f) {
@@ -134,7 +151,49 @@ void WorkspaceWindow::rebuildTabs() {
     showActiveTab();
 }
 
-void WorkspaceWindow::showActiveTab() { preview_->setTab(model_->activeTab()); }
+ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
+    for (auto it = pdfViews_.begin(); it != pdfViews_.end(); ++it) {
+        if (it->first != tab || !it->second) continue;
+        pdfViews_.splice(pdfViews_.end(), pdfViews_, it);
+        return it->second.data();
+    }
+    auto* context = qobject_cast<PDFDocumentContext*>(tab->context());
+    auto* view = new ScrivolaPDFView(stack_);
+    stack_->addWidget(view);
+    new PDFViewBridge(context, view);
+    connect(view, &ScrivolaPDFView::painted, this, &WorkspaceWindow::documentPainted);
+    // The view goes with its tab.
+    connect(tab, &QObject::destroyed, view, [this, tab] {
+        for (auto it = pdfViews_.begin(); it != pdfViews_.end(); ++it)
+            if (it->first == tab) {
+                delete it->second.data();
+                pdfViews_.erase(it);
+                return;
+            }
+    });
+    pdfViews_.emplace_back(tab, view);
+    // The views of the tabs shown longest ago go first; they are made again when needed.
+    while (int(pdfViews_.size()) > kMaxPdfViews) {
+        delete pdfViews_.front().second.data();
+        pdfViews_.pop_front();
+    }
+    return view;
+}
+
+ScrivolaPDFView* WorkspaceWindow::activePdfView() const { return qobject_cast<ScrivolaPDFView*>(stack_->currentWidget()); }
+
+void WorkspaceWindow::showActiveTab() {
+    TabItem* tab = model_->activeTab();
+    if (tab && qobject_cast<PDFDocumentContext*>(tab->context())) {
+        preview_->setTab(nullptr);
+        ScrivolaPDFView* view = pdfViewFor(tab);
+        stack_->setCurrentWidget(view);
+        view->setFocus();
+        return;
+    }
+    preview_->setTab(tab);
+    stack_->setCurrentWidget(preview_);
+}
 
 void WorkspaceWindow::closeEvent(QCloseEvent* event) {
     if (model_->resolveUnsavedChanges())

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
+#include <list>
 #include <memory>
 
+class QStackedWidget;
 class QTabBar;
 
 namespace scrivola {
@@ -12,9 +15,11 @@ class AppViewModel;
 class DialogPrompter;
 class DocumentPreview;
 class Pane;
+class ScrivolaPDFView;
+class TabItem;
 
-// A window showing one workspace: the tabs of the focused pane and the active tab's current page
-// or image. Files dropped onto it are opened.
+// A window showing one workspace: the tabs of the focused pane, a PDF tab in its page view, an
+// image tab's current image. Files dropped onto it are opened.
 class WorkspaceWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -24,6 +29,14 @@ public:
 
     AppViewModel* model() const { return model_.get(); }
     DocumentPreview* preview() const { return preview_; }
+    // The page view of the active tab when it is a PDF, else null.
+    ScrivolaPDFView* activePdfView() const;
+    // The most page views kept for tabs not shown (a view keeps its place and zoom).
+    static constexpr int kMaxPdfViews = 20;
+
+signals:
+    // The first picture of a document reached the screen (page view or preview).
+    void documentPainted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -37,12 +50,17 @@ private:
     void rebuildTabs();
     void showActiveTab();
     void undoOrRedo(bool undo);
+    ScrivolaPDFView* pdfViewFor(TabItem* tab);
     template <typename F> void withNavigation(F&& f);
+    template <typename F> void withZoom(F&& f);
 
     std::unique_ptr<DialogPrompter> prompter_;
     std::unique_ptr<AppViewModel> model_;
     QTabBar* tabBar_ = nullptr;
+    QStackedWidget* stack_ = nullptr;
     DocumentPreview* preview_ = nullptr;
+    // Page views by tab, most recently shown last; a view goes with its tab.
+    std::list<std::pair<TabItem*, QPointer<ScrivolaPDFView>>> pdfViews_;
     Pane* observedPane_ = nullptr;
     QList<QMetaObject::Connection> paneConnections_;
     bool rebuilding_ = false;

@@ -3,6 +3,8 @@
 #include "ui/WorkspaceWindow.h"
 
 #include "pdf/PDFDocumentContext.h"
+#include "pdf/view/ScrivolaPDFView.h"
+#include "support/Files.h"
 #include "support/ImageFactory.h"
 #include "support/PdfFactory.h"
 #include "workspace/AppViewModel.h"
@@ -40,6 +42,16 @@ protected:
     // The preview's picture as drawn on screen.
     static QImage grab(WorkspaceWindow& window) { return window.preview()->grab().toImage(); }
 
+    // Lets the page view draw everything in view.
+    static bool settled(ScrivolaPDFView& view) {
+        return QTest::qWaitFor(
+            [&] {
+                view.viewport()->repaint();
+                return view.scheduler() && view.scheduler()->pendingCount() == 0;
+            },
+            10000);
+    }
+
     static bool waitForPaint(WorkspaceWindow& window) {
         if (window.preview()->hasPicture()) return true;
         QSignalSpy painted(window.preview(), &DocumentPreview::painted);
@@ -76,12 +88,25 @@ TEST_F(WorkspaceWindowTest, ShowsAPdfAndAnImageInTabs) {
         }
     EXPECT_TRUE(red);
 
-    // Clicking the PDF tab activates it in the model, and its first page is painted (white paper).
+    // Clicking the PDF tab activates it in the model and shows its page view, fitted, with the
+    // first page's text painted where page space puts it.
     tabBar->setCurrentIndex(0);
     EXPECT_EQ(window->model()->activeTab()->content()->displayName(), QStringLiteral("doc"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->preview()->hasPicture(); }, 10000));
-    const QImage page = grab(*window);
-    EXPECT_EQ(page.pixelColor(page.width() / 2, page.height() / 2).lightness(), 255);
+    ScrivolaPDFView* view = window->activePdfView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(settled(*view));
+    const QImage page = view->viewport()->grab().toImage();
+    const QPointF baseline = view->convertFromPage(QPointF(72, 720), 0);
+    EXPECT_FALSE(inkBounds(page, QRectF(baseline + QPointF(0, -10), QSizeF(60, 10)).toRect()).isEmpty());
+    EXPECT_EQ(page.pixelColor(view->convertFromPage(QPointF(300, 200), 0).toPoint()).lightness(), 255);
+
+    // Ctrl+0 fits, Ctrl++ zooms the view through the context.
+    const double fitted = view->scaleFactor();
+    QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_GT(view->scaleFactor(), fitted);
+    QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
+    const QSize room = view->viewport()->size() - QSize(20, 20);
+    EXPECT_NEAR(view->scaleFactor(), std::min(room.height() / 792.0, room.width() / 612.0), 1e-9);
 }
 
 TEST_F(WorkspaceWindowTest, PageKeysTurnPagesAndClosingATabUpdatesTheBar) {
@@ -123,8 +148,11 @@ TEST_F(WorkspaceWindowTest, ABrokenFileOpensNothingAndLeavesTheOpenTabAlone) {
     auto* context = qobject_cast<PDFDocumentContext*>(window->model()->activeTab()->context());
     ASSERT_NE(context, nullptr);
     for (int page : {0, 2}) {
-        context->setCurrentPage(page);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window->preview()->hasPicture(); }, 10000));
+        context->goToPage(page);
+        ScrivolaPDFView* view = window->activePdfView();
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(settled(*view));
+        EXPECT_EQ(view->currentPage(), page);
     }
 }
 

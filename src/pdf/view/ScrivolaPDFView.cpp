@@ -25,6 +25,7 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
     revision_ = revision;
     shownPage_ = 0;
     lastCurrent_ = -1;
+    paintedOnce_ = false;
     const int count = document_ ? document_->pageCount() : 0;
     // Every page is first taken to have the first page's size; pages in view are measured.
     const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
@@ -181,17 +182,23 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
     const double dpr = devicePixelRatioF();
     const double deviceScale = scale_ * dpr;
     std::vector<RenderRequest> wanted;
+    bool drewTile = false;
     for (const int index : pages) {
         const QRectF pageArea(origin + layout_.pageRect(index).topLeft() * scale_, layout_.pageRect(index).size() * scale_);
         painter.fillRect(pageArea, Qt::white);
         // The visible part of the page in the device pixels of its picture, cut into tiles.
         const QRectF shown = pageArea.intersected(QRectF(viewport()->rect()));
         if (shown.isEmpty()) continue;
-        const QRectF inPicture((shown.topLeft() - pageArea.topLeft()) * dpr, shown.size() * dpr);
-        const int firstColumn = int(inPicture.left()) / kTileSize;
-        const int lastColumn = int(std::ceil(inPicture.right())) / kTileSize;
-        const int firstRow = int(inPicture.top()) / kTileSize;
-        const int lastRow = int(std::ceil(inPicture.bottom())) / kTileSize;
+        // The picture's pixel size as the engine rounds it: no tile lies beyond it.
+        const QSizeF pictureSize = layout_.pageRect(index).size() * deviceScale;
+        const QRect picture(0, 0, int(std::ceil(pictureSize.width() - 0.001)), int(std::ceil(pictureSize.height() - 0.001)));
+        const QRect inPicture =
+            QRectF((shown.topLeft() - pageArea.topLeft()) * dpr, shown.size() * dpr).toAlignedRect().intersected(picture);
+        if (inPicture.isEmpty()) continue;
+        const int firstColumn = inPicture.left() / kTileSize;
+        const int lastColumn = inPicture.right() / kTileSize;
+        const int firstRow = inPicture.top() / kTileSize;
+        const int lastRow = inPicture.bottom() / kTileSize;
         for (int row = firstRow; row <= lastRow; ++row) {
             for (int column = firstColumn; column <= lastColumn; ++column) {
                 const RenderRequest request{index, revision_, deviceScale,
@@ -202,11 +209,16 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
                 if (tile.isNull()) continue;
                 tile.setDevicePixelRatio(dpr);
                 painter.drawImage(pageArea.topLeft() + QPointF(request.area.topLeft()) / dpr, tile);
+                drewTile = true;
             }
         }
     }
     // Tiles scrolled away are not drawn any more.
     scheduler_->cancelExcept(wanted);
+    if (drewTile && !paintedOnce_) {
+        paintedOnce_ = true;
+        QMetaObject::invokeMethod(this, &ScrivolaPDFView::painted, Qt::QueuedConnection);
+    }
 }
 
 void ScrivolaPDFView::resizeEvent(QResizeEvent* event) {

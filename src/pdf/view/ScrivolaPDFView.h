@@ -63,6 +63,8 @@ signals:
     void userZoomed();
     // Once, the first time the view is laid out larger than 20 × 20 points: it can be fitted.
     void boundsReady();
+    // Once per document, when a drawn page first reached the screen.
+    void painted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -91,6 +93,7 @@ private:
     int shownPage_ = 0;  // the non-continuous modes' shown page
     int lastCurrent_ = -1;
     bool boundsReady_ = false;
+    bool paintedOnce_ = false;
 };
 
 }  // namespace scrivola
