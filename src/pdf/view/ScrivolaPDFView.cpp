@@ -2,6 +2,7 @@
 
 #include "annotation/CoreTextFreeTextAnnotation.h"
 
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -213,12 +214,42 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
             }
         }
     }
+    paintPageIndicator(painter);
     // Tiles scrolled away are not drawn any more.
     scheduler_->cancelExcept(wanted);
     if (drewTile && !paintedOnce_) {
         paintedOnce_ = true;
         QMetaObject::invokeMethod(this, &ScrivolaPDFView::painted, Qt::QueuedConnection);
     }
+}
+
+QString ScrivolaPDFView::pageIndicatorText() const {
+    const int current = currentPage();
+    if (current < 0) return {};
+    return QStringLiteral("Page %1 of %2").arg(current + 1).arg(layout_.pageCount());
+}
+
+// Laid over the bottom-right corner, 12 points in: the text at 11 points on a rounded plate of the
+// window colour at 90 % opacity, padded 10 points across and 5 down.
+void ScrivolaPDFView::paintPageIndicator(QPainter& painter) const {
+    const QString text = pageIndicatorText();
+    if (text.isEmpty()) return;
+    QFont font = this->font();
+    font.setPointSizeF(11);
+    const QFontMetricsF metrics(font);
+    const QSizeF plate(metrics.horizontalAdvance(text) + 20, metrics.height() + 10);
+    const QRectF area(QPointF(viewport()->width() - 12 - plate.width(), viewport()->height() - 12 - plate.height()), plate);
+    QColor surface = palette().color(QPalette::Window);
+    surface.setAlphaF(0.9f);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(surface);
+    painter.drawRoundedRect(area, 4, 4);
+    painter.setFont(font);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(area, Qt::AlignCenter, text);
+    painter.restore();
 }
 
 void ScrivolaPDFView::resizeEvent(QResizeEvent* event) {
@@ -253,6 +284,7 @@ void ScrivolaPDFView::noteCurrentPage() {
     const int current = currentPage();
     if (current == lastCurrent_) return;
     lastCurrent_ = current;
+    viewport()->update();
     emit currentPageChanged(current);
 }
 

@@ -6,6 +6,8 @@
 
 #include <QAbstractScrollArea>
 
+class QPainter;
+
 #include <memory>
 #include <vector>
 
@@ -53,6 +55,9 @@ public:
     QPointF convertToPage(const QPointF& viewPoint, int index) const;
     QPointF convertFromPage(const QPointF& pagePoint, int index) const;
 
+    // "Page N of M" for the page indicator in the view's bottom-right corner; empty without pages.
+    QString pageIndicatorText() const;
+
     const PDFRenderScheduler* scheduler() const { return scheduler_.get(); }
     bool isBoundsReady() const { return boundsReady_; }
 
@@ -81,6 +86,7 @@ private:
     // Reads the sizes of the pages in view that are still estimated; true when one differed.
     bool learnSizesOf(const std::vector<int>& pages);
     void noteCurrentPage();
+    void paintPageIndicator(QPainter& painter) const;
 
     PDFDocumentPtr document_;
     quint64 revision_ = 0;

@@ -43,9 +43,11 @@ TEST(ScrivolaPDFView, PaintsTheTextWherePageSpaceSaysAndFollowsPagesAndZoom) {
     EXPECT_EQ(view.pageIndexAt(baseline, false), 0);
     EXPECT_EQ(view.currentPage(), 0);
 
+    EXPECT_EQ(view.pageIndicatorText(), "Page 1 of 30");
     QSignalSpy pages(&view, &ScrivolaPDFView::currentPageChanged);
     view.goToPage(20);
     EXPECT_EQ(view.currentPage(), 20);
+    EXPECT_EQ(view.pageIndicatorText(), "Page 21 of 30");
     EXPECT_EQ(pages.count(), 1);
     const QImage page21 = settle(view);
     EXPECT_FALSE(inkBounds(page21, QRectF(view.convertFromPage(QPointF(72, 720), 20) + QPointF(0, -12), QSizeF(200, 12)).toRect())
