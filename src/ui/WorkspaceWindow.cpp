@@ -99,7 +99,31 @@ void WorkspaceWindow::buildMenus() {
     view->addSeparator();
     view->addAction(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, this, [this] { withZoom([](ZoomCapable& z) { z.zoomIn(); }); });
     view->addAction(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, this, [this] { withZoom([](ZoomCapable& z) { z.zoomOut(); }); });
-    view->addAction(QStringLiteral("Zoom to Fit"), QKeySequence(Qt::CTRL | Qt::Key_0), this, [this] { withZoom([](ZoomCapable& z) { z.zoomToFit(); }); });
+    view->addAction(QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0), this, [this] { withZoom([](ZoomCapable& z) { z.zoomToActualSize(); }); });
+    view->addAction(QStringLiteral("Zoom to Fit"), QKeySequence(Qt::CTRL | Qt::Key_1), this, [this] { withZoom([](ZoomCapable& z) { z.zoomToFit(); }); });
+    view->addSeparator();
+    // One item per display mode, the current one ticked; titles are set as the menu opens.
+    const std::pair<ViewMode, QString> modes[] = {{ViewMode::singlePage, QStringLiteral("Single Page")},
+                                                  {ViewMode::continuous, QStringLiteral("Continuous")},
+                                                  {ViewMode::twoPages, QStringLiteral("Two Pages")},
+                                                  {ViewMode::twoPagesContinuous, QStringLiteral("Two Pages Continuous")}};
+    QList<QAction*> modeActions;
+    for (const auto& [mode, title] : modes) {
+        QAction* action = view->addAction(QStringLiteral("  ") + title, this, [this, mode = mode] {
+            if (TabItem* tab = model_->activeTab())
+                if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context())) pdf->setViewMode(mode);
+        });
+        modeActions << action;
+    }
+    connect(view, &QMenu::aboutToShow, this, [this, modeActions, modes] {
+        TabItem* tab = model_->activeTab();
+        auto* pdf = tab ? qobject_cast<PDFDocumentContext*>(tab->context()) : nullptr;
+        for (int i = 0; i < modeActions.size(); ++i) {
+            const bool current = pdf && pdf->viewMode() == modes[i].first;
+            modeActions[i]->setText((current ? QStringLiteral("✓ ") : QStringLiteral("  ")) + modes[i].second);
+            modeActions[i]->setEnabled(pdf != nullptr);
+        }
+    });
     view->addSeparator();
     view->addAction(QStringLiteral("Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectNextTab(); });
     view->addAction(QStringLiteral("Previous Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectPreviousTab(); });

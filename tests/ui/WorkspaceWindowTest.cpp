@@ -12,6 +12,8 @@
 #include "workspace/RecentDocuments.h"
 #include "workspace/ServiceContainer.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -100,13 +102,32 @@ TEST_F(WorkspaceWindowTest, ShowsAPdfAndAnImageInTabs) {
     EXPECT_FALSE(inkBounds(page, QRectF(baseline + QPointF(0, -10), QSizeF(60, 10)).toRect()).isEmpty());
     EXPECT_EQ(page.pixelColor(view->convertFromPage(QPointF(300, 200), 0).toPoint()).lightness(), 255);
 
-    // Ctrl+0 fits, Ctrl++ zooms the view through the context.
+    // Ctrl++ zooms in, Ctrl+0 shows the actual size and Ctrl+1 fits, through the context.
     const double fitted = view->scaleFactor();
     QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier);
     EXPECT_GT(view->scaleFactor(), fitted);
     QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(view->scaleFactor(), 1.0);
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
     const QSize room = view->viewport()->size() - QSize(20, 20);
     EXPECT_NEAR(view->scaleFactor(), std::min(room.height() / 792.0, room.width() / 612.0), 1e-9);
+
+    // The View menu's display modes: the current one ticked, choosing one switches the view.
+    QMenu* viewMenu = nullptr;
+    for (QAction* a : window->menuBar()->actions())
+        if (a->text() == "&View") viewMenu = a->menu();
+    ASSERT_NE(viewMenu, nullptr);
+    emit viewMenu->aboutToShow();
+    QAction* ticked = nullptr;
+    QAction* continuous = nullptr;
+    for (QAction* a : viewMenu->actions()) {
+        if (a->text() == "✓ Single Page") ticked = a;
+        if (a->text() == "  Continuous") continuous = a;
+    }
+    ASSERT_TRUE(ticked && continuous);
+    EXPECT_TRUE(continuous->isEnabled());
+    continuous->trigger();
+    EXPECT_EQ(view->displayMode(), ViewMode::continuous);
 }
 
 TEST_F(WorkspaceWindowTest, PageKeysTurnPagesAndClosingATabUpdatesTheBar) {
