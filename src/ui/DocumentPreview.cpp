@@ -3,9 +3,6 @@
 #include "image/ImageDocumentContext.h"
 #include "image/ImageDocumentModel.h"
 #include "image/codec/ImageCodec.h"
-#include "pdf/PDFDocumentContext.h"
-#include "pdf/PDFDocumentModel.h"
-#include "pdf/engine/PDFEngine.h"
 #include "workspace/TabItem.h"
 
 #include <QPainter>
@@ -57,10 +54,7 @@ void DocumentPreview::setTab(TabItem* tab) {
     message_.clear();
     ++generation_;
     if (tab) {
-        if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context())) {
-            connections_ << connect(pdf, &PDFDocumentContext::currentPageChanged, this, &DocumentPreview::scheduleRender);
-            connections_ << connect(pdf, &PDFDocumentContext::documentRevisionChanged, this, &DocumentPreview::scheduleRender);
-        } else if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context())) {
+        if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context())) {
             connections_ << connect(image, &ImageDocumentContext::currentPageChanged, this, &DocumentPreview::scheduleRender);
             auto* model = qobject_cast<ImageDocumentModel*>(tab->content());
             connections_ << connect(model, &ImageDocumentModel::imageReady, this, [this, image](int index) {
@@ -90,25 +84,8 @@ void DocumentPreview::resizeEvent(QResizeEvent* event) {
 void DocumentPreview::render() {
     ++generation_;
     if (!tab_ || width() <= 2 * kMargin || height() <= 2 * kMargin) return;
-    if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab_->context()))
-        renderPdf(pdf);
-    else if (auto* image = qobject_cast<ImageDocumentContext*>(tab_->context()))
+    if (auto* image = qobject_cast<ImageDocumentContext*>(tab_->context()))
         renderImage(image);
-}
-
-void DocumentPreview::renderPdf(PDFDocumentContext* context) {
-    const auto document = context->model()->pdfDocument();
-    const auto page = document ? document->page(context->currentPage()) : nullptr;
-    if (!page) return finish(generation_, {}, QStringLiteral("This document has no pages."));
-    std::shared_ptr<PDFDisplayList> list = page->displayList(true);
-    if (!list) return finish(generation_, {}, QStringLiteral("This page could not be shown."));
-    const double dpr = devicePixelRatioF();
-    const double scale = fitScale(list->rotatedSize(), QSizeF(size()) - QSizeF(2 * kMargin, 2 * kMargin)) * dpr;
-    if (scale <= 0) return finish(generation_, {}, QStringLiteral("This page is empty."));
-    const quint64 generation = generation_;
-    renderInBackground(this, dpr, [list, scale] { return list->render(scale); }, [this, generation](const QImage& picture) {
-        finish(generation, picture, picture.isNull() ? QStringLiteral("This page could not be shown.") : QString());
-    });
 }
 
 void DocumentPreview::renderImage(ImageDocumentContext* context) {

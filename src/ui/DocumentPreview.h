@@ -9,12 +9,11 @@
 
 namespace scrivola {
 
-class PDFDocumentContext;
 class ImageDocumentContext;
 
-// Shows the current page or image of one tab, fitted to the widget. Pixels are made on a worker
-// thread (a PDF page from a display list taken here, an image decoded and scaled there); a result
-// for an older request is dropped.
+// Shows the current image of an image tab, fitted to the widget, or the empty window's hint (PDF
+// tabs have their page view). Pixels are decoded and scaled on a worker thread; a result for an
+// older request is dropped.
 class DocumentPreview : public QWidget {
     Q_OBJECT
 public:
@@ -36,7 +35,6 @@ protected:
 private:
     void scheduleRender();
     void render();
-    void renderPdf(PDFDocumentContext* context);
     void renderImage(ImageDocumentContext* context);
     void finish(quint64 generation, const QImage& picture, const QString& message);
 
