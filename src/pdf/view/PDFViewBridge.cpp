@@ -2,6 +2,7 @@
 
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/PDFDocumentModel.h"
+#include "pdf/PDFViewHandle.h"
 #include "pdf/view/ScrivolaPDFView.h"
 
 #include <QScrollBar>
@@ -10,6 +11,33 @@
 #include <cmath>
 
 namespace scrivola {
+
+namespace {
+
+// The view as the context sees it. The context's view points have their origin at the view's
+// bottom-left corner, y up; the widget's are y down from the top-left.
+class ViewHandle : public PDFViewHandle {
+public:
+    explicit ViewHandle(ScrivolaPDFView* view) : view_(view) {}
+    std::optional<PDFSelection> currentSelection() const override {
+        return view_ ? view_->currentSelection() : std::nullopt;
+    }
+    void clearSelection() override {
+        if (view_) view_->clearSelection();
+    }
+    int pageIndexAt(const QPointF& viewPoint, bool nearest) const override {
+        return view_ ? view_->pageIndexAt(toWidget(viewPoint), nearest) : -1;
+    }
+    QPointF convertToPage(const QPointF& viewPoint, int pageIndex) const override {
+        return view_ ? view_->convertToPage(toWidget(viewPoint), pageIndex) : QPointF();
+    }
+
+private:
+    QPointF toWidget(const QPointF& p) const { return QPointF(p.x(), view_->viewport()->height() - p.y()); }
+    QPointer<ScrivolaPDFView> view_;
+};
+
+}  // namespace
 
 PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     : QObject(view), context_(context), view_(view) {
@@ -34,6 +62,13 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     connect(view, &ScrivolaPDFView::userZoomed, this, [this] {
         if (context_) context_->setAutoFitMode(AutoFitMode::manual);
     });
+    connect(context, &PDFDocumentContext::textSelectionModeChanged, this, refresh);
+    // A selection made in highlight mode becomes highlights.
+    connect(view, &ScrivolaPDFView::selectionFinished, this, [this] {
+        if (context_ && context_->isHighlightMode()) context_->highlightSelection();
+    });
+    handle_ = std::make_shared<ViewHandle>(view);
+    context->setPdfView(handle_);
     update();
 }
 
@@ -49,6 +84,7 @@ void PDFViewBridge::update() {
         isApplyingFit_ = false;
         context->setNeedsAutoFit(true);
     }
+    view_->setHandMode(!context->isTextSelectionMode());
     if (view_->displayMode() != context->viewMode()) {
         isApplyingFit_ = true;
         view_->setDisplayMode(context->viewMode());

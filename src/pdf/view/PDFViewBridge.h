@@ -3,9 +3,12 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
 namespace scrivola {
 
 class PDFDocumentContext;
+class PDFViewHandle;
 class ScrivolaPDFView;
 
 // Keeps a tab's context and its page view in step. What the user asked for (page, zoom, fit mode,
@@ -28,6 +31,8 @@ private:
 
     QPointer<PDFDocumentContext> context_;
     ScrivolaPDFView* view_;
+    // What the context may ask of the view (its selection, its points); the context holds it weakly.
+    std::shared_ptr<PDFViewHandle> handle_;
     int lastAppliedPage_ = -1;
     double lastAppliedScale_ = -1;
     bool isApplyingFit_ = false;

@@ -3,6 +3,7 @@
 #include "annotation/CoreTextFreeTextAnnotation.h"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -15,6 +16,7 @@ namespace scrivola {
 
 ScrivolaPDFView::ScrivolaPDFView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setAutoFillBackground(false);
+    viewport()->setCursor(Qt::IBeamCursor);
     setFrameShape(QFrame::NoFrame);
 }
 
@@ -27,6 +29,7 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
     shownPage_ = 0;
     lastCurrent_ = -1;
     paintedOnce_ = false;
+    forgetPageState();
     const int count = document_ ? document_->pageCount() : 0;
     // Every page is first taken to have the first page's size; pages in view are measured.
     const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
@@ -51,6 +54,7 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
 void ScrivolaPDFView::setRevision(quint64 revision) {
     if (revision == revision_ || !document_) return;
     revision_ = revision;
+    forgetPageState();
     // Pages may have come, gone or turned: every size is measured again as it comes into view.
     const int count = document_->pageCount();
     const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
@@ -213,6 +217,7 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
                 drewTile = true;
             }
         }
+        paintSelection(painter, index, pageArea);
     }
     paintPageIndicator(painter);
     // Tiles scrolled away are not drawn any more.
@@ -221,6 +226,121 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
         paintedOnce_ = true;
         QMetaObject::invokeMethod(this, &ScrivolaPDFView::painted, Qt::QueuedConnection);
     }
+}
+
+void ScrivolaPDFView::forgetPageState() {
+    texts_.clear();
+    anchor_.reset();
+    selecting_ = false;
+    if (!selection_.isEmpty()) {
+        selection_ = PDFSelection();
+        emit selectionChanged();
+    }
+}
+
+std::optional<PDFSelection> ScrivolaPDFView::currentSelection() const {
+    if (selection_.isEmpty()) return std::nullopt;
+    return selection_;
+}
+
+void ScrivolaPDFView::clearSelection() {
+    anchor_.reset();
+    if (selection_.isEmpty()) return;
+    selection_ = PDFSelection();
+    viewport()->update();
+    emit selectionChanged();
+}
+
+void ScrivolaPDFView::setHandMode(bool hand) {
+    handMode_ = hand;
+    viewport()->setCursor(hand ? Qt::OpenHandCursor : Qt::IBeamCursor);
+}
+
+PDFTextSelection::PageTextSource ScrivolaPDFView::textSource(int page) {
+    const PDFPagePtr p = document_ && page >= 0 && page < layout_.pageCount() ? document_->page(page) : nullptr;
+    if (!p) return {};
+    auto [it, added] = texts_.try_emplace(page);
+    if (added) it->second = p->text();
+    return {p, &it->second};
+}
+
+std::optional<TextCaret> ScrivolaPDFView::caretAt(const QPointF& viewPoint) {
+    const int page = pageIndexAt(viewPoint, true);
+    const PDFTextSelection::PageTextSource source = textSource(page);
+    if (!source.text) return std::nullopt;
+    return PDFTextSelection::caretAt(*source.text, page, convertToPage(viewPoint, page));
+}
+
+void ScrivolaPDFView::startSelection(const QPointF& viewPoint, TextSnap snap) {
+    anchor_ = caretAt(viewPoint);
+    snap_ = snap;
+    selecting_ = anchor_.has_value();
+    const PDFSelection previous = selection_;
+    selection_ = anchor_ && snap != TextSnap::character
+                     ? PDFTextSelection::select([this](int p) { return textSource(p); }, *anchor_, *anchor_, snap)
+                     : PDFSelection();
+    viewport()->update();
+    if (!(previous.isEmpty() && selection_.isEmpty())) emit selectionChanged();
+}
+
+void ScrivolaPDFView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !document_) return QAbstractScrollArea::mousePressEvent(event);
+    if (handMode_) {
+        panFrom_ = event->position().toPoint();
+        panScroll_ = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        viewport()->setCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    startSelection(event->position(), TextSnap::character);
+}
+
+void ScrivolaPDFView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !document_ || handMode_) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    // A second click selects the word; a click on an existing word selection widens it to the line.
+    startSelection(event->position(), snap_ == TextSnap::word && !selection_.isEmpty() ? TextSnap::line : TextSnap::word);
+}
+
+void ScrivolaPDFView::mouseMoveEvent(QMouseEvent* event) {
+    if (panFrom_) {
+        const QPoint moved = event->position().toPoint() - *panFrom_;
+        horizontalScrollBar()->setValue(panScroll_.x() - moved.x());
+        verticalScrollBar()->setValue(panScroll_.y() - moved.y());
+        return;
+    }
+    if (!selecting_ || !anchor_) return;
+    const std::optional<TextCaret> focus = caretAt(event->position());
+    if (!focus) return;
+    selection_ = PDFTextSelection::select([this](int p) { return textSource(p); }, *anchor_, *focus, snap_);
+    viewport()->update();
+    emit selectionChanged();
+}
+
+void ScrivolaPDFView::mouseReleaseEvent(QMouseEvent* event) {
+    if (panFrom_) {
+        panFrom_.reset();
+        viewport()->setCursor(Qt::OpenHandCursor);
+        return;
+    }
+    if (!selecting_) return QAbstractScrollArea::mouseReleaseEvent(event);
+    selecting_ = false;
+    if (!selection_.isEmpty()) emit selectionFinished();
+}
+
+// The selected lines of a page, in the accent colour over the drawn page.
+void ScrivolaPDFView::paintSelection(QPainter& painter, int page, const QRectF& pageArea) const {
+    if (selection_.isEmpty()) return;
+    const PDFPagePtr p = document_->page(page);
+    if (!p) return;
+    const QRectF bounds = selection_.bounds(*p);
+    if (bounds.isEmpty()) return;
+    QColor accent = palette().color(QPalette::Highlight);
+    accent.setAlphaF(0.35f);
+    const QTransform toView = pageTransform(page);
+    painter.save();
+    painter.setClipRect(pageArea);
+    for (const PDFSelection::LineRange& line : selection_.lines())
+        if (line.page == p) painter.fillRect(toView.mapRect(line.bounds), accent);
+    painter.restore();
 }
 
 QString ScrivolaPDFView::pageIndicatorText() const {

@@ -2,13 +2,16 @@
 
 #include "pdf/PDFPageLayout.h"
 #include "pdf/PDFRenderScheduler.h"
+#include "pdf/PDFTextSelection.h"
 #include "pdf/engine/PDFEngine.h"
 
 #include <QAbstractScrollArea>
 
 class QPainter;
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace scrivola {
@@ -55,6 +58,13 @@ public:
     QPointF convertToPage(const QPointF& viewPoint, int index) const;
     QPointF convertFromPage(const QPointF& pagePoint, int index) const;
 
+    // The text the user selected with the mouse: a drag selects by characters, a double click
+    // and drag by words, a triple click by lines. In hand mode drags pan the view instead.
+    std::optional<PDFSelection> currentSelection() const;
+    void clearSelection();
+    void setHandMode(bool hand);
+    bool isHandMode() const { return handMode_; }
+
     // "Page N of M" for the page indicator in the view's bottom-right corner; empty without pages.
     QString pageIndicatorText() const;
 
@@ -70,12 +80,19 @@ signals:
     void boundsReady();
     // Once per document, when a drawn page first reached the screen.
     void painted();
+    void selectionChanged();
+    // The mouse was released after selecting text.
+    void selectionFinished();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void relayout();
@@ -87,6 +104,12 @@ private:
     bool learnSizesOf(const std::vector<int>& pages);
     void noteCurrentPage();
     void paintPageIndicator(QPainter& painter) const;
+    void paintSelection(QPainter& painter, int page, const QRectF& pageArea) const;
+    // The structured text of a page, read once per revision.
+    PDFTextSelection::PageTextSource textSource(int page);
+    std::optional<TextCaret> caretAt(const QPointF& viewPoint);
+    void startSelection(const QPointF& viewPoint, TextSnap snap);
+    void forgetPageState();
 
     PDFDocumentPtr document_;
     quint64 revision_ = 0;
@@ -100,6 +123,15 @@ private:
     int lastCurrent_ = -1;
     bool boundsReady_ = false;
     bool paintedOnce_ = false;
+
+    std::map<int, PDFPageText> texts_;
+    std::optional<TextCaret> anchor_;
+    TextSnap snap_ = TextSnap::character;
+    PDFSelection selection_;
+    bool selecting_ = false;
+    bool handMode_ = false;
+    std::optional<QPoint> panFrom_;
+    QPoint panScroll_;
 };
 
 }  // namespace scrivola

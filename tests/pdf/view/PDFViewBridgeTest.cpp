@@ -65,4 +65,55 @@ TEST(PDFViewBridge, FitsOnShowingAndCarriesPagesAndZoomBothWays) {
     EXPECT_NEAR(context.zoomLevel(), view.scaleFactor(), 1e-9);
 }
 
+TEST(PDFViewBridge, DraggingSelectsTextWhichHighlightModeTurnsIntoHighlights) {
+    QTemporaryDir dir;
+    PDFDocumentModel model(writeFile(dir, "doc.pdf", textPdf(2)));
+    PDFDocumentContext context(&model);
+    ScrivolaPDFView view;
+    view.resize(800, 900);
+    new PDFViewBridge(&context, &view);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QCoreApplication::processEvents();
+
+    // Across "quick brown" on the second line (baseline 704), 12-point Helvetica from x 72.
+    const QPoint from = view.convertFromPage(QPointF(97, 707), 0).toPoint();
+    const QPoint to = view.convertFromPage(QPointF(150, 707), 0).toPoint();
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(view.viewport(), to);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, to);
+    ASSERT_TRUE(view.currentSelection().has_value());
+    EXPECT_TRUE(view.currentSelection()->string().contains("quick brow")) << view.currentSelection()->string().toStdString();
+    // The context sees the same selection through its handle on the view.
+    ASSERT_TRUE(context.pdfView());
+    EXPECT_EQ(context.pdfView()->currentSelection()->string(), view.currentSelection()->string());
+
+    // A double click takes the whole word.
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.convertFromPage(QPointF(170, 707), 0).toPoint());
+    EXPECT_EQ(view.currentSelection()->string(), "fox");
+
+    // In highlight mode the finished selection is highlighted on the page.
+    context.setHighlightMode(true);
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(view.viewport(), to);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, to);
+    int highlights = 0;
+    for (const auto& annotation : model.pdfDocument()->page(0)->annotations())
+        highlights += annotation->subtype() == PDFAnnotation::Subtype::highlight ? 1 : 0;
+    EXPECT_EQ(highlights, 1);
+
+    // In hand mode a drag pans instead.
+    context.setHighlightMode(false);
+    view.clearSelection();
+    view.setScaleFactor(3);
+    context.setTextSelectionMode(false);
+    ASSERT_TRUE(view.isHandMode());
+    const int before = view.verticalScrollBar()->value();
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, QPoint(300, 400));
+    QTest::mouseMove(view.viewport(), QPoint(300, 300));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(view.verticalScrollBar()->value(), before + 100);
+    EXPECT_FALSE(view.currentSelection().has_value());
+}
+
 }  // namespace
