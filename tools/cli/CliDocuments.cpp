@@ -21,8 +21,12 @@ void writeBytes(const QByteArray& bytes, const QString& output) {
     }
 }
 
+ImageEncoding outputEncoding(const QString& output) {
+    return ImageCodec::encodingForExtension(QFileInfo(output).suffix()).value_or(ImageEncoding::png);
+}
+
 void writeImage(const QImage& image, const QString& output) {
-    const auto encoding = ImageCodec::encodingForExtension(QFileInfo(output).suffix()).value_or(ImageEncoding::png);
+    const ImageEncoding encoding = outputEncoding(output);
     QByteArray bytes;
     try {
         bytes = ImageCodec::encode(image, encoding);

@@ -3,6 +3,7 @@
 // Helpers shared by the subcommands that open and write documents.
 
 #include "cli/Cli.h"
+#include "image/codec/ImageCodec.h"
 #include "workspace/DocumentTypes.h"
 
 #include <QImage>
@@ -13,6 +14,8 @@ namespace scrivola::cli {
 DocumentType kindOf(const QString& path);
 
 // Encodes by the output's extension (PNG when it has none we know) and writes atomically.
+// The encoding an output file gets from its extension: PNG when the extension names none.
+ImageEncoding outputEncoding(const QString& output);
 void writeImage(const QImage& image, const QString& output);
 void writeBytes(const QByteArray& bytes, const QString& output);
 

@@ -7,18 +7,11 @@
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/engine/PDFEngine.h"
 
-#include <QFileInfo>
-
-
 namespace scrivola::cli {
 
 namespace {
 
 QString pointText(double v) { return QString::number(v, 'f', v == std::floor(v) ? 0 : 2); }
-
-bool isPngOutput(const QString& output) {
-    return ImageCodec::encodingForExtension(QFileInfo(output).suffix()).value_or(ImageEncoding::png) == ImageEncoding::png;
-}
 
 // A PNG of a page is written a band of rows at a time as it is drawn: the page is never whole
 // in memory.
@@ -91,7 +84,7 @@ int runRender(const QStringList& argv) {
         const auto list = page ? page->displayList() : nullptr;
         const QString failure = QStringLiteral("Could not render page %1").arg(pageNumber);
         if (!list) throw DocumentError::exportFailed(failure);
-        if (isPngOutput(output)) {
+        if (outputEncoding(output) == ImageEncoding::png) {
             writePngInBands(*list, dpi, output, failure);
             return kSuccess;
         }

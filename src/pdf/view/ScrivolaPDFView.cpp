@@ -30,12 +30,6 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
     lastCurrent_ = -1;
     paintedOnce_ = false;
     forgetPageState();
-    const int count = document_ ? document_->pageCount() : 0;
-    // Every page is first taken to have the first page's size; pages in view are measured.
-    const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
-    sizes_.assign(size_t(count), first ? first->rotatedSize() : QSizeF(612, 792));
-    known_.assign(size_t(count), 0);
-    if (count > 0) known_[0] = 1;
     if (document_) {
         // The scheduler takes display lists here, on the main thread, through this view.
         scheduler_ = std::make_unique<PDFRenderScheduler>([this](int page) -> std::shared_ptr<const PDFDisplayList> {
@@ -54,14 +48,9 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
 void ScrivolaPDFView::setRevision(quint64 revision) {
     if (revision == revision_ || !document_) return;
     revision_ = revision;
-    forgetPageState();
     // Pages may have come, gone or turned: every size is measured again as it comes into view.
-    const int count = document_->pageCount();
-    const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
-    sizes_.assign(size_t(count), first ? first->rotatedSize() : QSizeF(612, 792));
-    known_.assign(size_t(count), 0);
-    if (count > 0) known_[0] = 1;
-    shownPage_ = std::clamp(shownPage_, 0, std::max(0, count - 1));
+    forgetPageState();
+    shownPage_ = std::clamp(shownPage_, 0, std::max(0, int(sizes_.size()) - 1));
     scheduler_->setRevision(revision_);
     relayout();
     noteCurrentPage();
@@ -229,6 +218,12 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
 }
 
 void ScrivolaPDFView::forgetPageState() {
+    // Every page is first taken to have the first page's size; pages in view are measured.
+    const int count = document_ ? document_->pageCount() : 0;
+    const PDFPagePtr first = count > 0 ? document_->page(0) : nullptr;
+    sizes_.assign(size_t(count), first ? first->rotatedSize() : QSizeF(612, 792));
+    known_.assign(size_t(count), 0);
+    if (count > 0) known_[0] = 1;
     texts_.clear();
     anchor_.reset();
     selecting_ = false;

@@ -109,6 +109,7 @@ private:
     PDFTextSelection::PageTextSource textSource(int page);
     std::optional<TextCaret> caretAt(const QPointF& viewPoint);
     void startSelection(const QPointF& viewPoint, TextSnap snap);
+    // Drops what was learnt of the pages (sizes, texts) and the selection: a new document or revision.
     void forgetPageState();
 
     PDFDocumentPtr document_;
