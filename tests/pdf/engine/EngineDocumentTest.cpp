@@ -82,13 +82,20 @@ TEST(EngineRender, BandsMakeTheWholePictureWithoutCuttingAnImage) {
     spec.content = picture(100, 300, 300, 200) + blackBar(50, 50, 400, 3);
     const auto list = PDFDocument::loadFromData(buildPdf({spec}))->page(0)->displayList();
     const QImage whole = list->render(1.5);
-    QImage joined(whole.size(), QImage::Format_RGB32);
-    joined.fill(Qt::red);
+    // Copies a part's pixels into a red canvas of the whole picture's size at `at`.
+    const auto paste = [&](QImage& canvas, const QImage& part, QPoint at) {
+        if (canvas.isNull()) {
+            canvas = QImage(whole.size(), QImage::Format_RGB32);
+            canvas.fill(Qt::red);
+        }
+        for (int row = 0; row < part.height(); ++row)
+            std::memcpy(canvas.scanLine(at.y() + row) + at.x() * 4, part.constScanLine(row), size_t(part.width()) * 4);
+    };
+    QImage joined;
     std::vector<std::pair<int, int>> bands;
     ASSERT_TRUE(list->renderBands(1.5, 40, [&](const QImage& band, int top) {
         EXPECT_EQ(band.width(), whole.width());
-        for (int y = 0; y < band.height(); ++y)
-            std::memcpy(joined.scanLine(top + y), band.constScanLine(y), size_t(band.bytesPerLine()));
+        paste(joined, band, QPoint(0, top));
         bands.emplace_back(top, top + band.height());
         return true;
     }));
@@ -100,14 +107,12 @@ TEST(EngineRender, BandsMakeTheWholePictureWithoutCuttingAnImage) {
     EXPECT_EQ(calls, 2);
 
     // Tiles, clipped at the picture's edges, make the same picture.
-    QImage tiled(whole.size(), QImage::Format_RGB32);
-    tiled.fill(Qt::red);
+    QImage tiled;
     for (int y = 0; y < whole.height(); y += 256)
         for (int x = 0; x < whole.width(); x += 256) {
             const QImage tile = list->renderArea(1.5, QRect(x, y, 256, 256));
             ASSERT_EQ(tile.size(), QRect(x, y, 256, 256).intersected(whole.rect()).size());
-            for (int row = 0; row < tile.height(); ++row)
-                std::memcpy(tiled.scanLine(y + row) + x * 4, tile.constScanLine(row), size_t(tile.width()) * 4);
+            paste(tiled, tile, QPoint(x, y));
         }
     EXPECT_EQ(tiled, whole);
     EXPECT_TRUE(list->renderArea(1.5, QRect(whole.width(), 0, 10, 10)).isNull());  // beside the picture

@@ -14,31 +14,44 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace scrivola;
 using namespace scrivola::testing;
 
 namespace {
 
-TEST(PDFViewBridge, FitsOnShowingAndCarriesPagesAndZoomBothWays) {
+// A tab's model and context with a shown page view and its bridge.
+class PDFViewBridgeTest : public ::testing::Test {
+protected:
+    void open(int pages, QSize viewSize) {
+        model = std::make_unique<PDFDocumentModel>(writeFile(dir, "doc.pdf", textPdf(pages)));
+        context = std::make_unique<PDFDocumentContext>(model.get());
+        view.resize(viewSize);
+        new PDFViewBridge(context.get(), &view);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        QCoreApplication::processEvents();
+    }
+
     QTemporaryDir dir;
-    PDFDocumentModel model(writeFile(dir, "doc.pdf", textPdf(10)));
-    PDFDocumentContext context(&model);
-    ScrivolaPDFView view;
-    view.resize(800, 600);
-    new PDFViewBridge(&context, &view);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    QCoreApplication::processEvents();
+    std::unique_ptr<PDFDocumentModel> model;
+    std::unique_ptr<PDFDocumentContext> context;
+    ScrivolaPDFView view;  // goes first, with its bridge, as a tab's view does
+};
+
+TEST_F(PDFViewBridgeTest, FitsOnShowingAndCarriesPagesAndZoomBothWays) {
+    ASSERT_NO_FATAL_FAILURE(open(10, QSize(800, 600)));
 
     // Fit page: the letter page's height in the view less 20 points.
     const double fit = (view.viewport()->height() - 20.0) / 792;
-    EXPECT_NEAR(context.zoomLevel(), fit, 1e-9);
+    EXPECT_NEAR(context->zoomLevel(), fit, 1e-9);
     EXPECT_NEAR(view.scaleFactor(), fit, 1e-9);
-    EXPECT_FALSE(context.needsAutoFit());
+    EXPECT_FALSE(context->needsAutoFit());
 
-    context.setViewMode(ViewMode::continuous);
+    context->setViewMode(ViewMode::continuous);
     EXPECT_EQ(view.displayMode(), ViewMode::continuous);
-    context.goToPage(5);
+    context->goToPage(5);
     EXPECT_EQ(view.currentPage(), 5);
     QCoreApplication::processEvents();
 
@@ -47,34 +60,26 @@ TEST(PDFViewBridge, FitsOnShowingAndCarriesPagesAndZoomBothWays) {
     const int into8 = int(view.convertFromPage(QPointF(300, 500), 7).y()) + view.verticalScrollBar()->value();
     view.verticalScrollBar()->setValue(into8);
     QCoreApplication::processEvents();
-    EXPECT_EQ(context.currentPage(), 7);
+    EXPECT_EQ(context->currentPage(), 7);
     EXPECT_EQ(view.verticalScrollBar()->value(), into8);
 
-    context.zoomIn();
-    EXPECT_NEAR(view.scaleFactor(), context.zoomLevel(), 1e-9);
+    context->zoomIn();
+    EXPECT_NEAR(view.scaleFactor(), context->zoomLevel(), 1e-9);
     EXPECT_GT(view.scaleFactor(), fit);
 
     // Ctrl + wheel: the view zooms and the context stops fitting.
-    context.chooseAutoFitMode(AutoFitMode::fitWidth);
+    context->chooseAutoFitMode(AutoFitMode::fitWidth);
     QCoreApplication::processEvents();
     EXPECT_NEAR(view.scaleFactor(), (view.viewport()->width() - 20.0) / 612, 1e-9);
     QWheelEvent wheel(QPointF(100, 100), view.mapToGlobal(QPointF(100, 100)), {}, QPoint(0, 120), Qt::NoButton,
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(view.viewport(), &wheel);
-    EXPECT_EQ(context.autoFitMode(), AutoFitMode::manual);
-    EXPECT_NEAR(context.zoomLevel(), view.scaleFactor(), 1e-9);
+    EXPECT_EQ(context->autoFitMode(), AutoFitMode::manual);
+    EXPECT_NEAR(context->zoomLevel(), view.scaleFactor(), 1e-9);
 }
 
-TEST(PDFViewBridge, DraggingSelectsTextWhichHighlightModeTurnsIntoHighlights) {
-    QTemporaryDir dir;
-    PDFDocumentModel model(writeFile(dir, "doc.pdf", textPdf(2)));
-    PDFDocumentContext context(&model);
-    ScrivolaPDFView view;
-    view.resize(800, 900);
-    new PDFViewBridge(&context, &view);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    QCoreApplication::processEvents();
+TEST_F(PDFViewBridgeTest, DraggingSelectsTextWhichHighlightModeTurnsIntoHighlights) {
+    ASSERT_NO_FATAL_FAILURE(open(2, QSize(800, 900)));
 
     // Across "quick brown" on the second line (baseline 704), 12-point Helvetica from x 72.
     const QPoint from = view.convertFromPage(QPointF(97, 707), 0).toPoint();
@@ -85,28 +90,28 @@ TEST(PDFViewBridge, DraggingSelectsTextWhichHighlightModeTurnsIntoHighlights) {
     ASSERT_TRUE(view.currentSelection().has_value());
     EXPECT_TRUE(view.currentSelection()->string().contains("quick brow")) << view.currentSelection()->string().toStdString();
     // The context sees the same selection through its handle on the view.
-    ASSERT_TRUE(context.pdfView());
-    EXPECT_EQ(context.pdfView()->currentSelection()->string(), view.currentSelection()->string());
+    ASSERT_TRUE(context->pdfView());
+    EXPECT_EQ(context->pdfView()->currentSelection()->string(), view.currentSelection()->string());
 
     // A double click takes the whole word.
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.convertFromPage(QPointF(170, 707), 0).toPoint());
     EXPECT_EQ(view.currentSelection()->string(), "fox");
 
     // In highlight mode the finished selection is highlighted on the page.
-    context.setHighlightMode(true);
+    context->setHighlightMode(true);
     QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from);
     QTest::mouseMove(view.viewport(), to);
     QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, to);
     int highlights = 0;
-    for (const auto& annotation : model.pdfDocument()->page(0)->annotations())
+    for (const auto& annotation : model->pdfDocument()->page(0)->annotations())
         highlights += annotation->subtype() == PDFAnnotation::Subtype::highlight ? 1 : 0;
     EXPECT_EQ(highlights, 1);
 
     // In hand mode a drag pans instead.
-    context.setHighlightMode(false);
+    context->setHighlightMode(false);
     view.clearSelection();
     view.setScaleFactor(3);
-    context.setTextSelectionMode(false);
+    context->setTextSelectionMode(false);
     ASSERT_TRUE(view.isHandMode());
     const int before = view.verticalScrollBar()->value();
     QTest::mousePress(view.viewport(), Qt::LeftButton, {}, QPoint(300, 400));
