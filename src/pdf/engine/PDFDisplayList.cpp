@@ -179,10 +179,7 @@ QSize PDFDisplayList::pictureSize(double scale, qint64 maxBytes) const {
 
 QImage PDFDisplayList::render(double scale, qint64 maxBytes) const {
     const QSize size = pictureSize(scale, maxBytes);
-    if (size.isEmpty()) return {};
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull() || !drawArea(impl_->list, impl_->bounds, scale, QPoint(0, 0), image)) return {};
-    return image;
+    return size.isEmpty() ? QImage() : renderArea(scale, QRect(QPoint(0, 0), size), nullptr, maxBytes);
 }
 
 QImage PDFDisplayList::renderArea(double scale, const QRect& area, const PDFCancelToken* cancel, qint64 maxBytes) const {
