@@ -28,6 +28,8 @@ public:
 
 private:
     void applyState();
+    void connectTools();
+    void applyTools();
 
     QPointer<PDFDocumentContext> context_;
     ScrivolaPDFView* view_;
