@@ -68,6 +68,13 @@ double statusMb(const std::string& key) {
     return 0;
 }
 
+// CPU time of the calling thread in milliseconds: how much of a stall the thread was working.
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 // VmHWM starts again from the current resident set.
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
@@ -146,7 +153,8 @@ int main(int argc, char** argv) {
     if (!runUntil([&] { return firstPaintAt > 0; })) return fail("no page was painted");
     std::printf("first_page_ms %.0f\n", firstPaintAt - launchedAt);
     std::fflush(stdout);
-    std::fprintf(stderr, "launch: main at %.0f ms, window made at %.0f, file opened at %.0f\n", mainAt, windowAt, openedAt);
+    std::fprintf(stderr, "launch: main at %.0f ms, window made at %.0f, file opened at %.0f; RSS %.0f MB\n", mainAt,
+                 windowAt, openedAt, statusMb("VmRSS"));
 
     // 2. Scrolling in continuous mode. A 1 ms heartbeat runs on every turn of the event loop that
     // is otherwise idle; the gap between two beats is how long the loop was kept from turning
@@ -161,6 +169,8 @@ int main(int argc, char** argv) {
     int steps = 0;
     int paints = 0;
     double maxStall = 0;
+    int stallPage = -1;  // the page at the top of the view when the longest stall ended
+    double stallCpu = 0;  // how much of it the main thread worked (the rest: other threads ran)
     {
         struct PaintCounter : QObject {
             int* count;
@@ -176,20 +186,30 @@ int main(int argc, char** argv) {
         QTimer beat;
         beat.setTimerType(Qt::PreciseTimer);
         double lastBeat = 0;
+        double lastBeatCpu = threadCpuMs();
         double nextStep = 0;
         bool done = false;
+        // The time since the last beat: a new longest stall is noted with the page in view.
+        const auto sinceLastBeat = [&] {
+            const double gap = double(clock.nsecsElapsed()) / 1e6 - lastBeat;
+            if (gap > maxStall) {
+                maxStall = gap;
+                stallPage = view->currentPage();
+                stallCpu = threadCpuMs() - lastBeatCpu;
+            }
+        };
         QObject::connect(&beat, &QTimer::timeout, &app, [&] {
-            const double now = double(clock.nsecsElapsed()) / 1e6;
-            maxStall = std::max(maxStall, now - lastBeat);
-            lastBeat = now;
-            if (now < nextStep || done) return;
-            nextStep = std::max(nextStep + period, now);
+            sinceLastBeat();
+            lastBeat = double(clock.nsecsElapsed()) / 1e6;
+            lastBeatCpu = threadCpuMs();
+            if (lastBeat < nextStep || done) return;
+            nextStep = std::max(nextStep + period, lastBeat);
             bar->setValue(bar->value() + notch);
             if (!exposed) view->viewport()->repaint();
             ++steps;
             done = view->currentPage() >= lastPage || bar->value() >= bar->maximum();
             // The time spent in this step counts even when it is the last one.
-            maxStall = std::max(maxStall, double(clock.nsecsElapsed()) / 1e6 - lastBeat);
+            sinceLastBeat();
         });
         clock.start();
         beat.start(1);
@@ -199,8 +219,9 @@ int main(int argc, char** argv) {
     }
     std::printf("scroll_max_stall_ms %.0f\n", maxStall);
     std::fflush(stdout);
-    std::fprintf(stderr, "scroll: %d steps of %d px to page %d, %d paints, tile cache %.0f MB, RSS %.0f MB\n", steps,
-                 notch, view->currentPage() + 1, paints, double(view->scheduler()->cachedBytes()) / 1048576.0,
+    std::fprintf(stderr, "scroll: %d steps of %d px to page %d, %d paints; longest stall at page %d, %.0f ms of it working\n",
+                 steps, notch, view->currentPage() + 1, paints, stallPage + 1, stallCpu);
+    std::fprintf(stderr, "memory: tile cache %.0f MB, RSS %.0f MB\n", double(view->scheduler()->cachedBytes()) / 1048576.0,
                  statusMb("VmRSS"));
 
     // 3. Page 1 at 10×. The figure is the highest resident set from the moment the zoom is asked
@@ -208,7 +229,7 @@ int main(int argc, char** argv) {
     // tiles and display lists cached while scrolling) plus what the zoom adds on top.
     context->setAutoFitMode(AutoFitMode::manual);
     context->goToPage(0);
-    if (!settled(*view)) return fail("page 1 did not draw");
+    if (!settled(*view) || view->currentPage() != 0) return fail("page 1 did not draw");
     double peak = statusMb("VmHWM");
     const double before = statusMb("VmRSS");
     resetPeak();
