@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QSignalBlocker>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -63,11 +64,18 @@ SignatureStorageService::SignatureStorageService(const QString& baseFolder, QObj
     stampsDir_ = QDir::cleanPath(base + QStringLiteral("/Scrivola/Stamps"));
     QDir().mkpath(signaturesDir_);
     QDir().mkpath(stampsDir_);
-    loadAll();
-    generateBuiltInStamps();
+}
+
+void SignatureStorageService::ensureLoaded() const {
+    if (loaded_) return;
+    auto* self = const_cast<SignatureStorageService*>(this);
+    const QSignalBlocker quiet(self);
+    self->loadAll();
+    self->generateBuiltInStamps();
 }
 
 void SignatureStorageService::loadAll() {
+    loaded_ = true;
     fileBaseNames_.clear();
     QSet<QUuid> seen;
     signatures_ = load(signaturesDir_, SignatureKind::signature, seen);
@@ -130,6 +138,7 @@ void SignatureStorageService::generateBuiltInStamps() {
 
 std::optional<StoredSignature> SignatureStorageService::save(const QImage& image, const QString& name,
                                                              SignatureKind kind, bool isBuiltIn) {
+    ensureLoaded();
     if (isTooLarge(image, kMaxImagePixels)) return std::nullopt;
 
     StoredSignature record;
@@ -195,6 +204,7 @@ bool SignatureStorageService::updateLastSize(const QUuid& id, double width, doub
 }
 
 std::optional<StoredSignature> SignatureStorageService::find(const QUuid& id) const {
+    ensureLoaded();
     for (const QList<StoredSignature>* list : {&signatures_, &stamps_})
         for (const StoredSignature& item : *list)
             if (item.id == id) return item;
@@ -202,6 +212,7 @@ std::optional<StoredSignature> SignatureStorageService::find(const QUuid& id) co
 }
 
 SignatureStorageService::Location SignatureStorageService::locate(const QUuid& id) {
+    ensureLoaded();
     for (QList<StoredSignature>* list : {&signatures_, &stamps_})
         for (int i = 0; i < list->size(); ++i)
             if (list->at(i).id == id) return Location{list, i};

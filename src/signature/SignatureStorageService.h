@@ -16,8 +16,8 @@ namespace scrivola {
 
 // The user's handwritten signatures and image stamps, on disk and in memory. One per window's
 // service container, shared by its PDF tabs. Items live in baseFolder + "/Scrivola/Signatures" and
-// "/Scrivola/Stamps", each as "<ID>.json" plus "<ID>.png". Construction creates the folders, loads
-// both lists (oldest first) and generates the built-in stamps that are missing.
+// "/Scrivola/Stamps", each as "<ID>.json" plus "<ID>.png". Construction creates the folders; the
+// first use loads both lists (oldest first) and generates the built-in stamps that are missing.
 //
 // Every change is written at once. Files are replaced atomically (PNG first, record last), so an
 // interrupted write never leaves a half item; an operation whose write fails leaves the in-memory
@@ -32,8 +32,10 @@ public:
     // baseFolder: empty for the user's application-data folder (the temporary folder if there is none).
     explicit SignatureStorageService(const QString& baseFolder = {}, QObject* parent = nullptr);
 
-    const QList<StoredSignature>& signatures() const { return signatures_; }
-    const QList<StoredSignature>& stamps() const { return stamps_; }
+    // The folders are read on first use, not at construction: starting the application with a
+    // document to show does not wait for the pictures of the store.
+    const QList<StoredSignature>& signatures() const { ensureLoaded(); return signatures_; }
+    const QList<StoredSignature>& stamps() const { ensureLoaded(); return stamps_; }
     const QString& signaturesDir() const { return signaturesDir_; }
     const QString& stampsDir() const { return stampsDir_; }
 
@@ -67,6 +69,8 @@ private:
         StoredSignature& item() const { return (*list)[index]; }
     };
 
+    // Reads both folders and generates missing built-ins once, without change notices.
+    void ensureLoaded() const;
     QList<StoredSignature> load(const QString& folder, SignatureKind kind, QSet<QUuid>& seen);
     void generateBuiltInStamps();
     Location locate(const QUuid& id);
@@ -84,6 +88,7 @@ private:
     QList<StoredSignature> stamps_;
     // File base names found on disk that differ from the canonical upper-case id text.
     QHash<QUuid, QString> fileBaseNames_;
+    bool loaded_ = false;
 };
 
 }  // namespace scrivola

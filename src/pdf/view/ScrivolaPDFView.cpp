@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -445,6 +446,10 @@ void ScrivolaPDFView::scrollContentsBy(int, int) {
 
 void ScrivolaPDFView::wheelEvent(QWheelEvent* event) {
     if (!(event->modifiers() & Qt::ControlModifier)) {
+        if (!isContinuous(mode_) && flipAtEdge(event->angleDelta().y())) {
+            event->accept();
+            return;
+        }
         QAbstractScrollArea::wheelEvent(event);
         return;
     }
@@ -455,6 +460,39 @@ void ScrivolaPDFView::wheelEvent(QWheelEvent* event) {
         emit userZoomed();
     }
     event->accept();
+}
+
+// In the modes that show one page (or pair) at a time, scrolling on past its bottom or top edge
+// turns to the next or previous one, after a whole notch's worth of scrolling at the edge.
+bool ScrivolaPDFView::flipAtEdge(int delta) {
+    const QScrollBar* bar = verticalScrollBar();
+    const bool down = delta < 0;
+    const int row = shownRow();
+    const bool atEdge = down ? bar->value() >= bar->maximum() && layout_.endPageOfRow(row) < layout_.pageCount()
+                             : bar->value() <= bar->minimum() && row > 0;
+    if (!atEdge || delta == 0) {
+        edgeWheel_ = 0;
+        return false;
+    }
+    edgeWheel_ += std::abs(delta);
+    if (edgeWheel_ < 120) return true;
+    edgeWheel_ = 0;
+    goToPage(layout_.firstPageOfRow(down ? row + 1 : row - 1));
+    if (!down) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    return true;
+}
+
+bool ScrivolaPDFView::viewportEvent(QEvent* event) {
+    // A pinch on a touchpad zooms like Ctrl and the wheel.
+    if (event->type() == QEvent::NativeGesture) {
+        const auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            setScaleFactor(scale_ * (1 + gesture->value()));
+            emit userZoomed();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void ScrivolaPDFView::noteCurrentPage() {

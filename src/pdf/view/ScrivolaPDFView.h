@@ -149,6 +149,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -167,6 +168,7 @@ private:
     // Reads the sizes of the pages in view that are still estimated; true when one differed.
     bool learnSizesOf(const std::vector<int>& pages);
     void noteCurrentPage();
+    bool flipAtEdge(int delta);
     void paintPageIndicator(QPainter& painter) const;
     void paintSelection(QPainter& painter, int page, const QRectF& pageArea) const;
     // Fills a tile not drawn yet from the tiles of the scale shown before; false when none is cached.
@@ -214,6 +216,7 @@ private:
     int shownPage_ = 0;  // the non-continuous modes' shown page
     int lastCurrent_ = -1;
     bool boundsReady_ = false;
+    int edgeWheel_ = 0;
     bool paintedOnce_ = false;
 
     std::map<int, PDFPageText> texts_;

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace scrivola;
@@ -68,6 +69,18 @@ TEST(ScrivolaPDFView, PaintsTheTextWherePageSpaceSaysAndFollowsPagesAndZoom) {
     view.setDisplayMode(ViewMode::singlePage);
     EXPECT_EQ(view.currentPage(), 20);
     EXPECT_EQ(view.verticalScrollBar()->maximum(), 0);  // one page, smaller than the view
+    // Scrolling on past the page turns it, a notch at a time.
+    const auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(100, 100), view.mapToGlobal(QPointF(100, 100)), {}, QPoint(0, delta), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view.viewport(), &event);
+    };
+    wheel(-60);
+    EXPECT_EQ(view.currentPage(), 20);
+    wheel(-60);
+    EXPECT_EQ(view.currentPage(), 21);
+    wheel(120);
+    EXPECT_EQ(view.currentPage(), 20);
 }
 
 TEST(ScrivolaPDFView, TurnedPagesAndPagesOfOtherSizesLieWhereTheyAre) {
