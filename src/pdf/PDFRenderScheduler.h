@@ -44,7 +44,7 @@ public:
     using ListProvider = std::function<std::shared_ptr<const PDFDisplayList>(int page)>;
     using DocumentId = quint64;
     static constexpr qint64 kDefaultCacheBytes = qint64(256) << 20;
-    static constexpr int kMaxCachedLists = 64;
+    static constexpr int kMaxCachedLists = 16;
 
     explicit PDFRenderScheduler(int threads = 2, qint64 cacheBytes = kDefaultCacheBytes, QObject* parent = nullptr);
     // Cancels all work and waits for the workers.
