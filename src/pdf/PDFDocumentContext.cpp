@@ -173,6 +173,7 @@ void PDFDocumentContext::redo() {
 
 void PDFDocumentContext::incrementDocumentRevision() {
     ++documentRevision_;
+    followSignaturePlacementPage();
     emit documentRevisionChanged();
 }
 

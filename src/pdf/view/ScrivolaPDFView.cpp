@@ -76,6 +76,7 @@ void ScrivolaPDFView::setScaleFactor(double scale) {
     viewport()->update();
     emit scaleFactorChanged(scale_);
     noteCurrentPage();
+    emit pagesMoved();
 }
 
 int ScrivolaPDFView::shownRow() const { return std::max(0, layout_.rowOf(shownPage_)); }
@@ -99,6 +100,7 @@ void ScrivolaPDFView::goToPage(int index) {
         verticalScrollBar()->setValue(int(std::lround((layout_.pageRect(index).top() - PDFPageLayout::kGap) * scale_)));
     }
     noteCurrentPage();
+    emit pagesMoved();
 }
 
 int ScrivolaPDFView::pageIndexAt(const QPointF& viewPoint, bool nearest) const {
@@ -131,6 +133,7 @@ void ScrivolaPDFView::relayout() {
     layout_ = PDFPageLayout(sizes_, mode_);
     updateScrollBars();
     viewport()->update();
+    emit pagesMoved();
 }
 
 void ScrivolaPDFView::updateScrollBars() {
@@ -279,6 +282,7 @@ void ScrivolaPDFView::startSelection(const QPointF& viewPoint, TextSnap snap) {
 }
 
 void ScrivolaPDFView::mousePressEvent(QMouseEvent* event) {
+    if (stampPress(event)) return;
     if (event->button() != Qt::LeftButton || !document_) return QAbstractScrollArea::mousePressEvent(event);
     if (handMode_) {
         panFrom_ = event->position().toPoint();
@@ -374,11 +378,13 @@ void ScrivolaPDFView::resizeEvent(QResizeEvent* event) {
         boundsReady_ = true;
         emit boundsReady();
     }
+    emit pagesMoved();
 }
 
 void ScrivolaPDFView::scrollContentsBy(int, int) {
     viewport()->update();
     noteCurrentPage();
+    emit pagesMoved();
 }
 
 void ScrivolaPDFView::wheelEvent(QWheelEvent* event) {
