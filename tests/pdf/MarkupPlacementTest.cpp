@@ -79,22 +79,29 @@ TEST_F(Placement, ANewItemStartsAtTheDefaultSizeCentredOnTheClickAndLandsThere) 
     EXPECT_GT(share(render(*page(0)), area, Qt::white), 0.99);
 }
 
-TEST_F(Placement, TheNextPlacementStartsAtTheLastPlacedSize) {
+TEST_F(Placement, TheNextPlacementStartsAtTheSizeLastShownAtNoLessThanTheMinimum) {
     setUp({textPage(QStringLiteral("One"))});
+    context->setZoomLevel(2);
     context->toggleSignatureSelection(id);
     context->handleSignatureStamp(QPointF(300, 400), 0);
-    context->moveSignaturePlacement(QRectF(200, 360, 300, 120));
+    EXPECT_EQ(context->signaturePageRect(), QRectF(250, 380, 100, 40));  // 200 × 80 on screen
+    context->moveSignaturePlacement(QRectF(250, 380, 150, 60));
     context->confirmSignaturePlacement();
     EXPECT_EQ(storage->find(id)->lastWidth, 300);
     EXPECT_EQ(storage->find(id)->lastHeight, 120);
 
     // Placing again without reselecting: a second undo step.
+    context->setZoomLevel(1);
     context->handleSignatureStamp(QPointF(300, 200), 0);
     EXPECT_EQ(context->signaturePageRect(), QRectF(150, 140, 300, 120));
     const PDFPagePtr once = page(0);
     context->confirmSignaturePlacement();
     context->undo();
     EXPECT_EQ(page(0), once);
+    // Far zoomed in, the picture still starts no smaller than the minimum.
+    context->setZoomLevel(10);
+    context->handleSignatureStamp(QPointF(300, 400), 0);
+    EXPECT_EQ(context->signatureSize(), QSizeF(60, 30));
 }
 
 TEST_F(Placement, StaysWhollyOnItsPageAndFollowsItWhenPagesMove) {
@@ -125,22 +132,10 @@ TEST_F(Placement, StaysWhollyOnItsPageAndFollowsItWhenPagesMove) {
     context->handleSignatureStamp(QPointF(300, 400), 1);
     context->deletePages({1});
     EXPECT_FALSE(context->isPlacingSignature());
-}
-
-TEST_F(Placement, RemembersTheSizeAsShownAtTheCurrentZoom) {
-    setUp({textPage(QStringLiteral("Zoomed"))});
-    context->setZoomLevel(2);
-    context->toggleSignatureSelection(id);
+    // So does it when the model is given another document.
     context->handleSignatureStamp(QPointF(300, 400), 0);
-    EXPECT_EQ(context->signaturePageRect(), QRectF(250, 380, 100, 40));  // 200 × 80 on screen
-    context->moveSignaturePlacement(QRectF(250, 380, 150, 40));
-    context->confirmSignaturePlacement();
-    EXPECT_EQ(storage->find(id)->lastWidth, 300);
-    EXPECT_EQ(storage->find(id)->lastHeight, 80);
-    // Far zoomed in, the picture still starts no smaller than the minimum.
-    context->setZoomLevel(10);
-    context->handleSignatureStamp(QPointF(300, 400), 0);
-    EXPECT_EQ(context->signatureSize(), QSizeF(60, 30));
+    model->setPdfDocument(load(buildPdf({textPage(QStringLiteral("Other"))})));
+    EXPECT_FALSE(context->isPlacingSignature());
 }
 
 TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {

@@ -75,20 +75,13 @@ protected:
     ScrivolaPDFView view;
 };
 
-void expectNear(const QRectF& a, const QRectF& b, double tolerance = 1.0) {
-    EXPECT_NEAR(a.left(), b.left(), tolerance) << "left";
-    EXPECT_NEAR(a.top(), b.top(), tolerance) << "top";
-    EXPECT_NEAR(a.width(), b.width(), tolerance) << "width";
-    EXPECT_NEAR(a.height(), b.height(), tolerance) << "height";
-}
-
 TEST_F(SignaturePlacementOverlayTest, MovesAndResizesWithinItsPageAndFollowsItThroughZoomAndModes) {
     ASSERT_NO_FATAL_FAILURE(stampAt(QPointF(300, 400)));
     const double tolerance = 1 / view.scaleFactor();  // a click lands on a whole view point
     EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
     EXPECT_NEAR(context->signaturePageRect().center().x(), 300, tolerance);
     EXPECT_NEAR(context->signaturePageRect().center().y(), 400, tolerance);
-    expectNear(overlay()->pictureRect(), placedOnScreen());
+    EXPECT_EQ(overlay()->pictureRect(), placedOnScreen());
     EXPECT_TRUE(overlay()->isVisible());
     EXPECT_NE(view.viewport()->cursor().shape(), Qt::CrossCursor);
 
@@ -121,18 +114,18 @@ TEST_F(SignaturePlacementOverlayTest, MovesAndResizesWithinItsPageAndFollowsItTh
     const QRectF placed = context->signaturePageRect();
     context->setZoomLevel(view.scaleFactor() * 1.7);
     EXPECT_EQ(context->signaturePageRect(), placed);
-    expectNear(overlay()->pictureRect(), placedOnScreen());
+    EXPECT_EQ(overlay()->pictureRect(), placedOnScreen());
     context->setViewMode(ViewMode::singlePage);
     QCoreApplication::processEvents();
     ASSERT_EQ(view.currentPage(), 1);
     EXPECT_TRUE(overlay()->isVisible());
-    expectNear(overlay()->pictureRect(), placedOnScreen());
+    EXPECT_EQ(overlay()->pictureRect(), placedOnScreen());
     // Another page shown: the overlay hides rather than float over it.
     context->goToPage(0);
     EXPECT_FALSE(overlay()->isVisible());
     context->goToPage(1);
     EXPECT_TRUE(overlay()->isVisible());
-    expectNear(overlay()->pictureRect(), placedOnScreen());
+    EXPECT_EQ(overlay()->pictureRect(), placedOnScreen());
 }
 
 TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoStepAndCancellingLeavesItAlone) {
