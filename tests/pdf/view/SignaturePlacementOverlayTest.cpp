@@ -151,8 +151,11 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
     EXPECT_GT(share(page, area.translated(int(rect.width() / 2), 0), Qt::blue), 0.95);
     EXPECT_EQ(inkCount(page, QRect(int(rect.left()) - 30, area.top(), 25, area.height())), 0);
 
-    // The "Place" button places again; each placement undoes on its own.
-    ASSERT_NO_FATAL_FAILURE(stampAt(QPointF(300, 200)));
+    // A click beside the page places on it, moved wholly onto it; the "Place" button places
+    // again; each placement undoes on its own.
+    ASSERT_NO_FATAL_FAILURE(stampAt(QPointF(-40, 200)));
+    EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
+    EXPECT_EQ(context->signaturePageRect().left(), 0);
     QPushButton* place = view.viewport()->findChild<QPushButton*>();
     ASSERT_NE(place, nullptr);
     EXPECT_EQ(place->text(), QStringLiteral("Place"));
