@@ -159,6 +159,7 @@ void PDFDocumentContext::updateUndoState() {
 }
 
 void PDFDocumentContext::undo() {
+    endInlineEditing();
     if (!undoManager_ || !undoManager_->canUndo()) return;
     undoManager_->undo();
     incrementDocumentRevision();
@@ -167,6 +168,7 @@ void PDFDocumentContext::undo() {
 }
 
 void PDFDocumentContext::redo() {
+    endInlineEditing();
     if (!undoManager_ || !undoManager_->canRedo()) return;
     undoManager_->redo();
     incrementDocumentRevision();
@@ -209,6 +211,7 @@ void PDFDocumentContext::setPdfView(const std::shared_ptr<PDFViewHandle>& view) 
 // --- Printing --------------------------------------------------------------------------------
 
 bool PDFDocumentContext::printDocument() {
+    endInlineEditing();
     PDFDocumentModel* model = model_.data();
     if (!printPresenter_ || !model) return false;
     const PDFDocument& document = *model->pdfDocument();

@@ -45,6 +45,8 @@ public:
     ~PDFDocumentContext() override;
 
     DocumentType documentType() const override { return DocumentType::pdf; }
+    // Ends the text-box editor of the view, if one is open (see endInlineEditing()).
+    void endPendingEdits() override { endInlineEditing(); }
     PDFDocumentModel* model() const { return model_.data(); }
 
     // --- Zoom ---------------------------------------------------------------------------
@@ -283,6 +285,9 @@ public:
     // creates nothing, or removes the re-edited box (undoably).
     void confirmTextAnnotation(const QString& text, const QRectF& bounds);
     void cancelInlineEditing();
+    // Ends editing in one place, before anything that writes, prints or changes the pages: the
+    // view commits a box with text and puts a re-edited box back when the text is blank.
+    void endInlineEditing();
     // The view has moved `annotation` from `from` to `to` (page space); records the undo step.
     void moveTextAnnotation(const PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to, int pageIndex);
     // Takes `annotation` off `page`, undoably.

@@ -44,6 +44,7 @@ void addHighlights(PDFDocumentContext* context, const PlacedAnnotations& items) 
 }  // namespace
 
 void PDFDocumentContext::toggleHighlightMode() {
+    endInlineEditing();
     const bool on = !isHighlightMode_;
     if (on) {
         setWhiteoutMode(false);
@@ -53,6 +54,7 @@ void PDFDocumentContext::toggleHighlightMode() {
 }
 
 void PDFDocumentContext::toggleWhiteoutMode() {
+    endInlineEditing();
     const bool on = !isWhiteoutMode_;
     if (on) {
         setHighlightMode(false);

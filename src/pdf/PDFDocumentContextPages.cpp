@@ -34,6 +34,8 @@ QString pathNotOverwriting(const QString& path, const QString& protectedFile) {
 }  // namespace
 
 PDFEditingService* PDFDocumentContext::editingService() {
+    // Page edits end the editing of a box first, so it lands on its own page.
+    endInlineEditing();
     if (!editingService_) editingService_ = new PDFEditingService(model_.data(), undoManager(), this);
     return editingService_;
 }
@@ -85,6 +87,7 @@ QString PDFDocumentContext::proposedExportName(int firstPageIndex, int pageCount
 }
 
 QString PDFDocumentContext::exportPages(const std::set<int>& indices) {
+    endInlineEditing();
     PDFDocumentModel* model = model_.data();
     if (!model || !exportPresenter_) return {};
     const PDFDocumentPtr document = model->pdfDocument();

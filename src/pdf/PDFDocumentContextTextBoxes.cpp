@@ -118,6 +118,12 @@ void PDFDocumentContext::confirmTextAnnotation(const QString& text, const QRectF
     setEditingAnnotation(nullptr);
 }
 
+void PDFDocumentContext::endInlineEditing() {
+    if (!isInlineEditing_) return;
+    if (const std::shared_ptr<PDFViewHandle> view = pdfView()) view->endInlineEditing();
+    if (isInlineEditing_) cancelInlineEditing();
+}
+
 void PDFDocumentContext::cancelInlineEditing() {
     setInlineEditing(false);
     setEditingAnnotation(nullptr);
@@ -146,7 +152,7 @@ void PDFDocumentContext::removeTextAnnotation(const PDFAnnotationPtr& annotation
 }
 
 void PDFDocumentContext::toggleTextAnnotationMode() {
-    if (isInlineEditing_) cancelInlineEditing();
+    endInlineEditing();
     const bool on = !isTextAnnotationMode_;
     setTextAnnotationMode(on);
     if (!on) {

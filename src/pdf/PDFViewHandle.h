@@ -24,6 +24,9 @@ public:
     virtual int pageIndexAt(const QPointF& viewPoint, bool nearest) const = 0;
     // A point in view coordinates converted into the page space of the page at `pageIndex`.
     virtual QPointF convertToPage(const QPointF& viewPoint, int pageIndex) const = 0;
+    // Ends an open text-box editor: its text is committed when not blank, otherwise a box being
+    // re-edited goes back on its page. Called before anything that reads or changes the pages.
+    virtual void endInlineEditing() {}
 };
 
 }  // namespace scrivola

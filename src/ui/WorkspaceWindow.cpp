@@ -2,6 +2,7 @@
 
 #include "ui/DialogPrompter.h"
 #include "ui/DocumentPreview.h"
+#include "ui/KeyboardMonitor.h"
 #include "image/ImageDocumentContext.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/PDFViewBridge.h"
@@ -59,6 +60,7 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     connect(model_.get(), &AppViewModel::windowTitleChanged, this, &QWidget::setWindowTitle);
 
     buildMenus();
+    new KeyboardMonitor(this, model_.get(), [this] { return static_cast<QAbstractScrollArea*>(activePdfView()); });
     observePane();
     setWindowTitle(model_->windowTitle());
 }
@@ -89,13 +91,6 @@ void WorkspaceWindow::buildMenus() {
     view->addAction(QStringLiteral("Previous Page"), QKeySequence(Qt::Key_PageUp), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPreviousPage(); }); });
     view->addAction(QStringLiteral("First Page"), QKeySequence(Qt::Key_Home), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPage(0); }); });
     view->addAction(QStringLiteral("Last Page"), QKeySequence(Qt::Key_End), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPage(n.totalPages() - 1); }); });
-    auto* right = new QAction(this);
-    right->setShortcut(Qt::Key_Right);
-    connect(right, &QAction::triggered, this, [this] { withNavigation([](NavigationCapable& n) { n.goToNextPage(); }); });
-    auto* left = new QAction(this);
-    left->setShortcut(Qt::Key_Left);
-    connect(left, &QAction::triggered, this, [this] { withNavigation([](NavigationCapable& n) { n.goToPreviousPage(); }); });
-    addActions({right, left});
     view->addSeparator();
     view->addAction(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, this, [this] { withZoom([](ZoomCapable& z) { z.zoomIn(); }); });
     view->addAction(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, this, [this] { withZoom([](ZoomCapable& z) { z.zoomOut(); }); });
@@ -127,6 +122,60 @@ void WorkspaceWindow::buildMenus() {
     view->addSeparator();
     view->addAction(QStringLiteral("Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectNextTab(); });
     view->addAction(QStringLiteral("Previous Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectPreviousTab(); });
+    buildToolsMenu();
+}
+
+// The PDF tools by mouse and keyboard (Alt+T), until toolbars carry them. Ctrl+H and Ctrl+T are
+// taken by the keyboard monitor; the menu shows them. Titles follow the state as the menu opens.
+void WorkspaceWindow::buildToolsMenu() {
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    // A tool's item: its titles while `isOn` holds or not, and whether it shows as ticked.
+    struct Item {
+        QString on, off;
+        QKeySequence keys;
+        bool ticks;
+        std::function<bool(const PDFDocumentContext&)> isOn;
+        std::function<void(PDFDocumentContext&)> toggle;
+    };
+    const std::vector<Item> items = {
+        {QStringLiteral("Disable Text Mode"), QStringLiteral("Enable Text Mode"), QKeySequence(Qt::CTRL | Qt::Key_T), false,
+         [](const PDFDocumentContext& c) { return c.isTextAnnotationMode(); },
+         [](PDFDocumentContext& c) { c.toggleTextAnnotationMode(); }},
+        {QStringLiteral("Select"), QStringLiteral("Add Text"), {}, false,
+         [](const PDFDocumentContext& c) { return c.isTextAnnotationMode() && c.textSubMode() == TextSubMode::add; },
+         [](PDFDocumentContext& c) {
+             const bool adding = c.isTextAnnotationMode() && c.textSubMode() == TextSubMode::add;
+             if (!c.isTextAnnotationMode()) c.toggleTextAnnotationMode();
+             c.setTextSubMode(adding ? TextSubMode::select : TextSubMode::add);
+         }},
+        {QStringLiteral("Highlight"), QStringLiteral("Highlight"), QKeySequence(Qt::CTRL | Qt::Key_H), true,
+         [](const PDFDocumentContext& c) { return c.isHighlightMode(); }, [](PDFDocumentContext& c) { c.toggleHighlightMode(); }},
+        {QStringLiteral("Whiteout"), QStringLiteral("Whiteout"), {}, true,
+         [](const PDFDocumentContext& c) { return c.isWhiteoutMode(); }, [](PDFDocumentContext& c) { c.toggleWhiteoutMode(); }},
+        {QStringLiteral("Text Selection"), QStringLiteral("Hand Tool"), {}, false,
+         [](const PDFDocumentContext& c) { return !c.isTextSelectionMode(); },
+         [](PDFDocumentContext& c) { c.setTextSelectionMode(!c.isTextSelectionMode()); }},
+    };
+    std::vector<std::pair<QAction*, Item>> actions;
+    for (const Item& item : items) {
+        QAction* action = tools->addAction(item.off, this, [this, toggle = item.toggle] {
+            TabItem* tab = model_->activeTab();
+            if (auto* context = qobject_cast<PDFDocumentContext*>(tab ? tab->context() : nullptr)) toggle(*context);
+        });
+        action->setShortcut(item.keys);
+        action->setCheckable(item.ticks);
+        actions.emplace_back(action, item);
+    }
+    connect(tools, &QMenu::aboutToShow, this, [this, actions] {
+        TabItem* tab = model_->activeTab();
+        auto* context = qobject_cast<PDFDocumentContext*>(tab ? tab->context() : nullptr);
+        for (const auto& [action, item] : actions) {
+            action->setEnabled(context != nullptr);
+            const bool on = context && item.isOn(*context);
+            action->setChecked(on);
+            action->setText(on ? item.on : item.off);
+        }
+    });
 }
 
 void WorkspaceWindow::undoOrRedo(bool undo) {
@@ -186,6 +235,11 @@ ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
     stack_->addWidget(view);
     new PDFViewBridge(context, view);
     connect(view, &ScrivolaPDFView::painted, this, &WorkspaceWindow::documentPainted);
+    connect(view, &ScrivolaPDFView::filesDropped, this, [this](const QList<QUrl>& urls) {
+        QStringList paths;
+        for (const QUrl& url : urls) paths << url.toLocalFile();
+        model_->openFiles(paths);
+    });
     // The view goes with its tab.
     connect(tab, &QObject::destroyed, view, [this, tab] {
         for (auto it = pdfViews_.begin(); it != pdfViews_.end(); ++it)

@@ -46,6 +46,7 @@ protected:
 
 private:
     void buildMenus();
+    void buildToolsMenu();
     void observePane();
     void rebuildTabs();
     void showActiveTab();

@@ -184,6 +184,7 @@ SaveResult AppViewModel::showUnsavedChangesAlert(const TabItem& tab) {
 bool AppViewModel::closeTab(const TabItem& tab) {
     const QUuid id = tab.id();
     if (paneIndexOf(id) < 0) return false;
+    if (tab.context()) tab.context()->endPendingEdits();
     if (tab.content() && tab.content()->isModified()) {
         switch (showUnsavedChangesAlert(tab)) {
         case SaveResult::save: {
@@ -248,6 +249,7 @@ void AppViewModel::bindToWindow(TabItem* tab) {
 bool AppViewModel::resolveUnsavedChanges() {
     for (const auto& pane : panes_) {
         for (TabItem* tab : pane->tabs()) {
+            if (tab->context()) tab->context()->endPendingEdits();
             if (!tab->content() || !tab->content()->isModified()) continue;
             switch (showUnsavedChangesAlert(*tab)) {
             case SaveResult::save:
@@ -268,6 +270,7 @@ bool AppViewModel::resolveUnsavedChanges() {
 bool AppViewModel::save(TabItem& tab) {
     DocumentContent* content = tab.content();
     if (!content) return false;
+    if (tab.context()) tab.context()->endPendingEdits();
     if (!content->canSaveInPlace()) return saveAs(tab);
     try {
         content->save();
@@ -280,6 +283,7 @@ bool AppViewModel::save(TabItem& tab) {
 bool AppViewModel::saveAs(TabItem& tab) {
     DocumentContent* content = tab.content();
     if (!content || !environment_.prompter) return false;
+    if (tab.context()) tab.context()->endPendingEdits();
     const QString location = environment_.prompter->chooseSaveLocation(content->proposedSaveAsName());
     if (location.isEmpty()) return false;
     try {

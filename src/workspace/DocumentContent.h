@@ -41,6 +41,9 @@ public:
     using QObject::QObject;
     ~DocumentContext() override = default;
     virtual DocumentType documentType() const = 0;
+    // Finishes an edit still in progress on screen (a text box being typed), so that what is
+    // saved, closed or counted as modified includes it.
+    virtual void endPendingEdits() {}
 };
 
 // Capabilities through which menus, keys and toolbars reach either kind of document.

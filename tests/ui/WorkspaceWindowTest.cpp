@@ -14,6 +14,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -175,6 +176,50 @@ TEST_F(WorkspaceWindowTest, ABrokenFileOpensNothingAndLeavesTheOpenTabAlone) {
         EXPECT_TRUE(settled(*view));
         EXPECT_EQ(view->currentPage(), page);
     }
+}
+
+TEST_F(WorkspaceWindowTest, KeysTurnPagesScrollZoomAndSwitchTools) {
+    const QString pdf = writeFile(dir, QStringLiteral("doc.pdf"), textPdf(4));
+    auto window = makeWindow();
+    window->model()->openFiles({pdf});
+    auto* context = qobject_cast<PDFDocumentContext*>(window->model()->activeTab()->context());
+    ScrivolaPDFView* view = window->activePdfView();
+    ASSERT_TRUE(context && view);
+    QCoreApplication::processEvents();
+
+    // Fitted: the arrows turn pages, whichever widget has the focus.
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(window->findChild<QTabBar*>(), Qt::Key_Down);
+    EXPECT_EQ(context->currentPage(), 2);
+    QTest::keyClick(view, Qt::Key_Left);
+    QTest::keyClick(view, Qt::Key_Left, Qt::AltModifier);  // passed on
+    EXPECT_EQ(context->currentPage(), 1);
+
+    // Zoomed by hand: they scroll 40 points at zoom 1 and 20 at zoom 2 (40 pixels both times).
+    context->setViewMode(ViewMode::continuous);
+    QTest::keyClick(view, Qt::Key_0, Qt::ControlModifier);
+    ASSERT_EQ(context->autoFitMode(), AutoFitMode::manual);
+    int before = view->verticalScrollBar()->value();
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(view->verticalScrollBar()->value(), before + 40);
+    QTest::keyClick(view, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_GT(context->zoomLevel(), 1.0);
+
+    // Ctrl+T and Ctrl+H switch the tools; arrows typed into a text box stay there.
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_TRUE(context->isHighlightMode());
+    QTest::keyClick(view, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(context->isTextAnnotationMode());
+    EXPECT_FALSE(context->isHighlightMode());
+    context->setTextSubMode(TextSubMode::add);
+    const QPoint onPage = view->convertFromPage(QPointF(100, 300), view->currentPage()).toPoint();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, onPage);
+    ASSERT_TRUE(view->isInlineEditing());
+    QTest::keyClicks(view->inlineEditor(), QStringLiteral("ab"));
+    before = view->verticalScrollBar()->value();
+    QTest::keyClick(view->inlineEditor(), Qt::Key_Left);
+    EXPECT_EQ(view->verticalScrollBar()->value(), before);
+    EXPECT_EQ(view->inlineEditor()->textCursor().position(), 1);
 }
 
 }  // namespace

@@ -32,6 +32,9 @@ public:
     QPointF convertToPage(const QPointF& viewPoint, int pageIndex) const override {
         return view_ ? view_->convertToPage(toWidget(viewPoint), pageIndex) : QPointF();
     }
+    void endInlineEditing() override {
+        if (view_) view_->endInlineEditing();
+    }
 
 private:
     QPointF toWidget(const QPointF& p) const { return QPointF(p.x(), view_->viewport()->height() - p.y()); }
@@ -73,9 +76,68 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     connect(view, &ScrivolaPDFView::signatureStamp, this, [this](const QPointF& pagePoint, int pageIndex) {
         if (context_) context_->handleSignatureStamp(pagePoint, pageIndex);
     });
+    connectTools();
     handle_ = std::make_shared<ViewHandle>(view);
     context->setPdfView(handle_);
     update();
+}
+
+// The view's tool gestures become the context's operations; the context's tool state (modes,
+// text format, selected boxes) goes back into the view on every change.
+void PDFViewBridge::connectTools() {
+    PDFDocumentContext* context = context_.data();
+    for (const auto signal : {&PDFDocumentContext::textAnnotationModeChanged, &PDFDocumentContext::textSubModeChanged,
+                              &PDFDocumentContext::whiteoutModeChanged, &PDFDocumentContext::selectedAnnotationObjectsChanged,
+                              &PDFDocumentContext::textFontNameChanged, &PDFDocumentContext::textFontSizeChanged,
+                              &PDFDocumentContext::textFontColorChanged, &PDFDocumentContext::textIsBoldChanged,
+                              &PDFDocumentContext::textIsItalicChanged, &PDFDocumentContext::textIsUnderlineChanged,
+                              &PDFDocumentContext::textIsStrikethroughChanged, &PDFDocumentContext::textAlignmentChanged})
+        connect(context, signal, this, &PDFViewBridge::applyTools);
+    // Should the context drop its editing state without asking the view to end it, the editor
+    // closes without a change, so a box being re-edited goes back on its page.
+    connect(context, &PDFDocumentContext::inlineEditingChanged, this, [this] {
+        if (context_ && !context_->isInlineEditing()) view_->cancelInlineEditor();
+    });
+    connect(view_, &ScrivolaPDFView::annotationSelectRequested, context, &PDFDocumentContext::selectAnnotation);
+    connect(view_, &ScrivolaPDFView::annotationToggleRequested, context, &PDFDocumentContext::toggleAnnotationSelection);
+    connect(view_, &ScrivolaPDFView::annotationsBanded, context, &PDFDocumentContext::selectAnnotations);
+    connect(view_, &ScrivolaPDFView::annotationSelectionCleared, context, &PDFDocumentContext::clearAnnotationSelection);
+    connect(view_, &ScrivolaPDFView::deleteSelectedRequested, context, &PDFDocumentContext::deleteSelectedAnnotations);
+    connect(view_, &ScrivolaPDFView::annotationMoved, context, &PDFDocumentContext::moveTextAnnotation);
+    connect(view_, &ScrivolaPDFView::annotationDeleteRequested, context, [this](const PDFAnnotationPtr& box, int page) {
+        PDFDocumentModel* model = context_ ? context_->model() : nullptr;
+        const PDFPagePtr p = model && model->pdfDocument() ? model->pdfDocument()->page(page) : nullptr;
+        if (p) context_->removeTextAnnotation(box, p);
+    });
+    connect(view_, &ScrivolaPDFView::inlineEditBegan, context,
+            [this](int page, const QPointF&, const PDFAnnotationPtr& existing) {
+                if (context_) context_->beginInlineEditing(page, existing);
+            });
+    connect(view_, &ScrivolaPDFView::inlineEditCommitted, context, [this](const QString& text, const QRectF& bounds, int page) {
+        if (!context_) return;
+        context_->setEditingPageIndex(page);
+        context_->confirmTextAnnotation(text, bounds);
+    });
+    connect(view_, &ScrivolaPDFView::inlineEditCancelled, context, &PDFDocumentContext::cancelInlineEditing);
+    connect(view_, &ScrivolaPDFView::whiteoutRequested, context, [this](const QRectF& rect, int page) {
+        if (context_) context_->applyWhiteout(rect, page);
+    });
+}
+
+void PDFViewBridge::applyTools() {
+    PDFDocumentContext* context = context_.data();
+    if (!context) return;
+    PDFViewTools tools;
+    tools.textAnnotationMode = context->isTextAnnotationMode();
+    tools.textSubMode = context->textSubMode();
+    tools.whiteoutMode = context->isWhiteoutMode();
+    tools.font = context->buildFont();
+    tools.fontColor = context->textFontColor();
+    tools.alignment = context->textAlignment();
+    tools.underline = context->textIsUnderline();
+    tools.strikethrough = context->textIsStrikethrough();
+    tools.selectedAnnotations = context->selectedAnnotationObjects();
+    view_->setTools(tools);
 }
 
 void PDFViewBridge::update() {
@@ -92,6 +154,7 @@ void PDFViewBridge::update() {
     }
     view_->setHandMode(!context->isTextSelectionMode());
     updateSignaturePlacement();
+    applyTools();
     if (view_->displayMode() != context->viewMode()) {
         isApplyingFit_ = true;
         view_->setDisplayMode(context->viewMode());

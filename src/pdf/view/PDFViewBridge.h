@@ -32,6 +32,8 @@ private:
     // Stamping mode while an item is chosen and none is being placed; the placement overlay while
     // one is.
     void updateSignaturePlacement();
+    void connectTools();
+    void applyTools();
 
     QPointer<PDFDocumentContext> context_;
     ScrivolaPDFView* view_;

@@ -18,14 +18,19 @@ ScrivolaPDFView::ScrivolaPDFView(QWidget* parent) : QAbstractScrollArea(parent) 
     viewport()->setAutoFillBackground(false);
     viewport()->setCursor(Qt::IBeamCursor);
     setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
 }
 
-ScrivolaPDFView::~ScrivolaPDFView() = default;
+// A box still being edited is committed (or put back) before the view goes.
+ScrivolaPDFView::~ScrivolaPDFView() { endInlineEditing(); }
 
 void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
+    if (document != document_) endInlineEditing();
     scheduler_.reset();
     document_ = std::move(document);
     revision_ = revision;
+    localEdits_ = 0;
     shownPage_ = 0;
     lastCurrent_ = -1;
     paintedOnce_ = false;
@@ -36,7 +41,7 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
             const PDFPagePtr p = document_ ? document_->page(page) : nullptr;
             return p ? std::shared_ptr<const PDFDisplayList>(p->displayList()) : nullptr;
         });
-        scheduler_->setRevision(revision_);
+        scheduler_->setRevision(renderRevision());
         connect(scheduler_.get(), &PDFRenderScheduler::rendered, viewport(), qOverload<>(&QWidget::update));
     }
     relayout();
@@ -47,17 +52,21 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
 
 void ScrivolaPDFView::setRevision(quint64 revision) {
     if (revision == revision_ || !document_) return;
+    // An edit made elsewhere ends the editing first, so the box being edited is not lost.
+    endInlineEditing();
     revision_ = revision;
+    localEdits_ = 0;
     // Pages may have come, gone or turned: every size is measured again as it comes into view.
     forgetPageState();
     shownPage_ = std::clamp(shownPage_, 0, std::max(0, int(sizes_.size()) - 1));
-    scheduler_->setRevision(revision_);
+    scheduler_->setRevision(renderRevision());
     relayout();
     noteCurrentPage();
 }
 
 void ScrivolaPDFView::setDisplayMode(ViewMode mode) {
     if (mode == mode_) return;
+    endInlineEditing();
     const int current = currentPage();
     mode_ = mode;
     relayout();
@@ -73,6 +82,7 @@ void ScrivolaPDFView::setScaleFactor(double scale) {
     updateScrollBars();
     horizontalScrollBar()->setValue(int(std::lround(anchor.x() * scale_)));
     verticalScrollBar()->setValue(int(std::lround(anchor.y() * scale_)));
+    placeInlineEditor();
     viewport()->update();
     emit scaleFactorChanged(scale_);
     noteCurrentPage();
@@ -132,6 +142,7 @@ QPointF ScrivolaPDFView::documentOrigin() const {
 void ScrivolaPDFView::relayout() {
     layout_ = PDFPageLayout(sizes_, mode_);
     updateScrollBars();
+    placeInlineEditor();
     viewport()->update();
     emit pagesMoved();
 }
@@ -198,7 +209,7 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
         const int lastRow = inPicture.bottom() / kTileSize;
         for (int row = firstRow; row <= lastRow; ++row) {
             for (int column = firstColumn; column <= lastColumn; ++column) {
-                const RenderRequest request{index, revision_, deviceScale,
+                const RenderRequest request{index, renderRevision(), deviceScale,
                                             QRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize),
                                             RenderPriority::visible};
                 wanted.push_back(request);
@@ -210,6 +221,7 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
             }
         }
         paintSelection(painter, index, pageArea);
+        paintToolOverlays(painter, index);
     }
     paintPageIndicator(painter);
     // Tiles scrolled away are not drawn any more.
@@ -251,7 +263,7 @@ void ScrivolaPDFView::clearSelection() {
 
 void ScrivolaPDFView::setHandMode(bool hand) {
     handMode_ = hand;
-    viewport()->setCursor(hand ? Qt::OpenHandCursor : Qt::IBeamCursor);
+    updateToolCursor();
 }
 
 PDFTextSelection::PageTextSource ScrivolaPDFView::textSource(int page) {
@@ -284,22 +296,28 @@ void ScrivolaPDFView::startSelection(const QPointF& viewPoint, TextSnap snap) {
 void ScrivolaPDFView::mousePressEvent(QMouseEvent* event) {
     if (stampPress(event)) return;
     if (event->button() != Qt::LeftButton || !document_) return QAbstractScrollArea::mousePressEvent(event);
+    if (toolPress(event)) return;
     if (handMode_) {
         panFrom_ = event->position().toPoint();
         panScroll_ = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
         viewport()->setCursor(Qt::ClosedHandCursor);
         return;
     }
+    // A press on a text box does not start a text selection.
+    const PagePoint at = pagePointAt(event->position());
+    if (freeTextAt(at.page, at.point)) return;
     startSelection(event->position(), TextSnap::character);
 }
 
 void ScrivolaPDFView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !document_ || handMode_) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton || !document_) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    if (toolPress(event) || handMode_) return;
     // A second click selects the word; a click on an existing word selection widens it to the line.
     startSelection(event->position(), snap_ == TextSnap::word && !selection_.isEmpty() ? TextSnap::line : TextSnap::word);
 }
 
 void ScrivolaPDFView::mouseMoveEvent(QMouseEvent* event) {
+    if (document_ && toolMove(event)) return;
     if (panFrom_) {
         const QPoint moved = event->position().toPoint() - *panFrom_;
         horizontalScrollBar()->setValue(panScroll_.x() - moved.x());
@@ -315,6 +333,7 @@ void ScrivolaPDFView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ScrivolaPDFView::mouseReleaseEvent(QMouseEvent* event) {
+    if (document_ && event->button() == Qt::LeftButton && toolRelease(event)) return;
     if (panFrom_) {
         panFrom_.reset();
         viewport()->setCursor(Qt::OpenHandCursor);
@@ -382,6 +401,7 @@ void ScrivolaPDFView::resizeEvent(QResizeEvent* event) {
 }
 
 void ScrivolaPDFView::scrollContentsBy(int, int) {
+    placeInlineEditor();
     viewport()->update();
     noteCurrentPage();
     emit pagesMoved();

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "pdf/PDFContextTypes.h"
 #include "pdf/PDFPageLayout.h"
 #include "pdf/PDFRenderScheduler.h"
 #include "pdf/PDFTextSelection.h"
 #include "pdf/engine/PDFEngine.h"
+#include "pdf/view/InlineTextEditor.h"
 
 #include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
+#include <QPointer>
+#include <QUrl>
 
 class QPainter;
 
@@ -15,6 +21,21 @@ class QPainter;
 #include <vector>
 
 namespace scrivola {
+
+// What the tools of the tab ask of the view, copied from its context by the bridge.
+struct PDFViewTools {
+    bool textAnnotationMode = false;
+    TextSubMode textSubMode = TextSubMode::select;
+    bool whiteoutMode = false;
+    // The text format of a new box and of the box being edited.
+    QFont font{QStringLiteral("Helvetica"), 14};
+    QColor fontColor = Qt::black;
+    Qt::Alignment alignment = Qt::AlignLeft;
+    bool underline = false;
+    bool strikethrough = false;
+    // The selected annotations, drawn with the selection border.
+    std::vector<PDFAnnotationPtr> selectedAnnotations;
+};
 
 // The page view of a PDF tab: pages laid out in one of the four display modes, drawn in tiles by
 // the render scheduler at the current scale and device pixel ratio (only visible tiles; a tile
@@ -76,6 +97,31 @@ public:
     const PDFRenderScheduler* scheduler() const { return scheduler_.get(); }
     bool isBoundsReady() const { return boundsReady_; }
 
+    // --- Tools (text boxes, whiteout) ---------------------------------------------------------
+    // The gestures are reported through the signals below; the context makes the changes, and
+    // the new state comes back through setTools() and setRevision().
+    const PDFViewTools& tools() const { return tools_; }
+    void setTools(const PDFViewTools& tools);
+    // The free-text annotation under a page point (first in the page's order), or null.
+    PDFAnnotationPtr freeTextAt(int page, const QPointF& pagePoint) const;
+
+    // --- Inline text editor -----------------------------------------------------------------
+    // Opens the editor for a new box whose top-left corner is `pagePoint`, or for `existing`,
+    // which is taken off its page while the editor shows it. The editor is anchored in page
+    // space: it follows scrolling, zooming and mode switches.
+    void showInlineEditor(const QPointF& pagePoint, int page, const PDFAnnotationPtr& existing);
+    bool isInlineEditing() const;
+    InlineTextEditor* inlineEditor() const { return editor_; }
+    // Closes the editor, reporting its text and page rectangle (inlineEditCommitted).
+    void commitInlineEditor();
+    // Closes the editor without a change; a box being re-edited goes back on its page.
+    void cancelInlineEditor();
+    // Ends editing for an outside reason (save, undo, page change...): commits when the text is
+    // not blank, otherwise cancels, so a box being re-edited is never lost.
+    void endInlineEditing();
+    // Puts bullets in front of the selected lines of the editor, or takes them away.
+    void toggleBulletList();
+
 signals:
     void currentPageChanged(int index);
     void scaleFactorChanged(double scale);
@@ -93,6 +139,20 @@ signals:
     // Pages moved on screen (scroll, zoom, layout, resize): what is placed in page space follows.
     void pagesMoved();
 
+    // Gestures of the tools, in page space (points, y up) with zero-based page indices.
+    void annotationSelectRequested(const scrivola::PDFAnnotationPtr& annotation);
+    void annotationToggleRequested(const scrivola::PDFAnnotationPtr& annotation);
+    void annotationsBanded(const std::vector<scrivola::PDFAnnotationPtr>& annotations);
+    void annotationSelectionCleared();
+    void deleteSelectedRequested();
+    void annotationMoved(const scrivola::PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to, int page);
+    void annotationDeleteRequested(const scrivola::PDFAnnotationPtr& annotation, int page);
+    void inlineEditBegan(int page, const QPointF& pagePoint, const scrivola::PDFAnnotationPtr& existing);
+    void inlineEditCommitted(const QString& text, const QRectF& bounds, int page);
+    void inlineEditCancelled();
+    void whiteoutRequested(const QRectF& rect, int page);
+    void filesDropped(const QList<QUrl>& urls);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -102,6 +162,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void relayout();
@@ -118,6 +182,28 @@ private:
     PDFTextSelection::PageTextSource textSource(int page);
     std::optional<TextCaret> caretAt(const QPointF& viewPoint);
     void startSelection(const QPointF& viewPoint, TextSnap snap);
+    // The revision tiles are drawn for: the document's, and the view's own changes on top (a
+    // box moved live, a box taken off its page while it is edited).
+    quint64 renderRevision() const { return (revision_ << 24) + localEdits_; }
+    void noteLocalEdit();
+    // Tool gestures; each returns whether it took the event.
+    bool toolPress(QMouseEvent* event);
+    bool toolMove(QMouseEvent* event);
+    bool toolRelease(QMouseEvent* event);
+    void updateToolCursor();
+    void paintToolOverlays(QPainter& painter, int page) const;
+    // A view point in a page: the page under it (nearest), its page point, and whether the
+    // point lies on the page itself.
+    struct PagePoint {
+        int page = -1;
+        QPointF point;
+        bool onPage = false;
+    };
+    PagePoint pagePointAt(const QPointF& viewPoint) const;
+    void placeInlineEditor();
+    void resizeInlineEditor();
+    QString dismissInlineEditor();
+    int editorPageIndex() const;
     // Drops what was learnt of the pages (sizes, texts) and the selection: a new document or revision.
     void forgetPageState();
     // The press of stamping mode; false when the event is not one.
@@ -145,6 +231,37 @@ private:
     std::optional<QPoint> panFrom_;
     QPoint panScroll_;
     bool signatureStampMode_ = false;
+
+    PDFViewTools tools_;
+    quint64 localEdits_ = 0;
+    // A press on a text box: a click, or the start of moving it and the other selected boxes of
+    // its page (their bounds at the press).
+    struct BoxPress {
+        PDFAnnotationPtr hit;
+        int page = -1;
+        QPointF pagePoint;
+        bool dragging = false;
+        std::vector<std::pair<PDFAnnotationPtr, QRectF>> startBounds;
+    };
+    std::optional<BoxPress> boxPress_;
+    // A rubber band or whiteout rectangle being drawn, spanned in the page it started on.
+    struct PageDrag {
+        enum class Kind { band, whiteout } kind;
+        int page = -1;
+        QPointF start;
+        QPointF current;
+        QRectF rect() const { return QRectF(start, current).normalized(); }
+    };
+    std::optional<PageDrag> pageDrag_;
+    std::vector<PDFAnnotationPtr> previewAnnotations_;
+
+    // The inline editor, anchored at a page-space rectangle (its top-left stays put).
+    QPointer<InlineTextEditor> editor_;
+    PDFPagePtr editorPage_;
+    QRectF editorPageBox_;
+    double editorFontPoints_ = 14;
+    PDFAnnotationPtr hiddenAnnotation_;
+    PDFPagePtr hiddenAnnotationPage_;
 };
 
 }  // namespace scrivola

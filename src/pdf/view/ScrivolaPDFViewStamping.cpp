@@ -8,10 +8,7 @@ namespace scrivola {
 
 void ScrivolaPDFView::setSignatureStampMode(bool on) {
     signatureStampMode_ = on;
-    if (on)
-        viewport()->setCursor(Qt::CrossCursor);
-    else
-        setHandMode(handMode_);  // the cursor of the mode underneath
+    updateToolCursor();
 }
 
 bool ScrivolaPDFView::stampPress(QMouseEvent* event) {

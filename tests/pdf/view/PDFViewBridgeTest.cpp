@@ -5,11 +5,9 @@
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/view/PDFViewBridge.h"
 #include "pdf/view/ScrivolaPDFView.h"
-#include "support/Files.h"
-#include "support/PdfFactory.h"
+#include "ViewFixture.h"
 
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -21,24 +19,7 @@ using namespace scrivola::testing;
 
 namespace {
 
-// A tab's model and context with a shown page view and its bridge.
-class PDFViewBridgeTest : public ::testing::Test {
-protected:
-    void open(int pages, QSize viewSize) {
-        model = std::make_unique<PDFDocumentModel>(writeFile(dir, "doc.pdf", textPdf(pages)));
-        context = std::make_unique<PDFDocumentContext>(model.get());
-        view.resize(viewSize);
-        new PDFViewBridge(context.get(), &view);
-        view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-        QCoreApplication::processEvents();
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
-    ScrivolaPDFView view;  // goes first, with its bridge, as a tab's view does
-};
+using PDFViewBridgeTest = ViewFixture;
 
 TEST_F(PDFViewBridgeTest, FitsOnShowingAndCarriesPagesAndZoomBothWays) {
     ASSERT_NO_FATAL_FAILURE(open(10, QSize(800, 600)));

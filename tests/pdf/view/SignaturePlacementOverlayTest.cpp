@@ -1,28 +1,19 @@
 // Placing a signature on screen: the stamping click, moving and resizing the overlay within its
 // page, following the page through zoom and mode switches, placing and cancelling.
 
-#include "pdf/PDFDocumentContext.h"
-#include "pdf/PDFDocumentModel.h"
-#include "pdf/view/PDFViewBridge.h"
-#include "pdf/view/ScrivolaPDFView.h"
+#include "ViewFixture.h"
+
 #include "pdf/view/SignaturePlacementOverlay.h"
 #include "signature/SignatureStorageService.h"
-#include "support/Files.h"
-#include "support/PdfFactory.h"
 
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace scrivola;
 using namespace scrivola::testing;
 
 namespace {
 
-class SignaturePlacementOverlayTest : public ::testing::Test {
+class SignaturePlacementOverlayTest : public ViewFixture {
 protected:
     void SetUp() override {
         storage = std::make_unique<SignatureStorageService>(dir.filePath(QStringLiteral("store")));
@@ -31,27 +22,20 @@ protected:
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 50; ++x) redBlue.setPixel(x, y, qRgb(255, 0, 0));
         id = storage->save(redBlue, QStringLiteral("Me"), SignatureKind::signature)->id;
-        model = std::make_unique<PDFDocumentModel>(writeFile(dir, "doc.pdf", textPdf(3)));
-        context = std::make_unique<PDFDocumentContext>(model.get());
+        ASSERT_NO_FATAL_FAILURE(open(3, QSize(800, 600)));
         context->setSignatureStorage(storage.get());
         context->setViewMode(ViewMode::continuous);
-        view.resize(800, 600);
-        new PDFViewBridge(context.get(), &view);
-        view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-        QCoreApplication::processEvents();
         context->goToPage(1);
-        context->toggleSignatureSelection(id);
+        QCoreApplication::processEvents();
     }
     SignaturePlacementOverlay* overlay() const { return view.viewport()->findChild<SignaturePlacementOverlay*>(); }
-    QPoint onScreen(const QPointF& pagePoint, int page = 1) const { return view.convertFromPage(pagePoint, page).toPoint(); }
     // Where the context's placement lies in the viewport.
     QRectF placedOnScreen() const { return view.pageTransform(context->signaturePlacementPageIndex()).mapRect(context->signaturePageRect()); }
     // A left-button drag given in viewport points; each event goes to the overlay where it is then.
-    void drag(QPoint from, QPoint to) {
-        const auto send = [this](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    void dragOverlay(QPoint from, QPoint to) {
+        const auto send = [this](QEvent::Type type, QPoint point, Qt::MouseButtons buttons) {
             SignaturePlacementOverlay* target = overlay();
-            const QPointF local = target->mapFromParent(QPointF(at));
+            const QPointF local = target->mapFromParent(QPointF(point));
             QMouseEvent event(type, local, target->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
             QCoreApplication::sendEvent(target, &event);
         };
@@ -60,23 +44,21 @@ protected:
         send(QEvent::MouseMove, to, Qt::LeftButton);
         send(QEvent::MouseButtonRelease, to, Qt::NoButton);
     }
-    void stampAt(const QPointF& pagePoint) {
+    // Chooses the item (if not chosen) and clicks at the page point (x, y) of page `page`.
+    void stampAt(double x, double y, int page = 1) {
+        if (!context->selectedSignatureId()) context->toggleSignatureSelection(id);
         ASSERT_EQ(view.viewport()->cursor().shape(), Qt::CrossCursor);
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, onScreen(pagePoint));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(x, y, page));
         ASSERT_TRUE(context->isPlacingSignature());
         ASSERT_NE(overlay(), nullptr);
     }
 
-    QTemporaryDir dir;
     std::unique_ptr<SignatureStorageService> storage;
     QUuid id;
-    std::unique_ptr<PDFDocumentModel> model;
-    std::unique_ptr<PDFDocumentContext> context;
-    ScrivolaPDFView view;
 };
 
 TEST_F(SignaturePlacementOverlayTest, MovesAndResizesWithinItsPageAndFollowsItThroughZoomAndModes) {
-    ASSERT_NO_FATAL_FAILURE(stampAt(QPointF(300, 400)));
+    ASSERT_NO_FATAL_FAILURE(stampAt(300, 400));
     const double tolerance = 1 / view.scaleFactor();  // a click lands on a whole view point
     EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
     EXPECT_NEAR(context->signaturePageRect().center().x(), 300, tolerance);
@@ -87,7 +69,7 @@ TEST_F(SignaturePlacementOverlayTest, MovesAndResizesWithinItsPageAndFollowsItTh
 
     // Dragged far past the right and top edges: stops at them, same size.
     const QSizeF size = context->signatureSize();
-    drag(placedOnScreen().center().toPoint(), placedOnScreen().center().toPoint() + QPoint(2000, -2000));
+    dragOverlay(placedOnScreen().center().toPoint(), placedOnScreen().center().toPoint() + QPoint(2000, -2000));
     EXPECT_NEAR(context->signaturePageRect().right(), 612, 1e-6);
     EXPECT_NEAR(context->signaturePageRect().bottom(), 792, 1e-6);  // page space: y up, so the top
     EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
@@ -95,16 +77,16 @@ TEST_F(SignaturePlacementOverlayTest, MovesAndResizesWithinItsPageAndFollowsItTh
 
     // Back in, then the bottom-right corner dragged up and left past the top-left one: the top-left
     // corner stays and the size stops at 60 × 30.
-    drag(placedOnScreen().center().toPoint(), onScreen(QPointF(300, 400)));
+    dragOverlay(placedOnScreen().center().toPoint(), at(300, 400, 1));
     const QRectF before = placedOnScreen();
-    drag(before.bottomRight().toPoint(), before.topLeft().toPoint() - QPoint(300, 300));
+    dragOverlay(before.bottomRight().toPoint(), before.topLeft().toPoint() - QPoint(300, 300));
     EXPECT_NEAR(context->signatureSize().width(), 60, 1e-6);
     EXPECT_NEAR(context->signatureSize().height(), 30, 1e-6);
     EXPECT_NEAR(placedOnScreen().left(), before.left(), 1e-6);
     EXPECT_NEAR(placedOnScreen().top(), before.top(), 1e-6);
     // The top-left corner dragged out past the page's corner: stops at the page's edges.
     const QPointF bottomRight(context->signaturePageRect().right(), context->signaturePageRect().top());
-    drag(placedOnScreen().topLeft().toPoint(), onScreen(QPointF(-500, 1500)));
+    dragOverlay(placedOnScreen().topLeft().toPoint(), at(-500, 1500, 1));
     EXPECT_NEAR(context->signaturePageRect().left(), 0, 1e-6);
     EXPECT_NEAR(context->signaturePageRect().bottom(), 792, 1e-6);
     EXPECT_NEAR(context->signaturePageRect().right(), bottomRight.x(), 1e-6);
@@ -131,7 +113,7 @@ TEST_F(SignaturePlacementOverlayTest, MovesAndResizesWithinItsPageAndFollowsItTh
 TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoStepAndCancellingLeavesItAlone) {
     const PDFPagePtr original = model->pdfDocument()->page(1);
     // Escape cancels: the page is untouched and the next click places again.
-    ASSERT_NO_FATAL_FAILURE(stampAt(QPointF(300, 400)));
+    ASSERT_NO_FATAL_FAILURE(stampAt(300, 400));
     QTest::keyClick(overlay(), Qt::Key_Escape);
     EXPECT_FALSE(context->isPlacingSignature());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -140,7 +122,7 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
     EXPECT_FALSE(model->isModified());
 
     // Placed with Return, the picture is in the page where the overlay showed it.
-    ASSERT_NO_FATAL_FAILURE(stampAt(QPointF(300, 400)));
+    ASSERT_NO_FATAL_FAILURE(stampAt(300, 400));
     const QRectF rect = context->signaturePageRect();
     QTest::keyClick(overlay(), Qt::Key_Return);
     EXPECT_FALSE(context->isPlacingSignature());
@@ -153,7 +135,7 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
 
     // A click beside the page places on it, moved wholly onto it; the "Place" button places
     // again; each placement undoes on its own.
-    ASSERT_NO_FATAL_FAILURE(stampAt(QPointF(-40, 200)));
+    ASSERT_NO_FATAL_FAILURE(stampAt(-40, 200));
     EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
     EXPECT_EQ(context->signaturePageRect().left(), 0);
     QPushButton* place = view.viewport()->findChild<QPushButton*>();
@@ -166,6 +148,28 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
     EXPECT_FALSE(context->undoManager()->canUndo());
     context->redo();
     EXPECT_GT(share(model->pdfDocument()->page(1)->render(1.0), area, Qt::red), 0.95);
+}
+
+TEST_F(SignaturePlacementOverlayTest, ABoxBeingReEditedIsCommittedBeforeItsPageIsSigned) {
+    context->toggleTextAnnotationMode();
+    context->setTextSubMode(TextSubMode::add);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(100, 600, 1));
+    QTest::keyClicks(view.inlineEditor(), "Boxed");
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(500, 100, 1));
+    context->setTextSubMode(TextSubMode::select);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at(110, 590, 1));
+    ASSERT_TRUE(view.isInlineEditing());
+    QTest::keyClicks(view.inlineEditor(), "!");
+
+    // Choosing an item ends the editing with the box back on its page; placing then draws both in.
+    ASSERT_NO_FATAL_FAILURE(stampAt(300, 400));
+    EXPECT_FALSE(view.isInlineEditing());
+    QTest::keyClick(overlay(), Qt::Key_Return);
+    EXPECT_TRUE(boxes(1).empty());
+    EXPECT_TRUE(model->pdfDocument()->page(1)->text().plainText().contains(QStringLiteral("Boxed!")));
+    context->undo();
+    ASSERT_EQ(boxes(1).size(), 1u);
+    EXPECT_EQ(boxes(1)[0]->contents(), QStringLiteral("Boxed!"));
 }
 
 }  // namespace
