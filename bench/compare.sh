@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs Scrivola and peer tools on the same generated inputs in one run and prints ratios.
-# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window images compress pages (default: all but inputs)
+# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window view images compress pages
+# (default: all but inputs)
 # The manuals section runs on large real documents that Debian's documentation packages install
 # (octave-doc, texlive-pictures-doc); a file that is absent is skipped.
 set -euo pipefail
@@ -83,6 +84,29 @@ section_window() {
     --ours "QT_QPA_PLATFORM=offscreen SCRIVOLA_EXIT_AFTER_FIRST_PAINT=1 $APP $OUT/text1000.pdf"
 }
 
+# view_bench's figures for one PDF, each the median of three runs (in the order of its name).
+view_figures() {
+  local i
+  for i in 1 2 3; do "$BUILD/bench/view_bench" "$1" 2>/dev/null; done | sort -k1,1 -k2,2n |
+    awk '$1 != key { if (n) print "   " key, v[int((n + 1) / 2)]; key = $1; n = 0 } { v[++n] = $2 }
+         END { if (n) print "   " key, v[int((n + 1) / 2)] }'
+}
+
+section_view() {
+  [ -x "$BUILD/bench/view_bench" ] || cmake --build "$BUILD" --target view_bench
+  local pdf name
+  for pdf in "$OUT/manual1000.pdf" "${MANUALS[@]}"; do
+    [ -f "$pdf" ] || { echo "(skipped: $pdf is not installed)"; continue; }
+    name="$(basename "$pdf" .pdf) ($(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}') pages)"
+    echo "== $name in the page view (offscreen): first page, scrolling 100 pages, page 1 at 10x"
+    echo "   goals: first_page_ms < 250, scroll_max_stall_ms < 50, zoom10_peak_mb and peak_mb < 200"
+    view_figures "$pdf"
+    $MEASURE --name "$name: window first paint vs pdftoppm p1" --runs 5 \
+      --ours "QT_QPA_PLATFORM=offscreen SCRIVOLA_EXIT_AFTER_FIRST_PAINT=1 $APP $pdf" \
+      --peer "pdftoppm -r 150 -f 1 -l 1 -png $pdf $OUT/peer-view-p1"
+  done
+}
+
 section_images() {
   echo "== decode large images in process (ours, Google Benchmark) beside vips copy IN OUT.v (whole process)"
   SCRIVOLA_BENCH_DIR="$OUT" "$BUILD/bench/image_open_bench"
@@ -149,5 +173,5 @@ section_inputs() { echo "inputs are in $OUT"; }
 
 inputs
 sections=("$@")
-[ ${#sections[@]} -gt 0 ] || sections=(render manuals window images compress pages)
+[ ${#sections[@]} -gt 0 ] || sections=(render manuals window view images compress pages)
 for s in "${sections[@]}"; do "section_$s"; done

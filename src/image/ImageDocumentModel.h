@@ -126,6 +126,8 @@ private:
     ImageCache cache_;
     quint64 nextId_ = 1;
     bool isModified_ = false;
+    // Decoding runs on a pool of its own, so a folder of large photos never holds up the render
+    // workers or Qt's shared pool; results come back to the main thread by entry id.
     QThreadPool decoders_;
 };
 

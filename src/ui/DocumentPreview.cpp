@@ -5,9 +5,12 @@
 #include "image/codec/ImageCodec.h"
 #include "workspace/TabItem.h"
 
+#include <QCoreApplication>
 #include <QPainter>
+#include <QPointer>
+#include <QRunnable>
+#include <QThreadPool>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <memory>
 
@@ -22,18 +25,18 @@ double fitScale(QSizeF content, QSizeF area) {
     return std::min(area.width() / content.width(), area.height() / content.height());
 }
 
-// Runs `render` on the thread pool and hands its picture, marked with `dpr`, to `done` on
-// `owner`'s thread (nothing is delivered once `owner` is gone).
+// Runs `render` on Qt's shared pool (scaling one decoded image needs no pool of its own) and
+// hands its picture, marked with `dpr`, to `done` on `owner`'s thread; nothing is delivered once
+// `owner` is gone.
 template <typename Render, typename Done>
 void renderInBackground(QObject* owner, double dpr, Render render, Done done) {
-    auto* watcher = new QFutureWatcher<QImage>(owner);
-    QObject::connect(watcher, &QFutureWatcher<QImage>::finished, owner, [watcher, dpr, done] {
-        QImage picture = watcher->result();
-        watcher->deleteLater();
+    QThreadPool::globalInstance()->start(QRunnable::create([owner = QPointer<QObject>(owner), dpr, render, done] {
+        QImage picture = render();
         picture.setDevicePixelRatio(dpr);
-        done(picture);
-    });
-    watcher->setFuture(QtConcurrent::run(std::move(render)));
+        QMetaObject::invokeMethod(qApp, [owner, picture, done] {
+            if (owner) done(picture);
+        }, Qt::QueuedConnection);
+    }));
 }
 }  // namespace
 

@@ -20,8 +20,8 @@ protected:
             return p ? std::shared_ptr<const PDFDisplayList>(p->displayList()) : nullptr;
         };
     }
-    static RenderRequest tile(int page, int x, int y, quint64 revision = 0) {
-        return {page, revision, 1.5, QRect(x, y, 256, 256), RenderPriority::visible};
+    static RenderRequest tile(int page, int x, int y, quint64 revision = 0, quint64 document = 1) {
+        return {page, revision, 1.5, QRect(x, y, 256, 256), RenderPriority::visible, document};
     }
     // Waits until `count` pictures were announced.
     static bool waitFor(QSignalSpy& spy, int count) {
@@ -35,7 +35,8 @@ protected:
 };
 
 TEST_F(RenderSchedulerTest, TilesArriveDrawnAsTheEngineDrawsThemAndComeFromTheCacheAfter) {
-    PDFRenderScheduler scheduler(provider());
+    PDFRenderScheduler scheduler;
+    ASSERT_EQ(scheduler.addDocument(provider()), 1u);
     QSignalSpy rendered(&scheduler, &PDFRenderScheduler::rendered);
     const std::vector<RenderRequest> tiles{tile(0, 0, 0), tile(0, 256, 0), tile(1, 0, 0)};
     for (const RenderRequest& t : tiles) EXPECT_TRUE(scheduler.request(t).isNull());
@@ -50,27 +51,37 @@ TEST_F(RenderSchedulerTest, TilesArriveDrawnAsTheEngineDrawsThemAndComeFromTheCa
 }
 
 TEST_F(RenderSchedulerTest, StaleAndUnwantedWorkNeverArrivesAndTheCacheKeepsItsBudget) {
-    PDFRenderScheduler scheduler(provider(), 2, 2 * 256 * 256 * 4);
+    PDFRenderScheduler scheduler(2, 3 * 256 * 256 * 4);
+    const auto first = scheduler.addDocument(provider());
+    const auto second = scheduler.addDocument(provider());
     QSignalSpy rendered(&scheduler, &PDFRenderScheduler::rendered);
-    for (int y = 0; y < 1024; y += 256) scheduler.request(tile(0, 0, y));
-    // Results come back through the event loop, which has not run yet: they are all dropped.
-    scheduler.cancelExcept({tile(0, 0, 512)});
-    EXPECT_EQ(scheduler.pendingCount(), 1);
-    ASSERT_TRUE(waitFor(rendered, 1));
-    EXPECT_EQ(rendered.takeFirst().first().value<RenderRequest>().area.top(), 512);
+    for (int y = 0; y < 1024; y += 256) scheduler.request(tile(0, 0, y, 0, first));
+    scheduler.request(tile(0, 0, 0, 0, second));
+    // Results come back through the event loop, which has not run yet: they are all dropped,
+    // but the other document's work goes on.
+    scheduler.cancelExcept(first, {tile(0, 0, 512)});
+    EXPECT_EQ(scheduler.pendingCount(), 2);
+    ASSERT_TRUE(waitFor(rendered, 2));
+    scheduler.removeDocument(second);
+    EXPECT_TRUE(scheduler.cached(tile(0, 0, 0, 0, second)).isNull());
+    EXPECT_EQ(scheduler.cachedBytes(), 256 * 256 * 4);
+    rendered.clear();
 
+    // An edit: the queued tile is for the old document; the drawn one stands in for its successor.
     scheduler.request(tile(1, 0, 0));
-    scheduler.setRevision(1);  // an edit: the queued tile is for the old document
+    scheduler.setRevision(first, 1);
     EXPECT_TRUE(scheduler.cached(tile(0, 0, 512)).isNull());
+    EXPECT_FALSE(scheduler.placeholder(tile(0, 0, 512, 1)).isNull());
     EXPECT_TRUE(scheduler.request(tile(1, 0, 0)).isNull());  // old revision: refused
     for (int x = 0; x < 768; x += 256) scheduler.request(tile(2, x, 0, 1));
     ASSERT_TRUE(waitFor(rendered, 3));
     QCoreApplication::processEvents();
     EXPECT_EQ(rendered.count(), 3);
-    EXPECT_EQ(scheduler.cachedBytes(), 2 * 256 * 256 * 4);  // the least recently used went
+    EXPECT_EQ(scheduler.cachedBytes(), 3 * 256 * 256 * 4);  // the least recently used went
+    EXPECT_TRUE(scheduler.placeholder(tile(0, 0, 512, 1)).isNull());
     int kept = 0;
     for (int x = 0; x < 768; x += 256) kept += scheduler.cached(tile(2, x, 0, 1)).isNull() ? 0 : 1;
-    EXPECT_EQ(kept, 2);
+    EXPECT_EQ(kept, 3);
 }
 
 }  // namespace

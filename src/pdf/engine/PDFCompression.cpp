@@ -323,6 +323,7 @@ constexpr size_t kRasterStoreLimit = size_t(8) << 20;
 
 // Pages rendered and encoded by worker threads, each with its own engine context and its
 // own copy of the document; the calling thread reports progress and assembles the output.
+// Like the search's, the threads live for one job and are joined before it returns.
 class RasterJob {
 public:
     // `open` opens the source on a worker's context.

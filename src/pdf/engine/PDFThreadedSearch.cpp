@@ -1,4 +1,6 @@
 // Text search on worker threads over private copies of an unmodified document's bytes.
+// The workers are plain threads started for one search and joined before it ends: each owns an
+// isolated engine context, which pooled threads shared with other work could not give it.
 
 #include "pdf/engine/PDFThreadedSearch.h"
 

@@ -14,7 +14,11 @@
 
 namespace scrivola {
 
-ScrivolaPDFView::ScrivolaPDFView(QWidget* parent) : QAbstractScrollArea(parent) {
+ScrivolaPDFView::ScrivolaPDFView(QWidget* parent)
+    : QAbstractScrollArea(parent), scheduler_(PDFRenderScheduler::application()) {
+    connect(scheduler_, &PDFRenderScheduler::rendered, this, [this](const RenderRequest& request) {
+        if (request.document == documentId_ && documentId_ != 0) viewport()->update();
+    });
     viewport()->setAutoFillBackground(false);
     viewport()->setCursor(Qt::IBeamCursor);
     setFrameShape(QFrame::NoFrame);
@@ -23,11 +27,16 @@ ScrivolaPDFView::ScrivolaPDFView(QWidget* parent) : QAbstractScrollArea(parent) 
 }
 
 // A box still being edited is committed (or put back) before the view goes.
-ScrivolaPDFView::~ScrivolaPDFView() { endInlineEditing(); }
+ScrivolaPDFView::~ScrivolaPDFView() {
+    endInlineEditing();
+    if (documentId_ && scheduler_) scheduler_->removeDocument(documentId_);
+}
 
 void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
     if (document != document_) endInlineEditing();
-    scheduler_.reset();
+    if (documentId_) scheduler_->removeDocument(documentId_);
+    documentId_ = 0;
+    fallbackScale_ = 0;
     document_ = std::move(document);
     revision_ = revision;
     localEdits_ = 0;
@@ -37,12 +46,11 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
     forgetPageState();
     if (document_) {
         // The scheduler takes display lists here, on the main thread, through this view.
-        scheduler_ = std::make_unique<PDFRenderScheduler>([this](int page) -> std::shared_ptr<const PDFDisplayList> {
+        documentId_ = scheduler_->addDocument([this](int page) -> std::shared_ptr<const PDFDisplayList> {
             const PDFPagePtr p = document_ ? document_->page(page) : nullptr;
             return p ? std::shared_ptr<const PDFDisplayList>(p->displayList()) : nullptr;
         });
-        scheduler_->setRevision(renderRevision());
-        connect(scheduler_.get(), &PDFRenderScheduler::rendered, viewport(), qOverload<>(&QWidget::update));
+        scheduler_->setRevision(documentId_, renderRevision());
     }
     relayout();
     verticalScrollBar()->setValue(0);
@@ -59,7 +67,7 @@ void ScrivolaPDFView::setRevision(quint64 revision) {
     // Pages may have come, gone or turned: every size is measured again as it comes into view.
     forgetPageState();
     shownPage_ = std::clamp(shownPage_, 0, std::max(0, int(sizes_.size()) - 1));
-    scheduler_->setRevision(renderRevision());
+    scheduler_->setRevision(documentId_, renderRevision());
     relayout();
     noteCurrentPage();
 }
@@ -177,7 +185,7 @@ bool ScrivolaPDFView::learnSizesOf(const std::vector<int>& pages) {
 void ScrivolaPDFView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
-    if (!document_ || !scheduler_ || layout_.pageCount() == 0) return;
+    if (!document_ || !documentId_ || layout_.pageCount() == 0) return;
 
     const QPointF origin = documentOrigin();
     const QRectF visible(-origin / scale_, QSizeF(viewport()->size()) / scale_);
@@ -191,6 +199,7 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
     const double deviceScale = scale_ * dpr;
     std::vector<RenderRequest> wanted;
     bool drewTile = false;
+    bool allDrawn = true;
     for (const int index : pages) {
         const QRectF pageArea(origin + layout_.pageRect(index).topLeft() * scale_, layout_.pageRect(index).size() * scale_);
         painter.fillRect(pageArea, Qt::white);
@@ -211,10 +220,19 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
             for (int column = firstColumn; column <= lastColumn; ++column) {
                 const RenderRequest request{index, renderRevision(), deviceScale,
                                             QRect(column * kTileSize, row * kTileSize, kTileSize, kTileSize),
-                                            RenderPriority::visible};
+                                            RenderPriority::visible, documentId_};
                 wanted.push_back(request);
                 QImage tile = scheduler_->request(request);
-                if (tile.isNull()) continue;
+                if (tile.isNull()) {
+                    // Until the tile arrives: the same tile before the last edit, or the tiles of
+                    // the scale shown before, else the white page.
+                    allDrawn = false;
+                    tile = scheduler_->placeholder(request);
+                    if (tile.isNull()) {
+                        paintFallback(painter, request, pageArea.topLeft(), dpr);
+                        continue;
+                    }
+                }
                 tile.setDevicePixelRatio(dpr);
                 painter.drawImage(pageArea.topLeft() + QPointF(request.area.topLeft()) / dpr, tile);
                 drewTile = true;
@@ -225,7 +243,8 @@ void ScrivolaPDFView::paintEvent(QPaintEvent*) {
     }
     paintPageIndicator(painter);
     // Tiles scrolled away are not drawn any more.
-    scheduler_->cancelExcept(wanted);
+    scheduler_->cancelExcept(documentId_, wanted);
+    if (allDrawn) fallbackScale_ = deviceScale;
     if (drewTile && !paintedOnce_) {
         paintedOnce_ = true;
         QMetaObject::invokeMethod(this, &ScrivolaPDFView::painted, Qt::QueuedConnection);
@@ -342,6 +361,29 @@ void ScrivolaPDFView::mouseReleaseEvent(QMouseEvent* event) {
     if (!selecting_) return QAbstractScrollArea::mouseReleaseEvent(event);
     selecting_ = false;
     if (!selection_.isEmpty()) emit selectionFinished();
+}
+
+bool ScrivolaPDFView::paintFallback(QPainter& painter, const RenderRequest& tile, const QPointF& pageTopLeft, double dpr) const {
+    if (!(fallbackScale_ > 0) || std::abs(fallbackScale_ - tile.scale) < 1e-9) return false;
+    const double ratio = fallbackScale_ / tile.scale;  // old pixels per new pixel
+    const QRect area = QRectF(QPointF(tile.area.topLeft()) * ratio, QSizeF(tile.area.size()) * ratio).toAlignedRect();
+    painter.save();
+    painter.setClipRect(QRectF(pageTopLeft + QPointF(tile.area.topLeft()) / dpr, QSizeF(tile.area.size()) / dpr));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    bool drew = false;
+    for (int y = area.top() / kTileSize * kTileSize; y <= area.bottom(); y += kTileSize) {
+        for (int x = area.left() / kTileSize * kTileSize; x <= area.right(); x += kTileSize) {
+            RenderRequest old = tile;
+            old.scale = fallbackScale_;
+            old.area = QRect(x, y, kTileSize, kTileSize);
+            const QImage picture = scheduler_->cached(old);
+            if (picture.isNull()) continue;
+            painter.drawImage(QRectF(pageTopLeft + QPointF(x, y) / ratio / dpr, QSizeF(picture.size()) / ratio / dpr), picture);
+            drew = true;
+        }
+    }
+    painter.restore();
+    return drew;
 }
 
 // The selected lines of a page, in the accent colour over the drawn page.

@@ -94,7 +94,7 @@ public:
     // "Page N of M" for the page indicator in the view's bottom-right corner; empty without pages.
     QString pageIndicatorText() const;
 
-    const PDFRenderScheduler* scheduler() const { return scheduler_.get(); }
+    const PDFRenderScheduler* scheduler() const { return scheduler_; }
     bool isBoundsReady() const { return boundsReady_; }
 
     // --- Tools (text boxes, whiteout) ---------------------------------------------------------
@@ -178,6 +178,8 @@ private:
     void noteCurrentPage();
     void paintPageIndicator(QPainter& painter) const;
     void paintSelection(QPainter& painter, int page, const QRectF& pageArea) const;
+    // Fills a tile not drawn yet from the tiles of the scale shown before; false when none is cached.
+    bool paintFallback(QPainter& painter, const RenderRequest& tile, const QPointF& pageTopLeft, double dpr) const;
     // The structured text of a page, read once per revision.
     PDFTextSelection::PageTextSource textSource(int page);
     std::optional<TextCaret> caretAt(const QPointF& viewPoint);
@@ -211,7 +213,10 @@ private:
 
     PDFDocumentPtr document_;
     quint64 revision_ = 0;
-    std::unique_ptr<PDFRenderScheduler> scheduler_;
+    PDFRenderScheduler* scheduler_;  // the application's
+    PDFRenderScheduler::DocumentId documentId_ = 0;
+    // The device scale of the last picture drawn whole: its tiles stand in after a zoom.
+    double fallbackScale_ = 0;
     std::vector<QSizeF> sizes_;
     std::vector<char> known_;
     PDFPageLayout layout_;

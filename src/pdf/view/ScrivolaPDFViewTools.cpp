@@ -59,7 +59,7 @@ void ScrivolaPDFView::setTools(const PDFViewTools& tools) {
 
 void ScrivolaPDFView::noteLocalEdit() {
     ++localEdits_;
-    if (scheduler_) scheduler_->setRevision(renderRevision());
+    if (documentId_) scheduler_->setRevision(documentId_, renderRevision());
     texts_.clear();
     viewport()->update();
 }

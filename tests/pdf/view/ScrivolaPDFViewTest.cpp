@@ -53,6 +53,12 @@ TEST(ScrivolaPDFView, PaintsTheTextWherePageSpaceSaysAndFollowsPagesAndZoom) {
     EXPECT_FALSE(inkBounds(page21, QRectF(view.convertFromPage(QPointF(72, 720), 20) + QPointF(0, -12), QSizeF(200, 12)).toRect())
                      .isEmpty());
 
+    // Right after a zoom, before any new tile is drawn, the tiles of the old scale stand in.
+    view.setScaleFactor(1.5);
+    const QImage placeholder = view.viewport()->grab().toImage();
+    EXPECT_FALSE(inkBounds(placeholder, QRectF(view.convertFromPage(QPointF(72, 720), 20) + QPointF(0, -18), QSizeF(300, 18)).toRect())
+                     .isEmpty());
+
     view.setScaleFactor(50);
     EXPECT_EQ(view.scaleFactor(), ScrivolaPDFView::kMaximumScale);
     EXPECT_EQ(view.currentPage(), 20);  // zooming keeps the top of the view where it was
