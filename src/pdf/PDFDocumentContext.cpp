@@ -8,7 +8,10 @@
 namespace scrivola {
 
 PDFDocumentContext::PDFDocumentContext(PDFDocumentModel* model, QObject* parent)
-    : DocumentContext(parent), model_(model) {}
+    : DocumentContext(parent), model_(model) {
+    // A placement in progress ends with its page when the model is given another document.
+    if (model) connect(model, &PDFDocumentModel::documentChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
+}
 
 PDFDocumentContext::~PDFDocumentContext() = default;
 
@@ -175,6 +178,7 @@ void PDFDocumentContext::redo() {
 
 void PDFDocumentContext::incrementDocumentRevision() {
     ++documentRevision_;
+    followSignaturePlacementPage();
     emit documentRevisionChanged();
 }
 

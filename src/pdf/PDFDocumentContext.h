@@ -158,16 +158,27 @@ public:
     bool applyWhiteout(const QRectF& rect, int index);
 
     // --- Signature placement ----------------------------------------------------------------
-    // View coordinates here are the view's, origin at its bottom-left, y up (PDFViewHandle).
+    // The picture being placed lies at signaturePageRect() on page signaturePlacementPageIndex(),
+    // in that page's space (PDF points, y up, media-box origin; see PDFEngine.h), so scrolling
+    // and zooming never move it on the page. It always lies wholly on the page's crop box.
+    // Remembered sizes in the store are in view points at the current zoom, as the page is shown.
+    static constexpr double kMinimumSignatureWidth = 60;   // page points, as the page is shown
+    static constexpr double kMinimumSignatureHeight = 30;
     void toggleSignatureSelection(const QUuid& id);
-    // A click in stamping mode: starts placing the selected item, centred on the click, at the
-    // size it was last placed at.
-    void handleSignatureStamp(const QPointF& viewPoint, int pageIndex);
-    // Burns the picture in at signatureViewPosition()/signatureSize() onto the page under the
-    // picture's centre (nothing when the centre is on no page), remembers the size in the store
-    // and ends the placement; the item stays selected.
+    // A click in stamping mode at `pagePoint` (page space) on page `pageIndex`: starts placing
+    // the selected item centred on the click at the size it was last placed at (no smaller than
+    // the minimum), shrunk and moved as needed to lie wholly on the page.
+    void handleSignatureStamp(const QPointF& pagePoint, int pageIndex);
+    // Moves or resizes the picture being placed to `pageRect` (page space of the placement
+    // page), shrunk and moved as needed to lie wholly on the page. Nothing while not placing.
+    void moveSignaturePlacement(const QRectF& pageRect);
+    // Burns the picture in at signaturePageRect() on its page as one undo step, remembers the
+    // size in the store and ends the placement; the item stays selected.
     void confirmSignaturePlacement();
     void cancelSignaturePlacement();
+    // `rect` (page space) made to lie wholly on `box`: scaled down about its centre, keeping its
+    // proportions, when larger, then moved inside.
+    static QRectF fitOnPage(const QRectF& rect, const QRectF& box);
     // Draws `image` into `rect` (page space), upright as the page is shown and clipped to the
     // page, by replacing the page with a flattened copy, as one undo step. Returns whether the
     // page changed (not for a null image, a missing page or a rectangle off the page).
@@ -231,8 +242,8 @@ public:
     const std::optional<QUuid>& selectedSignatureId() const { return selectedSignatureId_; }
     bool isPlacingSignature() const { return isPlacingSignature_; }
     const QImage& placingSignatureImage() const { return placingSignatureImage_; }
-    const QPointF& signatureViewPosition() const { return signatureViewPosition_; }
-    const QSizeF& signatureSize() const { return signatureSize_; }
+    const QRectF& signaturePageRect() const { return signaturePageRect_; }
+    QSizeF signatureSize() const { return signaturePageRect_.size(); }
     int signaturePlacementPageIndex() const { return signaturePlacementPageIndex_; }
     bool isCompressSheetVisible() const { return isCompressSheetVisible_; }
     const PDFAnnotationPtr& lastSelectedAnnotation() const { return lastSelectedAnnotation_; }
@@ -259,9 +270,6 @@ public:
     void setSelectedSignatureId(const std::optional<QUuid>& value);
     void setPlacingSignature(bool value);
     void setPlacingSignatureImage(const QImage& value);
-    void setSignatureViewPosition(const QPointF& value);
-    void setSignatureSize(const QSizeF& value);
-    void setSignaturePlacementPageIndex(int value);
     void setCompressSheetVisible(bool value);
     void setLastSelectedAnnotation(const PDFAnnotationPtr& value);
 
@@ -343,8 +351,7 @@ signals:
     void selectedSignatureIdChanged();
     void placingSignatureChanged();
     void placingSignatureImageChanged();
-    void signatureViewPositionChanged();
-    void signatureSizeChanged();
+    void signaturePageRectChanged();
     void signaturePlacementPageIndexChanged();
     void compressSheetVisibleChanged();
     void lastSelectedAnnotationChanged();
@@ -358,6 +365,12 @@ private:
     // or swapping failed (the document is then unchanged).
     bool commitPageReplacement(const PDFPagePtr& page, const std::function<PDFPagePtr()>& makeReplacement);
     void clampCurrentPage();
+    // The placement's fields, set only from inside so that the picture stays on its page.
+    void setSignaturePlacementPageIndex(int value);
+    void setSignaturePageRect(const QRectF& value);
+    // After an edit: the placement follows its page to its new index and fits its (possibly
+    // changed) crop box, or ends when the page is gone.
+    void followSignaturePlacementPage();
     PDFSearchRunner* searchRunner();
     void beginSearch();
     void appendSearchHits(const std::vector<PDFSelection>& hits);
@@ -416,9 +429,9 @@ private:
     std::optional<QUuid> selectedSignatureId_;
     bool isPlacingSignature_{false};
     QImage placingSignatureImage_;
-    QPointF signatureViewPosition_{0, 0};
-    QSizeF signatureSize_{200, 80};
+    QRectF signaturePageRect_{0, 0, 200, 80};
     int signaturePlacementPageIndex_{0};
+    PDFPagePtr signaturePlacementPage_;  // the page object, followed when pages move
     bool isCompressSheetVisible_{false};
     PDFAnnotationPtr lastSelectedAnnotation_;
     QPointer<SignatureStorageService> signatureStorage_;

@@ -64,8 +64,7 @@ void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, i
 void PDFDocumentContext::setSelectedSignatureId(const std::optional<QUuid>& value) { assign(this, selectedSignatureId_, value, &PDFDocumentContext::selectedSignatureIdChanged); }
 void PDFDocumentContext::setPlacingSignature(bool value) { assign(this, isPlacingSignature_, value, &PDFDocumentContext::placingSignatureChanged); }
 void PDFDocumentContext::setPlacingSignatureImage(const QImage& value) { replace(this, placingSignatureImage_, value, &PDFDocumentContext::placingSignatureImageChanged); }
-void PDFDocumentContext::setSignatureViewPosition(const QPointF& value) { assign(this, signatureViewPosition_, value, &PDFDocumentContext::signatureViewPositionChanged); }
-void PDFDocumentContext::setSignatureSize(const QSizeF& value) { assign(this, signatureSize_, value, &PDFDocumentContext::signatureSizeChanged); }
+void PDFDocumentContext::setSignaturePageRect(const QRectF& value) { assign(this, signaturePageRect_, value, &PDFDocumentContext::signaturePageRectChanged); }
 void PDFDocumentContext::setSignaturePlacementPageIndex(int value) { assign(this, signaturePlacementPageIndex_, value, &PDFDocumentContext::signaturePlacementPageIndexChanged); }
 void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::compressSheetVisibleChanged); }
 void PDFDocumentContext::setLastSelectedAnnotation(const PDFAnnotationPtr& value) { assign(this, lastSelectedAnnotation_, value, &PDFDocumentContext::lastSelectedAnnotationChanged); }

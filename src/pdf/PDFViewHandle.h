@@ -10,8 +10,8 @@ namespace scrivola {
 
 // What the document context needs from the on-screen PDF view of its tab. The view layer
 // implements it; tests fake it.
-// View coordinates have their origin at the bottom-left corner of the view, y up (as the
-// context's signatureViewPosition); page space is the engine's (see PDFEngine.h).
+// View coordinates have their origin at the bottom-left corner of the view, y up; page space is
+// the engine's (see PDFEngine.h).
 class PDFViewHandle {
 public:
     virtual ~PDFViewHandle() = default;

@@ -59,8 +59,7 @@ TEST_F(Placement, ANewItemStartsAtTheDefaultSizeCentredOnTheClickAndLandsThere) 
     ASSERT_EQ(context->selectedSignatureId(), id);
     context->handleSignatureStamp(QPointF(300, 400), 0);
     EXPECT_TRUE(context->isPlacingSignature());
-    EXPECT_EQ(context->signatureSize(), QSizeF(200, 80));
-    EXPECT_EQ(context->signatureViewPosition(), QPointF(200, 360));
+    EXPECT_EQ(context->signaturePageRect(), QRectF(200, 360, 200, 80));
 
     const PDFPagePtr original = page(0);
     context->confirmSignaturePlacement();
@@ -80,44 +79,63 @@ TEST_F(Placement, ANewItemStartsAtTheDefaultSizeCentredOnTheClickAndLandsThere) 
     EXPECT_GT(share(render(*page(0)), area, Qt::white), 0.99);
 }
 
-TEST_F(Placement, TheNextPlacementStartsAtTheLastPlacedSize) {
+TEST_F(Placement, TheNextPlacementStartsAtTheSizeLastShownAtNoLessThanTheMinimum) {
     setUp({textPage(QStringLiteral("One"))});
+    context->setZoomLevel(2);
     context->toggleSignatureSelection(id);
     context->handleSignatureStamp(QPointF(300, 400), 0);
-    context->setSignatureSize(QSizeF(300, 120));
+    EXPECT_EQ(context->signaturePageRect(), QRectF(250, 380, 100, 40));  // 200 × 80 on screen
+    context->moveSignaturePlacement(QRectF(250, 380, 150, 60));
     context->confirmSignaturePlacement();
     EXPECT_EQ(storage->find(id)->lastWidth, 300);
     EXPECT_EQ(storage->find(id)->lastHeight, 120);
 
     // Placing again without reselecting: a second undo step.
+    context->setZoomLevel(1);
     context->handleSignatureStamp(QPointF(300, 200), 0);
-    EXPECT_EQ(context->signatureSize(), QSizeF(300, 120));
-    EXPECT_EQ(context->signatureViewPosition(), QPointF(150, 140));
+    EXPECT_EQ(context->signaturePageRect(), QRectF(150, 140, 300, 120));
     const PDFPagePtr once = page(0);
     context->confirmSignaturePlacement();
     context->undo();
     EXPECT_EQ(page(0), once);
+    // Far zoomed in, the picture still starts no smaller than the minimum.
+    context->setZoomLevel(10);
+    context->handleSignatureStamp(QPointF(300, 400), 0);
+    EXPECT_EQ(context->signatureSize(), QSizeF(60, 30));
 }
 
-TEST_F(Placement, LandsOnThePageUnderThePicturesCentreClippedToIt) {
-    setUp({textPage(QStringLiteral("Left")), textPage(QStringLiteral("Right"))});
-    const PDFPagePtr left = page(0);
+TEST_F(Placement, StaysWhollyOnItsPageAndFollowsItWhenPagesMove) {
+    setUp({textPage(QStringLiteral("Left")), textPage(QStringLiteral("Right")), textPage(QStringLiteral("Third"))});
     const PDFPagePtr right = page(1);
-    const QRectF rightRect = view->pageRect(1);
     context->toggleSignatureSelection(id);
-    // Clicked on the left page, then dragged so that the centre lies on the right page while the
-    // picture reaches back over the gap and the left page's edge.
-    context->handleSignatureStamp(QPointF(600, 400), 0);
-    context->setSignatureViewPosition(QPointF(rightRect.left() - 60, 360));
-    context->confirmSignaturePlacement();
+    // Beside the page (the view gives the point on the nearest page): moved on, never dropped.
+    context->handleSignatureStamp(QPointF(650, -30), 1);
+    EXPECT_EQ(context->signaturePageRect(), QRectF(412, 0, 200, 80));
+    // Dragged past the top edge: stops there; larger than the page: shrunk, proportions kept.
+    context->moveSignaturePlacement(QRectF(300, 760, 200, 80));
+    EXPECT_EQ(context->signaturePageRect(), QRectF(300, 712, 200, 80));
+    context->moveSignaturePlacement(QRectF(-100, 0, 1224, 100));
+    EXPECT_EQ(context->signaturePageRect(), QRectF(0, 25, 612, 50));
 
-    EXPECT_EQ(page(0), left);  // nothing outside the right page changed the left one
-    ASSERT_NE(page(1), right);
-    const QImage shown = render(*page(1));
-    // On the right page: the picture from its left edge (clipped) to 140 points in.
-    EXPECT_GT(share(shown, QRect(2, 792 - 436, 30, 70), Qt::red), 0.95);
-    EXPECT_GT(share(shown, QRect(50, 792 - 436, 80, 70), Qt::blue), 0.95);
-    EXPECT_GT(share(shown, QRect(150, 792 - 436, 40, 70), Qt::white), 0.99);
+    // A page removed before it: the placement follows its page to the new index.
+    context->moveSignaturePlacement(QRectF(412, 0, 200, 80));
+    context->deletePages({0});
+    ASSERT_TRUE(context->isPlacingSignature());
+    EXPECT_EQ(context->signaturePlacementPageIndex(), 0);
+    context->confirmSignaturePlacement();
+    ASSERT_NE(page(0), right);
+    const QImage shown = render(*page(0));
+    EXPECT_GT(share(shown, QRect(416, 792 - 76, 90, 72), Qt::red), 0.95);
+    EXPECT_GT(share(shown, QRect(516, 792 - 76, 90, 72), Qt::blue), 0.95);
+
+    // Its own page removed: the placement ends instead of landing elsewhere.
+    context->handleSignatureStamp(QPointF(300, 400), 1);
+    context->deletePages({1});
+    EXPECT_FALSE(context->isPlacingSignature());
+    // So does it when the model is given another document.
+    context->handleSignatureStamp(QPointF(300, 400), 0);
+    model->setPdfDocument(load(buildPdf({textPage(QStringLiteral("Other"))})));
+    EXPECT_FALSE(context->isPlacingSignature());
 }
 
 TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {
@@ -130,8 +148,10 @@ TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {
     const QRectF pageRect = view->pageRect(0);
     ASSERT_EQ(pageRect.size(), QSizeF(690, 500));  // shown turned
     context->toggleSignatureSelection(id);
-    context->handleSignatureStamp(QPointF(345, 250), 0);
+    context->handleSignatureStamp(view->convertToPage(QPointF(345, 250), 0), 0);
+    EXPECT_EQ(context->signatureSize(), QSizeF(80, 200));  // 200 × 80 as shown
     context->confirmSignaturePlacement();
+    EXPECT_EQ(storage->find(id)->lastWidth, 200);
 
     const PDFPagePtr placed = page(0);
     EXPECT_EQ(placed->rotation(), 90);
@@ -186,13 +206,12 @@ TEST_F(Placement, SelectionAndCancelling) {
     EXPECT_FALSE(context->selectedSignatureId().has_value());
     EXPECT_FALSE(context->isPlacingSignature());
 
-    // A picture centred outside every page, or nothing to place, changes nothing.
+    // A page that does not exist, or nothing to place, changes nothing.
     const PDFPagePtr original = page(0);
     context->toggleSignatureSelection(id);
-    context->handleSignatureStamp(QPointF(100, 100), 0);
-    context->setSignatureViewPosition(QPointF(580, 100));  // centre at x = 680, beyond the page
-    context->confirmSignaturePlacement();
+    context->handleSignatureStamp(QPointF(100, 100), 1);
     EXPECT_FALSE(context->isPlacingSignature());
+    context->confirmSignaturePlacement();
     EXPECT_FALSE(context->flattenSignature(QImage(), QRectF(100, 100, 50, 50), 0));
     EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(100, 100, 50, 50), 1));
     EXPECT_EQ(page(0), original);

@@ -4,6 +4,7 @@
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/PDFViewHandle.h"
 #include "pdf/view/ScrivolaPDFView.h"
+#include "pdf/view/SignaturePlacementOverlay.h"
 
 #include <QScrollBar>
 #include <QTimer>
@@ -69,6 +70,11 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     // A selection made in highlight mode becomes highlights.
     connect(view, &ScrivolaPDFView::selectionFinished, this, [this] {
         if (context_ && context_->isHighlightMode()) context_->highlightSelection();
+    });
+    connect(context, &PDFDocumentContext::selectedSignatureIdChanged, this, [this] { updateSignaturePlacement(); });
+    connect(context, &PDFDocumentContext::placingSignatureChanged, this, [this] { updateSignaturePlacement(); });
+    connect(view, &ScrivolaPDFView::signatureStamp, this, [this](const QPointF& pagePoint, int pageIndex) {
+        if (context_) context_->handleSignatureStamp(pagePoint, pageIndex);
     });
     connectTools();
     handle_ = std::make_shared<ViewHandle>(view);
@@ -147,6 +153,7 @@ void PDFViewBridge::update() {
         context->setNeedsAutoFit(true);
     }
     view_->setHandMode(!context->isTextSelectionMode());
+    updateSignaturePlacement();
     applyTools();
     if (view_->displayMode() != context->viewMode()) {
         isApplyingFit_ = true;
@@ -180,6 +187,18 @@ void PDFViewBridge::applyState() {
     if (std::abs(context->zoomLevel() - lastAppliedScale_) > 0.001) {
         view_->setScaleFactor(context->zoomLevel());
         lastAppliedScale_ = context->zoomLevel();
+    }
+}
+
+void PDFViewBridge::updateSignaturePlacement() {
+    PDFDocumentContext* context = context_.data();
+    const bool placing = context && context->isPlacingSignature();
+    view_->setSignatureStampMode(context && context->selectedSignatureId() && !placing);
+    if (placing && !placementOverlay_) {
+        placementOverlay_ = new SignaturePlacementOverlay(context, view_);
+    } else if (!placing && placementOverlay_) {
+        placementOverlay_->dismiss();
+        placementOverlay_ = nullptr;
     }
 }
 

@@ -10,6 +10,7 @@ namespace scrivola {
 class PDFDocumentContext;
 class PDFViewHandle;
 class ScrivolaPDFView;
+class SignaturePlacementOverlay;
 
 // Keeps a tab's context and its page view in step. What the user asked for (page, zoom, fit mode,
 // display mode, the document and its revision) goes from the context into the view; what the
@@ -28,6 +29,9 @@ public:
 
 private:
     void applyState();
+    // Stamping mode while an item is chosen and none is being placed; the placement overlay while
+    // one is.
+    void updateSignaturePlacement();
     void connectTools();
     void applyTools();
 
@@ -38,6 +42,7 @@ private:
     int lastAppliedPage_ = -1;
     double lastAppliedScale_ = -1;
     bool isApplyingFit_ = false;
+    QPointer<SignaturePlacementOverlay> placementOverlay_;
 };
 
 }  // namespace scrivola

@@ -95,6 +95,7 @@ void ScrivolaPDFView::setScaleFactor(double scale) {
     viewport()->update();
     emit scaleFactorChanged(scale_);
     noteCurrentPage();
+    emit pagesMoved();
 }
 
 int ScrivolaPDFView::shownRow() const { return std::max(0, layout_.rowOf(shownPage_)); }
@@ -118,6 +119,7 @@ void ScrivolaPDFView::goToPage(int index) {
         verticalScrollBar()->setValue(int(std::lround((layout_.pageRect(index).top() - PDFPageLayout::kGap) * scale_)));
     }
     noteCurrentPage();
+    emit pagesMoved();
 }
 
 int ScrivolaPDFView::pageIndexAt(const QPointF& viewPoint, bool nearest) const {
@@ -151,6 +153,7 @@ void ScrivolaPDFView::relayout() {
     updateScrollBars();
     placeInlineEditor();
     viewport()->update();
+    emit pagesMoved();
 }
 
 void ScrivolaPDFView::updateScrollBars() {
@@ -311,6 +314,7 @@ void ScrivolaPDFView::startSelection(const QPointF& viewPoint, TextSnap snap) {
 }
 
 void ScrivolaPDFView::mousePressEvent(QMouseEvent* event) {
+    if (stampPress(event)) return;
     if (event->button() != Qt::LeftButton || !document_) return QAbstractScrollArea::mousePressEvent(event);
     if (toolPress(event)) return;
     if (handMode_) {
@@ -436,12 +440,14 @@ void ScrivolaPDFView::resizeEvent(QResizeEvent* event) {
         boundsReady_ = true;
         emit boundsReady();
     }
+    emit pagesMoved();
 }
 
 void ScrivolaPDFView::scrollContentsBy(int, int) {
     placeInlineEditor();
     viewport()->update();
     noteCurrentPage();
+    emit pagesMoved();
 }
 
 void ScrivolaPDFView::wheelEvent(QWheelEvent* event) {

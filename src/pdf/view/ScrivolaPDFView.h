@@ -86,6 +86,11 @@ public:
     void setHandMode(bool hand);
     bool isHandMode() const { return handMode_; }
 
+    // Signature stamping (an item chosen, none being placed): a left press on or beside a page
+    // reports signatureStamp() with the point on the nearest page; the cursor is a crosshair.
+    void setSignatureStampMode(bool on);
+    bool isSignatureStampMode() const { return signatureStampMode_; }
+
     // "Page N of M" for the page indicator in the view's bottom-right corner; empty without pages.
     QString pageIndicatorText() const;
 
@@ -129,6 +134,10 @@ signals:
     void selectionChanged();
     // The mouse was released after selecting text.
     void selectionFinished();
+    // A press in signature stamping mode: `pagePoint` in the page space of page `pageIndex`.
+    void signatureStamp(const QPointF& pagePoint, int pageIndex);
+    // Pages moved on screen (scroll, zoom, layout, resize): what is placed in page space follows.
+    void pagesMoved();
 
     // Gestures of the tools, in page space (points, y up) with zero-based page indices.
     void annotationSelectRequested(const scrivola::PDFAnnotationPtr& annotation);
@@ -201,6 +210,8 @@ private:
     int editorPageIndex() const;
     // Drops what was learnt of the pages (sizes, texts) and the selection: a new document or revision.
     void forgetPageState();
+    // The press of stamping mode; false when the event is not one.
+    bool stampPress(QMouseEvent* event);
 
     PDFDocumentPtr document_;
     quint64 revision_ = 0;
@@ -227,6 +238,7 @@ private:
     bool handMode_ = false;
     std::optional<QPoint> panFrom_;
     QPoint panScroll_;
+    bool signatureStampMode_ = false;
 
     PDFViewTools tools_;
     quint64 localEdits_ = 0;

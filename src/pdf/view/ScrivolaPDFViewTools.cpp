@@ -84,7 +84,8 @@ ScrivolaPDFView::PagePoint ScrivolaPDFView::pagePointAt(const QPointF& viewPoint
 
 void ScrivolaPDFView::updateToolCursor() {
     Qt::CursorShape shape = Qt::IBeamCursor;
-    if (tools_.textAnnotationMode) shape = tools_.textSubMode == TextSubMode::add ? Qt::IBeamCursor : Qt::ArrowCursor;
+    if (signatureStampMode_) shape = Qt::CrossCursor;
+    else if (tools_.textAnnotationMode) shape = tools_.textSubMode == TextSubMode::add ? Qt::IBeamCursor : Qt::ArrowCursor;
     else if (tools_.whiteoutMode) shape = Qt::CrossCursor;
     else if (handMode_) shape = Qt::OpenHandCursor;
     viewport()->setCursor(shape);
