@@ -116,9 +116,6 @@ public:
     int documentRevision() const { return documentRevision_; }
     void incrementDocumentRevision();
 
-    // Runs the Export command on exportTargets().
-    void exportSelection() { exportItems(exportTargets()); }
-
 signals:
     void currentPageChanged();
     void zoomLevelChanged();
