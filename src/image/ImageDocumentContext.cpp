@@ -13,7 +13,6 @@ ImageDocumentContext::ImageDocumentContext(ImageDocumentModel* model, QObject* p
         model_->setShownIndex(shownIndex());
         connect(model_, &ImageDocumentModel::entryRemoved, this, &ImageDocumentContext::entryRemoved);
     }
-    connect(&undoManager_, &UndoManager::stateChanged, this, &ImageDocumentContext::updateUndoState);
 }
 
 void ImageDocumentContext::entryRemoved(int index) {
@@ -28,7 +27,7 @@ void ImageDocumentContext::entryRemoved(int index) {
     } else if (index == current) {
         // Same number, another image: the one that took the removed one's place.
         if (model_) model_->setShownIndex(shownIndex());
-        emit currentPageChanged(currentPage_);
+        emit currentPageChanged();
     }
     if (index != current) return;
     // The image now shown is fitted whole, as after turning a page.
@@ -42,7 +41,7 @@ void ImageDocumentContext::setCurrentPage(int page) {
     if (currentPage_ == page) return;
     currentPage_ = page;
     if (model_) model_->setShownIndex(shownIndex());
-    emit currentPageChanged(currentPage_);
+    emit currentPageChanged();
 }
 
 void ImageDocumentContext::goToPage(int index) {
@@ -66,7 +65,7 @@ void ImageDocumentContext::goToPreviousPage() {
 void ImageDocumentContext::setZoomLevel(double level) {
     if (zoomLevel_ == level) return;
     zoomLevel_ = level;
-    emit zoomLevelChanged(zoomLevel_);
+    emit zoomLevelChanged();
 }
 
 void ImageDocumentContext::zoomIn() {
@@ -191,45 +190,32 @@ QList<int> ImageDocumentContext::exportTargetIndices() const {
     return indices;
 }
 
+std::set<int> ImageDocumentContext::exportTargets() const {
+    const QList<int> indices = exportTargetIndices();
+    return {indices.begin(), indices.end()};
+}
+
 void ImageDocumentContext::rotateImageAt(int index, int degrees) {
     if (!model_ || index < 0 || index >= model_->count()) return;
-    const QImage source = model_->image(index);
-    // An image whose pixels cannot be decoded is left alone: nothing to turn, nothing to undo.
-    if (source.isNull()) return;
-    // The model's rotation turns counterclockwise for positive angles.
-    model_->replaceImage(rotated(source, -double(degrees)), index);
-    setNeedsAutoFit(true);
     // The step names the entry, not its place: entries before it may leave the collection.
     const quint64 id = model_->entries().at(index).id;
-    undoManager_.registerUndo([this, id, degrees] {
-        if (model_) rotateImageAt(model_->indexOf(id), -degrees);
-    });
-    updateUndoState();
+    const auto rotate = [this, id](int by) {
+        return [this, id, by] {
+            const int at = model_ ? model_->indexOf(id) : -1;
+            const QImage source = at >= 0 ? model_->image(at) : QImage();
+            // An image whose pixels cannot be decoded is left alone: nothing to turn, nothing to undo.
+            if (source.isNull()) return false;
+            // The model's rotation turns counterclockwise for positive angles.
+            model_->replaceImage(rotated(source, -double(by)), at);
+            setNeedsAutoFit(true);
+            return true;
+        };
+    };
+    commitEdit(QStringLiteral("Rotate Image"), rotate(degrees), rotate(-degrees));
 }
 
-void ImageDocumentContext::undo() {
-    undoManager_.undo();
-    setNeedsAutoFit(true);
-    updateUndoState();
-}
-
-void ImageDocumentContext::redo() {
-    undoManager_.redo();
-    setNeedsAutoFit(true);
-    updateUndoState();
-}
-
-void ImageDocumentContext::updateUndoState() {
-    const bool undoable = undoManager_.canUndo();
-    const bool redoable = undoManager_.canRedo();
-    if (canUndo_ != undoable) {
-        canUndo_ = undoable;
-        emit canUndoChanged(canUndo_);
-    }
-    if (canRedo_ != redoable) {
-        canRedo_ = redoable;
-        emit canRedoChanged(canRedo_);
-    }
-}
+// The model keeps the flag itself: every replaced image marks its entry, and so the collection,
+// modified.
+void ImageDocumentContext::markDocumentModified() {}
 
 }  // namespace scrivola

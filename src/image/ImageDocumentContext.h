@@ -2,7 +2,6 @@
 
 #include "image/ImageDocumentModel.h"
 #include "workspace/DocumentContent.h"
-#include "workspace/UndoManager.h"
 
 #include <QImage>
 #include <QList>
@@ -22,7 +21,7 @@ enum class ImageFitMode { fitPage, fitWidth, manual };
 class ImageExportPresenter;
 class ImagePrintPresenter;
 
-class ImageDocumentContext : public DocumentContext, public ZoomCapable, public NavigationCapable {
+class ImageDocumentContext : public DocumentContext {
     Q_OBJECT
 public:
     explicit ImageDocumentContext(ImageDocumentModel* model, QObject* parent = nullptr);
@@ -82,6 +81,8 @@ public:
     void extendImageSelection(int index);
     // What export acts on: the selection in ascending order, or else the current image.
     QList<int> exportTargetIndices() const;
+    std::set<int> exportTargets() const override;
+    void exportItems(const std::set<int>& indices) override { exportImages(indices); }
 
     // Rotates one image by whole degrees, positive meaning clockwise, with an undo step.
     void rotateImageAt(int index, int degrees);
@@ -98,24 +99,18 @@ public:
     // image a page, scaled to fit (also enlarged) and centred.
     void printImage();
 
-    UndoManager* undoManager() { return &undoManager_; }
-    bool canUndo() const { return canUndo_; }
-    bool canRedo() const { return canRedo_; }
-    void undo();
-    void redo();
-    void updateUndoState();
-
 signals:
-    void currentPageChanged(int page);
-    void zoomLevelChanged(double level);
     void imageFitModeChanged(scrivola::ImageFitMode mode);
     void needsAutoFitChanged(bool needed);
     void sidebarVisibleChanged(bool visible);
     void sidebarWidthChanged(double width);
     void selectedImagesChanged();
     void compressSheetVisibleChanged(bool visible);
-    void canUndoChanged(bool canUndo);
-    void canRedoChanged(bool canRedo);
+
+protected:
+    void markDocumentModified() override;
+    // The image shown may have a new size: it is fitted again.
+    void didUndoOrRedo() override { setNeedsAutoFit(true); }
 
 private:
     void setCurrentPage(int page);
@@ -131,9 +126,6 @@ private:
     double sidebarWidth_ = 200.0;
     QSet<int> selectedImages_;
     bool isCompressSheetVisible_ = false;
-    UndoManager undoManager_;
-    bool canUndo_ = false;
-    bool canRedo_ = false;
     ImageExportPresenter* exportPresenter_ = nullptr;
     ImagePrintPresenter* printPresenter_ = nullptr;
 };

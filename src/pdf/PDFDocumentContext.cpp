@@ -1,7 +1,5 @@
 #include "pdf/PDFDocumentContext.h"
 
-#include <QMetaObject>
-
 #include <algorithm>
 #include <cmath>
 
@@ -9,7 +7,9 @@ namespace scrivola {
 
 PDFDocumentContext::PDFDocumentContext(PDFDocumentModel* model, QObject* parent)
     : DocumentContext(parent), model_(model) {
-    // A placement in progress ends with its page when the model is given another document.
+    // A placement in progress follows its page through edits, and ends with it or when the model
+    // is given another document. Connected first, so the placement is right before views hear.
+    connect(this, &DocumentContext::documentRevisionChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
     if (model) connect(model, &PDFDocumentModel::documentChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
 }
 
@@ -122,67 +122,10 @@ void PDFDocumentContext::extendSelection(int index) {
 
 // --- Undo ------------------------------------------------------------------------------------
 
-UndoManager* PDFDocumentContext::undoManager() {
-    if (undoManager_) return undoManager_;
-    undoManager_ = new UndoManager(this);
-    // The work is deferred to the event loop so that it never runs inside the undo manager's
-    // own call; a queued call to a destroyed context is dropped with it.
-    connect(undoManager_, &UndoManager::didUndo, this, [this] { scheduleUndoNotification(true); });
-    connect(undoManager_, &UndoManager::didRedo, this, [this] { scheduleUndoNotification(true); });
-    connect(undoManager_, &UndoManager::didCloseUndoGroup, this, [this] { scheduleUndoNotification(true); });
-    // Clearing the history changes what can be undone without any of the above.
-    connect(undoManager_, &UndoManager::stateChanged, this, [this] { scheduleUndoNotification(false); });
-    return undoManager_;
+void PDFDocumentContext::markDocumentModified() {
+    if (PDFDocumentModel* model = model_.data()) model->setModified(true);
 }
 
-void PDFDocumentContext::scheduleUndoNotification(bool raisesRevision) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, raisesRevision] {
-            if (raisesRevision) incrementDocumentRevision();
-            updateUndoState();
-        },
-        Qt::QueuedConnection);
-}
-
-void PDFDocumentContext::updateUndoState() {
-    const bool undoable = undoManager_ && undoManager_->canUndo();
-    const bool redoable = undoManager_ && undoManager_->canRedo();
-    if (canUndo_ != undoable) {
-        canUndo_ = undoable;
-        emit canUndoChanged();
-    }
-    if (canRedo_ != redoable) {
-        canRedo_ = redoable;
-        emit canRedoChanged();
-    }
-}
-
-void PDFDocumentContext::undo() {
-    endInlineEditing();
-    if (!undoManager_ || !undoManager_->canUndo()) return;
-    undoManager_->undo();
-    incrementDocumentRevision();
-    updateUndoState();
-    clampCurrentPage();
-}
-
-void PDFDocumentContext::redo() {
-    endInlineEditing();
-    if (!undoManager_ || !undoManager_->canRedo()) return;
-    undoManager_->redo();
-    incrementDocumentRevision();
-    updateUndoState();
-    clampCurrentPage();
-}
-
-void PDFDocumentContext::incrementDocumentRevision() {
-    ++documentRevision_;
-    followSignaturePlacementPage();
-    emit documentRevisionChanged();
-}
-
-// An undone insertion or a redone deletion can shorten the document.
 void PDFDocumentContext::clampCurrentPage() {
     const int count = totalPages();
     if (currentPage_ >= count) setCurrentPage(std::max(count - 1, 0));
@@ -192,15 +135,7 @@ void PDFDocumentContext::clampCurrentPage() {
     }
 }
 
-// --- Views -----------------------------------------------------------------------------------
-
-void PDFDocumentContext::setCachedPDFView(std::shared_ptr<PDFViewHandle> view) {
-    if (cachedPDFView_ == view) return;
-    cachedPDFView_ = std::move(view);
-    emit cachedPDFViewChanged();
-}
-
-void PDFDocumentContext::clearCachedPDFView() { setCachedPDFView(nullptr); }
+// --- View ------------------------------------------------------------------------------------
 
 void PDFDocumentContext::setPdfView(const std::shared_ptr<PDFViewHandle>& view) {
     if (pdfView_.lock() == view) return;

@@ -38,7 +38,7 @@ class PDFEditingService;
 // state, tool state, undo availability, and the operations that change them. Views observe the
 // change signals (one per field) and call the operations; they hold no document state.
 // The context does not own its model: the tab owns both.
-class PDFDocumentContext : public DocumentContext, public ZoomCapable, public NavigationCapable, public SearchCapable {
+class PDFDocumentContext : public DocumentContext, public SearchCapable {
     Q_OBJECT
 public:
     explicit PDFDocumentContext(PDFDocumentModel* model, QObject* parent = nullptr);
@@ -87,18 +87,23 @@ public:
     std::vector<SearchResultGroup> groupedSearchResults() const;
 
     // --- Page editing -------------------------------------------------------------------
-    // The tab's editing service over the model, sharing undoManager(); created on first use.
+    // The tab's editing service over the model, editing through this context; created on first use.
     PDFEditingService* editingService();
     // Rotates the selected pages, or the current page when none is selected, as one undo step.
     void rotatePages(int degrees);
     // Deletes the pages (never all of them); the surviving selected pages stay selected.
     void deletePages(const std::set<int>& indices);
     void deleteSelectedPages();
+    // Moves a page as PDFEditingService::movePage does.
+    void movePage(int from, int to);
     // Writes copies of the pages (ascending) into a new PDF at the file the export presenter
     // chooses, proposing "Page N.pdf" or "Pages (N).pdf"; never over the open document's own
     // file (a free "<name> 2.pdf" beside it is used instead). Returns the file written; empty
     // when cancelled, without a presenter or when the write failed. The document is untouched.
     QString exportPages(const std::set<int>& indices);
+    // Export: the selected pages, or else the current page.
+    std::set<int> exportTargets() const override;
+    void exportItems(const std::set<int>& indices) override { exportPages(indices); }
     static QString proposedExportName(int firstPageIndex, int pageCount);
     PDFExportPresenter* exportPresenter() const { return exportPresenter_; }
     void setExportPresenter(PDFExportPresenter* presenter) { exportPresenter_ = presenter; }
@@ -107,26 +112,8 @@ public:
     void togglePageSelection(int index);
     void extendSelection(int index);
 
-    // --- Undo ---------------------------------------------------------------------------
-    // The tab's single undo history, created on first use.
-    UndoManager* undoManager();
-    bool hasUndoManager() const { return undoManager_ != nullptr; }
-    bool canUndo() const { return canUndo_; }
-    bool canRedo() const { return canRedo_; }
-    void updateUndoState();
-    void undo();
-    void redo();
-    // Change counter of the document: rises on every edit, undo, redo and closed undo group.
-    int documentRevision() const { return documentRevision_; }
-    void incrementDocumentRevision();
-
-    // --- Views --------------------------------------------------------------------------
-    // The view made for this tab, kept while the tab lives so it can be shown again.
-    const std::shared_ptr<PDFViewHandle>& cachedPDFView() const { return cachedPDFView_; }
-    void setCachedPDFView(std::shared_ptr<PDFViewHandle> view);
-    bool hasCachedPDFView() const { return cachedPDFView_ != nullptr; }
-    void clearCachedPDFView();
-    // The view currently on screen (held weakly), or null.
+    // --- View -----------------------------------------------------------------------------
+    // The view currently on screen (held weakly: views belong to the view layer), or null.
     std::shared_ptr<PDFViewHandle> pdfView() const { return pdfView_.lock(); }
     void setPdfView(const std::shared_ptr<PDFViewHandle>& view);
 
@@ -304,8 +291,6 @@ public:
     void deleteSelectedAnnotations();
 
 signals:
-    void currentPageChanged();
-    void zoomLevelChanged();
     void searchQueryChanged();
     void searchResultsChanged();
     void currentResultIndexChanged();
@@ -323,10 +308,6 @@ signals:
     void selectedPagesChanged();
     void autoFitModeChanged();
     void needsAutoFitChanged();
-    void canUndoChanged();
-    void canRedoChanged();
-    void documentRevisionChanged();
-    void cachedPDFViewChanged();
     void pdfViewChanged();
     void highlightColorChanged();
     void highlightModeChanged();
@@ -357,13 +338,25 @@ signals:
     void lastSelectedAnnotationChanged();
     void signatureStorageChanged();
 
+protected:
+    void markDocumentModified() override;
+    // An undone insertion or a redone deletion can shorten the document.
+    void didUndoOrRedo() override { clampCurrentPage(); }
+
 private:
-    void scheduleUndoNotification(bool raisesRevision);
     // Drops annotations of a page that was just replaced from the annotation selection.
     void forgetAnnotationsOf(const PDFPage& page);
-    // Replaces `page` by what `makeReplacement` builds, as one undo step; false when building
-    // or swapping failed (the document is then unchanged).
-    bool commitPageReplacement(const PDFPagePtr& page, const std::function<PDFPagePtr()>& makeReplacement);
+    // Replaces `page` by what `makeReplacement` builds, as one undo step named `name`; false when
+    // building or swapping failed (the document is then unchanged).
+    bool commitPageReplacement(const QString& name, const PDFPagePtr& page,
+                               const std::function<PDFPagePtr()>& makeReplacement);
+    // Puts each annotation on its page (present) or takes it off, as one undo step named `name`.
+    struct Placement {
+        PDFAnnotationPtr annotation;
+        PDFPagePtr page;
+        bool present;
+    };
+    void commitPlacements(const QString& name, const std::vector<Placement>& placements);
     void clampCurrentPage();
     // The placement's fields, set only from inside so that the picture stays on its page.
     void setSignaturePlacementPageIndex(int value);
@@ -395,11 +388,6 @@ private:
     std::set<int> selectedPages_;
     AutoFitMode autoFitMode_{AutoFitMode::fitPage};
     bool needsAutoFit_{true};
-    bool canUndo_ = false;
-    bool canRedo_ = false;
-    int documentRevision_ = 0;
-    UndoManager* undoManager_ = nullptr;  // child object, created on first use
-    std::shared_ptr<PDFViewHandle> cachedPDFView_;
     std::weak_ptr<PDFViewHandle> pdfView_;
     PDFPrintPresenter* printPresenter_ = nullptr;
     PDFEditingService* editingService_ = nullptr;  // child object, created on first use

@@ -7,41 +7,11 @@
 #include "pdf/PDFPageSwap.h"
 #include "pdf/engine/PDFPageReplacement.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace scrivola {
-
-namespace {
-
-using PlacedAnnotations = std::vector<std::pair<PDFAnnotationPtr, PDFPagePtr>>;
-
-void addHighlights(PDFDocumentContext* context, const PlacedAnnotations& items);
-
-// Takes the highlights off their pages; the inverse puts the same objects back.
-void removeHighlights(PDFDocumentContext* context, const PlacedAnnotations& items) {
-    for (const auto& [annotation, page] : items) {
-        try {
-            page->removeAnnotation(annotation);
-        } catch (const PDFEngineError&) {
-        }
-    }
-    if (PDFDocumentModel* model = context->model()) model->setModified(true);
-    context->undoManager()->registerUndo([context, items] { addHighlights(context, items); });
-}
-
-void addHighlights(PDFDocumentContext* context, const PlacedAnnotations& items) {
-    for (const auto& [annotation, page] : items) {
-        try {
-            page->addAnnotation(annotation);
-        } catch (const PDFEngineError&) {
-        }
-    }
-    if (PDFDocumentModel* model = context->model()) model->setModified(true);
-    context->undoManager()->registerUndo([context, items] { removeHighlights(context, items); });
-}
-
-}  // namespace
 
 void PDFDocumentContext::toggleHighlightMode() {
     endInlineEditing();
@@ -71,37 +41,26 @@ int PDFDocumentContext::highlightSelection() {
     if (!selection || selection->isEmpty()) return 0;
     const PDFDocumentPtr document = model->pdfDocument();
     const QColor color = highlightAnnotationColor(highlightColor_);
-
-    PlacedAnnotations added;
-    {
-        UndoGroup group(*undoManager());
-        for (const PDFSelection& line : selection->selectionsByLine()) {
-            const std::vector<PDFPagePtr> pages = line.pages();
-            if (pages.empty()) continue;
-            const PDFPagePtr& page = pages.front();
-            if (!page || document->index(*page) < 0) continue;
-            const QRectF bounds = line.bounds(*page);
-            if (!(bounds.width() > 0) || !(bounds.height() > 0)) continue;
-            try {
-                PDFAnnotationPtr highlight = PDFAnnotation::create(PDFAnnotation::Subtype::highlight, bounds);
-                highlight->setColor(color);
-                page->addAnnotation(highlight);
-                added.emplace_back(std::move(highlight), page);
-            } catch (const PDFEngineError&) {
-                continue;
-            }
-        }
-        if (!added.empty()) {
-            model->setModified(true);
-            PDFDocumentContext* context = this;
-            undoManager()->registerUndo([context, added] { removeHighlights(context, added); });
+    std::vector<Placement> highlights;
+    for (const PDFSelection& line : selection->selectionsByLine()) {
+        const std::vector<PDFPagePtr> pages = line.pages();
+        if (pages.empty()) continue;
+        const PDFPagePtr& page = pages.front();
+        if (!page || document->index(*page) < 0) continue;
+        const QRectF bounds = line.bounds(*page);
+        if (!(bounds.width() > 0) || !(bounds.height() > 0)) continue;
+        try {
+            PDFAnnotationPtr highlight = PDFAnnotation::create(PDFAnnotation::Subtype::highlight, bounds);
+            highlight->setColor(color);
+            highlights.push_back({std::move(highlight), page, true});
+        } catch (const PDFEngineError&) {
         }
     }
-    if (added.empty()) return 0;
-    view->clearSelection();
-    incrementDocumentRevision();
-    updateUndoState();
-    return int(added.size());
+    if (highlights.empty()) return 0;
+    commitPlacements(QStringLiteral("Highlight"), highlights);
+    const int added = int(std::count_if(highlights.begin(), highlights.end(), [](const Placement& p) { return p.annotation->page() != nullptr; }));
+    if (added > 0) view->clearSelection();
+    return added;
 }
 
 bool PDFDocumentContext::applyWhiteout(const QRectF& rect, int index) {
@@ -112,20 +71,33 @@ bool PDFDocumentContext::applyWhiteout(const QRectF& rect, int index) {
     const QRectF clipped = rect.normalized() & page->bounds(PDFBox::mediaBox);
     if (clipped.isEmpty() || clipped.width() <= 2 || clipped.height() <= 2) return false;
 
-    return commitPageReplacement(page, [&] { return PDFPageReplacement::whitedOutCopy(*page, clipped); });
+    return commitPageReplacement(QStringLiteral("Whiteout"), page,
+                                 [&] { return PDFPageReplacement::whitedOutCopy(*page, clipped); });
 }
 
-bool PDFDocumentContext::commitPageReplacement(const PDFPagePtr& page, const std::function<PDFPagePtr()>& makeReplacement) {
+bool PDFDocumentContext::commitPageReplacement(const QString& name, const PDFPagePtr& page,
+                                               const std::function<PDFPagePtr()>& makeReplacement) {
     PDFPagePtr replacement;
     try {
         replacement = makeReplacement();
     } catch (const PDFEngineError&) {
         return false;
     }
-    if (!replacePageUndoably(*this, page, replacement)) return false;
+    PDFDocumentModel* model = model_.data();
+    if (!model || !replacement) return false;
+    // The page objects are the undo record: each direction finds its page by identity, so edits
+    // made before or after (rotations, moves, other replacements) never confuse them.
+    const auto swap = [model = QPointer<PDFDocumentModel>(model), document = model->pdfDocument()](const PDFPagePtr& out,
+                                                                                         const PDFPagePtr& in) {
+        return [model, document, out, in] {
+            if (!swapPages(*document, out, in)) return false;
+            // The next save rewrites the whole file, so the replaced page's content is gone.
+            if (model) model->markContentRemoved();
+            return true;
+        };
+    };
+    if (!commitEdit(name, swap(page, replacement), swap(replacement, page))) return false;
     forgetAnnotationsOf(*page);
-    incrementDocumentRevision();
-    updateUndoState();
     return true;
 }
 

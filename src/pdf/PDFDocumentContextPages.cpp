@@ -36,20 +36,12 @@ QString pathNotOverwriting(const QString& path, const QString& protectedFile) {
 PDFEditingService* PDFDocumentContext::editingService() {
     // Page edits end the editing of a box first, so it lands on its own page.
     endInlineEditing();
-    if (!editingService_) editingService_ = new PDFEditingService(model_.data(), undoManager(), this);
+    if (!editingService_) editingService_ = new PDFEditingService(model_.data(), this, this);
     return editingService_;
 }
 
 void PDFDocumentContext::rotatePages(int degrees) {
-    PDFEditingService* service = editingService();
-    const std::set<int> targets = selectedPages_.empty() ? std::set<int>{currentPage_} : selectedPages_;
-    {
-        // Pages rotated together are turned back together.
-        UndoGroup group(*undoManager());
-        for (int index : targets) service->rotatePage(index, degrees);
-    }
-    incrementDocumentRevision();
-    updateUndoState();
+    editingService()->rotatePages(selectedPages_.empty() ? std::set<int>{currentPage_} : selectedPages_, degrees);
 }
 
 void PDFDocumentContext::deletePages(const std::set<int>& indices) {
@@ -57,7 +49,6 @@ void PDFDocumentContext::deletePages(const std::set<int>& indices) {
     if (indices.empty() || int(indices.size()) >= count) return;
     editingService()->deletePages(indices);
     if (totalPages() == count) return;  // nothing was deleted
-
     // The pages still selected keep their selection: their indices move down past the
     // deleted ones.
     std::set<int> selection;
@@ -67,11 +58,10 @@ void PDFDocumentContext::deletePages(const std::set<int>& indices) {
         selection.insert(index - removedBefore);
     }
     setSelectedPages(selection);
-    const int remaining = totalPages();
-    if (currentPage_ >= remaining) setCurrentPage(std::max(remaining - 1, 0));
-    incrementDocumentRevision();
-    updateUndoState();
+    clampCurrentPage();
 }
+
+void PDFDocumentContext::movePage(int from, int to) { editingService()->movePage(from, to); }
 
 void PDFDocumentContext::deleteSelectedPages() {
     if (selectedPages_.empty()) return;
@@ -84,6 +74,10 @@ void PDFDocumentContext::deleteSelectedPages() {
 QString PDFDocumentContext::proposedExportName(int firstPageIndex, int pageCount) {
     if (pageCount == 1) return QStringLiteral("Page %1.pdf").arg(firstPageIndex + 1);
     return QStringLiteral("Pages (%1).pdf").arg(pageCount);
+}
+
+std::set<int> PDFDocumentContext::exportTargets() const {
+    return selectedPages_.empty() ? std::set<int>{currentPage_} : selectedPages_;
 }
 
 QString PDFDocumentContext::exportPages(const std::set<int>& indices) {

@@ -126,7 +126,8 @@ bool PDFDocumentContext::flattenSignature(const QImage& image, const QRectF& rec
     // Only a picture that shows on the page changes it.
     if (!target.intersects(page->bounds(PDFBox::cropBox))) return false;
 
-    return commitPageReplacement(page, [&] { return PDFPageReplacement::copyWithImage(*page, image, target); });
+    return commitPageReplacement(QStringLiteral("Place Signature"), page,
+                                 [&] { return PDFPageReplacement::copyWithImage(*page, image, target); });
 }
 
 }  // namespace scrivola

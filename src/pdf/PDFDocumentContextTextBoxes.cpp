@@ -10,10 +10,6 @@ namespace scrivola {
 
 namespace {
 
-void markModified(PDFDocumentContext* context) {
-    if (PDFDocumentModel* model = context->model()) model->setModified(true);
-}
-
 // Our text boxes carry their own appearance; redraw it after a change of bounds (the engine
 // does so itself once the text-box writer is installed; this covers boxes moved before that).
 void refreshIfTextBox(const PDFAnnotationPtr& annotation) {
@@ -21,30 +17,33 @@ void refreshIfTextBox(const PDFAnnotationPtr& annotation) {
         CoreTextFreeTextAnnotation(annotation).refreshAppearance();
 }
 
-// Registers an action that puts `annotation` on `page` (present) or takes it off; the action
-// registers its own opposite, so undo and redo alternate for ever.
-void registerPresence(PDFDocumentContext* context, const PDFPagePtr& page, const PDFAnnotationPtr& annotation,
-                      bool present) {
-    context->undoManager()->registerUndo([context, page, annotation, present] {
-        // The annotation keeps its appearance while it is off its page.
-        if (present) page->addAnnotation(annotation);
-        else page->removeAnnotation(annotation);
-        markModified(context);
-        registerPresence(context, page, annotation, !present);
-    });
-}
-
-void registerBounds(PDFDocumentContext* context, const PDFAnnotationPtr& annotation, const QRectF& bounds,
-                    const QRectF& opposite) {
-    context->undoManager()->registerUndo([context, annotation, bounds, opposite] {
-        annotation->setBounds(bounds);
-        refreshIfTextBox(annotation);
-        markModified(context);
-        registerBounds(context, annotation, opposite, bounds);
-    });
+QString kindOf(const PDFAnnotationPtr& annotation) {
+    return CoreTextFreeTextAnnotation::isTextBox(*annotation) ? QStringLiteral("Text Box") : QStringLiteral("Annotation");
 }
 
 }  // namespace
+
+void PDFDocumentContext::commitPlacements(const QString& name, const std::vector<Placement>& placements) {
+    // Each direction only moves annotations not yet where it wants them: a box the view took off
+    // its page while re-editing it counts as taken off. A direction fails only when no annotation
+    // could be put where it wants it. An annotation keeps its appearance while off its page.
+    const auto place = [placements](bool forward) {
+        return [placements, forward] {
+            bool placed = false;
+            for (const Placement& p : placements) {
+                const bool present = p.present == forward;
+                try {
+                    if (present && !p.annotation->page()) p.page->addAnnotation(p.annotation);
+                    else if (!present && p.annotation->page()) p.annotation->page()->removeAnnotation(p.annotation);
+                } catch (const PDFEngineError&) {
+                }
+                placed = placed || bool(p.annotation->page()) == present;
+            }
+            return placed;
+        };
+    };
+    commitEdit(name, place(true), place(false));
+}
 
 QFont PDFDocumentContext::buildFont() const {
     return textBoxFont(textFontName_, textFontSize_, textIsBold_, textIsItalic_);
@@ -88,8 +87,6 @@ void PDFDocumentContext::confirmTextAnnotation(const QString& text, const QRectF
         return;
     }
 
-    UndoManager* undo = undoManager();
-    undo->beginUndoGrouping();
     CoreTextFreeTextAnnotation::Properties properties;
     properties.contents = text;
     properties.font = buildFont();
@@ -97,23 +94,12 @@ void PDFDocumentContext::confirmTextAnnotation(const QString& text, const QRectF
     properties.alignment = textAlignment_;
     properties.isUnderline = textIsUnderline_;
     properties.isStrikethrough = textIsStrikethrough_;
-    const CoreTextFreeTextAnnotation box = CoreTextFreeTextAnnotation::create(bounds, properties);
-    const PDFAnnotationPtr added = box.annotation();
-    page->addAnnotation(added);  // writes the box's appearance
-    markModified(this);
-    if (old) {
-        // A re-edit replaces the box by the new one. The view took the old box off its page
-        // while editing; if it is still on one, take it off here.
-        const PDFPagePtr oldPage = old->page() ? old->page() : page;
-        if (old->page()) old->page()->removeAnnotation(old);
-        registerPresence(this, oldPage, old, true);
-        registerPresence(this, page, added, false);
-    } else {
-        registerPresence(this, page, added, false);
-    }
-    undo->endUndoGrouping();
-    incrementDocumentRevision();
-    updateUndoState();
+    const PDFAnnotationPtr added = CoreTextFreeTextAnnotation::create(bounds, properties).annotation();
+    // Adding writes the box's appearance. A re-edit replaces the old box by the new one; the view
+    // took the old box off its page while editing, and if it is still on one it goes here.
+    std::vector<Placement> placements{{added, page, true}};
+    if (old) placements.push_back({old, old->page() ? old->page() : page, false});
+    commitPlacements(old ? QStringLiteral("Edit Text Box") : QStringLiteral("Add Text Box"), placements);
     setInlineEditing(false);
     setEditingAnnotation(nullptr);
 }
@@ -133,20 +119,20 @@ void PDFDocumentContext::moveTextAnnotation(const PDFAnnotationPtr& annotation, 
                                             int pageIndex) {
     Q_UNUSED(pageIndex);  // the annotation knows its page; the undo record holds the object itself
     if (!annotation) return;
-    refreshIfTextBox(annotation);
-    markModified(this);
-    registerBounds(this, annotation, from, to);
-    incrementDocumentRevision();
-    updateUndoState();
+    // The view has already moved it; applying the move again only redraws it there.
+    const auto moveTo = [annotation](const QRectF& bounds) {
+        return [annotation, bounds] {
+            annotation->setBounds(bounds);
+            refreshIfTextBox(annotation);
+            return true;
+        };
+    };
+    commitEdit(QStringLiteral("Move ") + kindOf(annotation), moveTo(to), moveTo(from));
 }
 
 void PDFDocumentContext::removeTextAnnotation(const PDFAnnotationPtr& annotation, const PDFPagePtr& page) {
     if (!annotation || !page) return;
-    page->removeAnnotation(annotation);
-    markModified(this);
-    registerPresence(this, page, annotation, true);
-    incrementDocumentRevision();
-    updateUndoState();
+    commitPlacements(QStringLiteral("Delete ") + kindOf(annotation), {{annotation, page, false}});
     setInlineEditing(false);
     setEditingAnnotation(nullptr);
 }
@@ -208,14 +194,16 @@ void PDFDocumentContext::selectAnnotations(const std::vector<PDFAnnotationPtr>& 
 }
 
 void PDFDocumentContext::deleteSelectedAnnotations() {
-    const std::vector<PDFAnnotationPtr> objects = selectedAnnotationObjects_;
-    if (objects.empty()) return;
-    UndoManager* undo = undoManager();
-    undo->beginUndoGrouping();
-    for (const PDFAnnotationPtr& annotation : objects)
-        if (const PDFPagePtr page = annotation->page()) removeTextAnnotation(annotation, page);
-    undo->endUndoGrouping();
+    std::vector<Placement> placements;
+    for (const PDFAnnotationPtr& annotation : selectedAnnotationObjects_)
+        if (const PDFPagePtr page = annotation->page()) placements.push_back({annotation, page, false});
     clearAnnotationSelection();
+    if (placements.empty()) return;
+    const QString name = placements.size() == 1 ? QStringLiteral("Delete ") + kindOf(placements.front().annotation)
+                                                : QStringLiteral("Delete Annotations");
+    commitPlacements(name, placements);
+    setInlineEditing(false);
+    setEditingAnnotation(nullptr);
 }
 
 }  // namespace scrivola

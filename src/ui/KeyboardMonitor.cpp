@@ -71,7 +71,7 @@ std::function<void()> KeyboardMonitor::actionFor(const QKeyEvent& event) const {
     if (modifiers != Qt::ControlModifier) return {};
     TabItem* tab = model_->activeTab();
     DocumentContext* context = tab ? tab->context() : nullptr;
-    auto* zoom = dynamic_cast<ZoomCapable*>(context);
+    ZoomCapable* zoom = context;
     auto* pdf = qobject_cast<PDFDocumentContext*>(context);
     switch (key) {
     case Qt::Key_Plus:

@@ -3,7 +3,6 @@
 #include "ui/DialogPrompter.h"
 #include "ui/DocumentPreview.h"
 #include "ui/KeyboardMonitor.h"
-#include "image/ImageDocumentContext.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/PDFViewBridge.h"
 #include "pdf/view/ScrivolaPDFView.h"
@@ -48,7 +47,7 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
 
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
         if (rebuilding_ || !observedPane_) return;
-        if (TabItem* tab = observedPane_->tabAt(index)) observedPane_->selectTab(tab->id());
+        if (TabItem* tab = observedPane_->tabAt(index)) observedPane_->setActiveTabID(tab->id());
     });
     connect(tabBar_, &QTabBar::tabCloseRequested, this, [this](int index) {
         if (!observedPane_) return;
@@ -83,19 +82,34 @@ void WorkspaceWindow::buildMenus() {
     file->addAction(QStringLiteral("Quit"), QKeySequence::Quit, qApp, &QApplication::closeAllWindows);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(QStringLiteral("Undo"), QKeySequence::Undo, this, [this] { undoOrRedo(true); });
-    edit->addAction(QStringLiteral("Redo"), QKeySequence::Redo, this, [this] { undoOrRedo(false); });
+    QAction* undo = edit->addAction(QStringLiteral("Undo"), QKeySequence::Undo, this, [this] { withContext([](DocumentContext& c) { c.undo(); }); });
+    QAction* redo = edit->addAction(QStringLiteral("Redo"), QKeySequence::Redo, this, [this] { withContext([](DocumentContext& c) { c.redo(); }); });
+    // The items name the step they would take back or do again: "Undo Move Text Box".
+    connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
+        TabItem* tab = model_->activeTab();
+        DocumentContext* context = tab ? tab->context() : nullptr;
+        const auto title = [](const QString& verb, const QString& name) { return name.isEmpty() ? verb : verb + QLatin1Char(' ') + name; };
+        undo->setText(title(QStringLiteral("Undo"), context ? context->undoActionName() : QString()));
+        redo->setText(title(QStringLiteral("Redo"), context ? context->redoActionName() : QString()));
+        undo->setEnabled(context && context->canUndo());
+        redo->setEnabled(context && context->canRedo());
+    });
+    // Shortcuts work while the menu is closed, whatever it showed last.
+    connect(edit, &QMenu::aboutToHide, this, [undo, redo] {
+        undo->setEnabled(true);
+        redo->setEnabled(true);
+    });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(QStringLiteral("Next Page"), QKeySequence(Qt::Key_PageDown), this, [this] { withNavigation([](NavigationCapable& n) { n.goToNextPage(); }); });
-    view->addAction(QStringLiteral("Previous Page"), QKeySequence(Qt::Key_PageUp), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPreviousPage(); }); });
-    view->addAction(QStringLiteral("First Page"), QKeySequence(Qt::Key_Home), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPage(0); }); });
-    view->addAction(QStringLiteral("Last Page"), QKeySequence(Qt::Key_End), this, [this] { withNavigation([](NavigationCapable& n) { n.goToPage(n.totalPages() - 1); }); });
+    view->addAction(QStringLiteral("Next Page"), QKeySequence(Qt::Key_PageDown), this, [this] { withContext([](DocumentContext& n) { n.goToNextPage(); }); });
+    view->addAction(QStringLiteral("Previous Page"), QKeySequence(Qt::Key_PageUp), this, [this] { withContext([](DocumentContext& n) { n.goToPreviousPage(); }); });
+    view->addAction(QStringLiteral("First Page"), QKeySequence(Qt::Key_Home), this, [this] { withContext([](DocumentContext& n) { n.goToPage(0); }); });
+    view->addAction(QStringLiteral("Last Page"), QKeySequence(Qt::Key_End), this, [this] { withContext([](DocumentContext& n) { n.goToPage(n.totalPages() - 1); }); });
     view->addSeparator();
-    view->addAction(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, this, [this] { withZoom([](ZoomCapable& z) { z.zoomIn(); }); });
-    view->addAction(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, this, [this] { withZoom([](ZoomCapable& z) { z.zoomOut(); }); });
-    view->addAction(QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0), this, [this] { withZoom([](ZoomCapable& z) { z.zoomToActualSize(); }); });
-    view->addAction(QStringLiteral("Zoom to Fit"), QKeySequence(Qt::CTRL | Qt::Key_1), this, [this] { withZoom([](ZoomCapable& z) { z.zoomToFit(); }); });
+    view->addAction(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, this, [this] { withContext([](DocumentContext& z) { z.zoomIn(); }); });
+    view->addAction(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, this, [this] { withContext([](DocumentContext& z) { z.zoomOut(); }); });
+    view->addAction(QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0), this, [this] { withContext([](DocumentContext& z) { z.zoomToActualSize(); }); });
+    view->addAction(QStringLiteral("Zoom to Fit"), QKeySequence(Qt::CTRL | Qt::Key_1), this, [this] { withContext([](DocumentContext& z) { z.zoomToFit(); }); });
     view->addSeparator();
     // One item per display mode, the current one ticked; titles are set as the menu opens.
     const std::pair<ViewMode, QString> modes[] = {{ViewMode::singlePage, QStringLiteral("Single Page")},
@@ -178,23 +192,9 @@ void WorkspaceWindow::buildToolsMenu() {
     });
 }
 
-void WorkspaceWindow::undoOrRedo(bool undo) {
-    TabItem* tab = model_->activeTab();
-    if (!tab) return;
-    if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context()))
-        undo ? pdf->undo() : pdf->redo();
-    else if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context()))
-        undo ? image->undo() : image->redo();
-}
-
-template <typename F> void WorkspaceWindow::withZoom(F&& f) {
+template <typename F> void WorkspaceWindow::withContext(F&& f) {
     if (TabItem* tab = model_->activeTab())
-        if (auto* zoom = dynamic_cast<ZoomCapable*>(tab->context())) f(*zoom);
-}
-
-template <typename F> void WorkspaceWindow::withNavigation(F&& f) {
-    if (TabItem* tab = model_->activeTab())
-        if (auto* navigation = dynamic_cast<NavigationCapable*>(tab->context())) f(*navigation);
+        if (DocumentContext* context = tab->context()) f(*context);
 }
 
 void WorkspaceWindow::observePane() {

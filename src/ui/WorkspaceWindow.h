@@ -50,10 +50,9 @@ private:
     void observePane();
     void rebuildTabs();
     void showActiveTab();
-    void undoOrRedo(bool undo);
     ScrivolaPDFView* pdfViewFor(TabItem* tab);
-    template <typename F> void withNavigation(F&& f);
-    template <typename F> void withZoom(F&& f);
+    // Runs f on the active tab's context, if any.
+    template <typename F> void withContext(F&& f);
 
     std::unique_ptr<DialogPrompter> prompter_;
     std::unique_ptr<AppViewModel> model_;

@@ -59,7 +59,6 @@ bool AppViewModel::activateExisting(TabItem* tab) {
     if (index < 0) return false;
     Pane* p = pane(index);
     p->setActiveTabID(tab->id());
-    p->evictOldPDFViews();
     setFocusedPaneIndex(index);
     return true;
 }

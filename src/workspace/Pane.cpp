@@ -1,7 +1,5 @@
 #include "workspace/Pane.h"
 
-#include "pdf/PDFDocumentContext.h"
-
 #include <algorithm>
 
 namespace scrivola {
@@ -39,12 +37,6 @@ void Pane::setActiveTabID(const QUuid& tabID) {
     if (activeTabID_ == tabID) return;
     activeTabID_ = tabID;
     emit activeTabIDChanged();
-}
-
-void Pane::selectTab(const QUuid& tabID) {
-    if (!contains(tabID)) return;
-    setActiveTabID(tabID);
-    evictOldPDFViews();
 }
 
 void Pane::setSearchBarVisible(bool visible) {
@@ -110,26 +102,6 @@ void Pane::moveTab(int from, int to) {
     tabs_.erase(tabs_.begin() + from);
     tabs_.insert(tabs_.begin() + to, std::move(moved));
     emit tabsChanged();
-}
-
-void Pane::evictOldPDFViews() {
-    std::vector<PDFDocumentContext*> cached;
-    std::vector<QUuid> ids;
-    for (const auto& tab : tabs_) {
-        auto* context = dynamic_cast<PDFDocumentContext*>(tab->context());
-        if (context && context->hasCachedPDFView()) {
-            cached.push_back(context);
-            ids.push_back(tab->id());
-        }
-    }
-    const int excess = int(cached.size()) - kMaxCachedPDFViews;
-    if (excess < 1) return;
-    int released = 0;
-    for (size_t i = 0; i < cached.size() && released < excess; ++i) {
-        if (ids[i] == activeTabID_) continue;
-        cached[i]->clearCachedPDFView();
-        ++released;
-    }
 }
 
 }  // namespace scrivola

@@ -15,9 +15,6 @@ namespace scrivola {
 class Pane : public QObject {
     Q_OBJECT
 public:
-    // Most PDF tabs of one pane that keep their PDF view alive.
-    static constexpr int kMaxCachedPDFViews = 20;
-
     explicit Pane(QObject* parent = nullptr);
     ~Pane() override;
 
@@ -39,8 +36,6 @@ public:
     int activeIndex() const { return indexOf(activeTabID_); }
     // Makes the tab with this id active; a null id clears the active tab; an id this pane does not hold is ignored.
     void setActiveTabID(const QUuid& tabID);
-    // What the tab bar does when the user picks a tab: activate it, then release old PDF views.
-    void selectTab(const QUuid& tabID);
 
     bool isSearchBarVisible() const { return isSearchBarVisible_; }
     void setSearchBarVisible(bool visible);
@@ -57,10 +52,6 @@ public:
     void selectPreviousTab();
     // Moves the tab at `from` to `to` (an index into the list after the removal); invalid indices do nothing.
     void moveTab(int from, int to);
-
-    // Keeps at most kMaxCachedPDFViews cached PDF views: releases those of the leftmost PDF tabs,
-    // never the active one's.
-    void evictOldPDFViews();
 
 signals:
     void tabsChanged();

@@ -96,9 +96,11 @@ TEST_F(ImageDocumentContextTest, RotationUndoesAndRedoesInPixels) {
     EXPECT_EQ(right.pixel(0, 0), qRgb(255, 255, 0));
     EXPECT_EQ(model->pixelSize(0), QSizeF(30, 40));
 
+    EXPECT_EQ(context.undoActionName(), QStringLiteral("Rotate Image"));
     context.undo();
     EXPECT_EQ(model->image(0), original);
     EXPECT_FALSE(context.canUndo());
+    EXPECT_EQ(context.redoActionName(), QStringLiteral("Rotate Image"));
     EXPECT_TRUE(model->isModified());
 
     context.redo();

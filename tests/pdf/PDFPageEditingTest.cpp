@@ -173,6 +173,45 @@ TEST_F(PDFPageEditingTest, MixedEditChainUndoesAndRedoesThroughTheSameStates) {
     EXPECT_EQ(stateOf(*PDFDocument::load(path)), states.back());
 }
 
+// Every kind of edit is one undo step named for the menus, and each edit, undo and redo raises
+// the revision exactly once; undoing after a save makes the document differ from its file again.
+TEST_F(PDFPageEditingTest, EveryEditIsOneNamedStepRaisingTheRevisionOnce) {
+    const auto lastBox = [&] { return document().page(0)->annotations().back(); };
+    const std::vector<std::pair<QString, std::function<void()>>> edits{
+        {"Rotate Page", [&] { context->rotatePages(90); }},
+        {"Rotate Pages", [&] { context->setSelectedPages({1, 2}); context->rotatePages(180); context->setSelectedPages({}); }},
+        {"Move Page", [&] { context->movePage(0, 3); }},
+        {"Delete Pages", [&] { context->deletePages({1, 2}); }},
+        {"Add Text Box", [&] { context->beginInlineEditing(0, nullptr); context->confirmTextAnnotation("Note", QRectF(50, 50, 200, 40)); }},
+        {"Move Text Box", [&] { context->moveTextAnnotation(lastBox(), lastBox()->bounds(), QRectF(60, 70, 200, 40), 0); }},
+        {"Whiteout", [&] { context->applyWhiteout(QRectF(0, 0, 400, 800), 1); }},
+    };
+    std::vector<std::vector<PageState>> states{stateOf(document())};
+    const auto expectOneRevision = [&](const std::function<void()>& action, const QString& what) {
+        const int revision = context->documentRevision();
+        action();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(context->documentRevision(), revision + 1) << what.toStdString();
+    };
+    for (const auto& [name, edit] : edits) {
+        expectOneRevision(edit, name);
+        EXPECT_EQ(context->undoActionName(), name);
+        states.push_back(stateOf(document()));
+    }
+    model->save();
+    for (size_t i = edits.size(); i > 0; --i) {
+        expectOneRevision([&] { context->undo(); }, QStringLiteral("undo ") + edits[i - 1].first);
+        EXPECT_EQ(context->redoActionName(), edits[i - 1].first);
+        EXPECT_EQ(stateOf(document()), states[i - 1]);
+    }
+    EXPECT_TRUE(model->isModified());
+    for (size_t i = 1; i <= edits.size(); ++i) {
+        expectOneRevision([&] { context->redo(); }, QStringLiteral("redo ") + edits[i - 1].first);
+        EXPECT_EQ(stateOf(document()), states[i]);
+    }
+    EXPECT_EQ(context->undoActionName(), QStringLiteral("Whiteout"));
+}
+
 TEST_F(PDFPageEditingTest, ExportWritesCopiesAndLeavesTheDocumentAlone) {
     RecordingExportPresenter presenter;
     context->setExportPresenter(&presenter);

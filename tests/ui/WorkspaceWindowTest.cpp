@@ -163,7 +163,7 @@ TEST_F(WorkspaceWindowTest, AScreenshotShowsThePagePainted) {
     EXPECT_GT(share(shot, beside, background, 4), 0.99);
 }
 
-TEST_F(WorkspaceWindowTest, PageKeysTurnPagesAndClosingATabUpdatesTheBar) {
+TEST_F(WorkspaceWindowTest, PageKeysTurnPagesEditMenuUndoesAndClosingATabUpdatesTheBar) {
     const QString pdf = writeFile(dir, QStringLiteral("doc.pdf"), textPdf(3));
     auto window = makeWindow();
     window->model()->openFile(pdf);
@@ -175,6 +175,27 @@ TEST_F(WorkspaceWindowTest, PageKeysTurnPagesAndClosingATabUpdatesTheBar) {
     EXPECT_EQ(context->currentPage(), 2);
     QTest::keyClick(window.get(), Qt::Key_Home);
     EXPECT_EQ(context->currentPage(), 0);
+
+    // The Edit menu names the step; its shortcuts undo and redo it.
+    QMenu* editMenu = nullptr;
+    for (QAction* a : window->menuBar()->actions())
+        if (a->text() == "&Edit") editMenu = a->menu();
+    ASSERT_NE(editMenu, nullptr);
+    const auto items = [&] {
+        emit editMenu->aboutToShow();
+        QStringList texts;
+        for (QAction* a : editMenu->actions()) texts << a->text() + (a->isEnabled() ? "" : " (off)");
+        emit editMenu->aboutToHide();
+        return texts;
+    };
+    context->rotatePages(90);
+    EXPECT_EQ(items(), (QStringList{"Undo Rotate Page", "Redo (off)"}));
+    QTest::keySequence(window.get(), editMenu->actions().at(0)->shortcut());
+    EXPECT_EQ(context->model()->pdfDocument()->page(0)->rotation(), 0);
+    EXPECT_EQ(items(), (QStringList{"Undo (off)", "Redo Rotate Page"}));
+    QTest::keySequence(window.get(), editMenu->actions().at(1)->shortcut());
+    EXPECT_EQ(context->model()->pdfDocument()->page(0)->rotation(), 90);
+    context->model()->setModified(false);  // as after a save: closing asks nothing
 
     auto* tabBar = window->findChild<QTabBar*>();
     emit tabBar->tabCloseRequested(0);

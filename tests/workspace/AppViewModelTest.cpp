@@ -1,12 +1,7 @@
 // AppViewModel and its panes: split, moving and transferring tabs, closing with the
-// unsaved-changes prompt, saving; the panes' closing and activation rules, tab order and the cap
-// on cached PDF views.
+// unsaved-changes prompt, saving; the panes' closing and activation rules and tab order.
 #include "WorkspaceFakes.h"
 
-#include "pdf/PDFDocumentContext.h"
-#include "pdf/PDFDocumentModel.h"
-#include "pdf/PDFViewHandle.h"
-#include "support/PdfFactory.h"
 #include "workspace/Pane.h"
 
 #include <QSignalSpy>
@@ -247,7 +242,7 @@ TEST_F(AppViewModelTest, RegistryForgetsDestroyedModels) {
     EXPECT_EQ(harness.registry.models(), QList<AppViewModel*>{model.get()});
 }
 
-// Pane: closing and activation rules, tab order, and the cap on cached PDF views.
+// Pane: closing and activation rules and tab order.
 namespace {
 
 // Adds tabs named t0..t(n-1); returns them in order.
@@ -256,14 +251,6 @@ QList<TabItem*> addTabs(Pane& pane, int n) {
     for (int i = 0; i < n; ++i) tabs.append(pane.addTab(fakeTab(QStringLiteral("t%1.pdf").arg(i))));
     return tabs;
 }
-
-class NullPDFView : public PDFViewHandle {
-public:
-    std::optional<PDFSelection> currentSelection() const override { return std::nullopt; }
-    void clearSelection() override {}
-    int pageIndexAt(const QPointF&, bool) const override { return -1; }
-    QPointF convertToPage(const QPointF& p, int) const override { return p; }
-};
 
 }  // namespace
 
@@ -314,48 +301,3 @@ TEST(PaneTest, MoveTabReordersAndKeepsTheActiveTab) {
     EXPECT_EQ(pane.tabs(), before);
 }
 
-class PaneEvictionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        pdfPath = writeFile(dir, QStringLiteral("one.pdf"), textPdf(1));
-    }
-    // A PDF tab with a real context whose view is cached.
-    TabItem* addPDFTab() {
-        auto model = std::make_unique<PDFDocumentModel>(pdfPath);
-        PDFDocumentModel* raw = model.get();
-        auto tab = std::make_unique<TabItem>(std::move(model));
-        auto context = std::make_unique<PDFDocumentContext>(raw);
-        context->setCachedPDFView(std::make_shared<NullPDFView>());
-        tab->setContext(std::move(context));
-        return pane.addTab(std::move(tab));
-    }
-    static bool cached(TabItem* tab) { return static_cast<PDFDocumentContext*>(tab->context())->hasCachedPDFView(); }
-
-    QTemporaryDir dir;
-    QString pdfPath;
-    Pane pane;
-};
-
-TEST_F(PaneEvictionTest, KeepsTwentyViewsReleasingTheOldest) {
-    QList<TabItem*> tabs;
-    for (int i = 0; i < 20; ++i) tabs.append(addPDFTab());
-    pane.addTab(fakeTab(QStringLiteral("not-a-pdf-context.pdf")));  // counts for nothing
-    pane.evictOldPDFViews();
-    for (TabItem* tab : tabs) EXPECT_TRUE(cached(tab));
-
-    tabs.append(addPDFTab());  // the 21st; adding does not evict
-    EXPECT_TRUE(cached(tabs[0]));
-    pane.selectTab(tabs[20]->id());
-    EXPECT_FALSE(cached(tabs[0]));
-    for (int i = 1; i < 21; ++i) EXPECT_TRUE(cached(tabs[i])) << i;
-    EXPECT_EQ(pane.count(), 22);  // the document stays open
-
-    // The active tab is never released, however old.
-    tabs.append(addPDFTab());
-    pane.setActiveTabID(tabs[1]->id());
-    pane.evictOldPDFViews();
-    EXPECT_TRUE(cached(tabs[1]));
-    EXPECT_FALSE(cached(tabs[2]));
-    EXPECT_TRUE(cached(tabs[3]));
-}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
 
 using namespace scrivola;
 
@@ -192,4 +193,45 @@ TEST(UndoManagerTest, ThrowingOrUnbalancedActionsLeaveTheManagerUsable) {
     EXPECT_EQ(undo.undoCount(), 1);
     undo.undo();
     EXPECT_EQ(model.values[1], 0);
+}
+
+TEST(UndoManagerTest, ReversibleStepsKeepTheirNameThroughUndoAndRedo) {
+    UndoManager undo;
+    int value = 0;
+    const auto setTo = [&](int v) { return [&value, v] { return std::exchange(value, v) != v; }; };
+    {
+        UndoGroup outer(undo, QStringLiteral("Move Page"));
+        UndoGroup inner(undo, QStringLiteral("Rotate Page"));  // an enclosing name wins
+        value = 1;
+        undo.registerReversible(setTo(0), setTo(1));
+    }
+    {
+        UndoGroup unnamed(undo);
+        UndoGroup named(undo, QStringLiteral("Whiteout"));  // names an unnamed enclosing group
+        value = 2;
+        undo.registerReversible(setTo(1), setTo(2));
+    }
+    EXPECT_EQ(undo.undoActionName(), QStringLiteral("Whiteout"));
+    undo.undo();
+    undo.undo();
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(undo.redoActionName(), QStringLiteral("Move Page"));
+    EXPECT_TRUE(undo.undoActionName().isEmpty());
+    for (int cycle = 0; cycle < 2; ++cycle) {  // the directions alternate for ever
+        undo.redo();
+        undo.redo();
+        EXPECT_EQ(value, 2);
+        EXPECT_EQ(undo.undoActionName(), QStringLiteral("Whiteout"));
+        undo.undo();
+        EXPECT_EQ(value, 1);
+        EXPECT_EQ(undo.undoActionName(), QStringLiteral("Move Page"));
+        EXPECT_EQ(undo.redoActionName(), QStringLiteral("Whiteout"));
+        undo.undo();
+    }
+
+    // A direction that changes nothing leaves no step to go back.
+    value = 1;
+    undo.redo();
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(undo.redoActionName(), QStringLiteral("Whiteout"));
 }

@@ -57,9 +57,25 @@ private:
     bool modified_ = false;
 };
 
+// A context for tabs whose view state the tests never look at: one page, fixed zoom.
 class FakeContext : public DocumentContext {
 public:
     DocumentType documentType() const override { return DocumentType::pdf; }
+    double zoomLevel() const override { return 1; }
+    void zoomIn() override {}
+    void zoomOut() override {}
+    void zoomToFit() override {}
+    void zoomToActualSize() override {}
+    int currentPage() const override { return 0; }
+    int totalPages() const override { return 1; }
+    void goToNextPage() override {}
+    void goToPreviousPage() override {}
+    void goToPage(int) override {}
+    std::set<int> exportTargets() const override { return {0}; }
+    void exportItems(const std::set<int>&) override {}
+
+protected:
+    void markDocumentModified() override {}
 };
 
 // A tab over a FakeDocument; `document` points at it for the test.
