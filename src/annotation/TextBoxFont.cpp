@@ -64,6 +64,7 @@ QFont embeddableFont(const QFont& font) {
     QString pick;
     if (!hasOutlines(raw)) {
         const QString base = withoutFoundry(QFontInfo(font).family());
+        const QString wantedStyle = QFontInfo(font).styleName();
         int best = -1;
         for (const QString& family : QFontDatabase::families()) {
             if (!family.startsWith(base + QLatin1String(" ["))) continue;
@@ -71,8 +72,12 @@ QFont embeddableFont(const QFont& font) {
             candidate.setFamily(family);
             const QRawFont candidateRaw = QRawFont::fromFont(candidate);
             if (!hasOutlines(candidateRaw)) continue;
-            // Prefer the variant whose face has the requested slant and weight.
-            const int score = (candidateRaw.style() == raw.style() ? 1000 : 0) - qAbs(candidateRaw.weight() - raw.weight());
+            // Prefer the variant whose face has the requested style name, slant and weight. The
+            // name comes first: some faces report an upright slant for an italic ("Italic" in a
+            // foundry that only has italics), which the slant alone would take for the regular face.
+            const bool sameName = candidateRaw.styleName().compare(wantedStyle, Qt::CaseInsensitive) == 0;
+            const int score = (sameName ? 2000 : 0) + (candidateRaw.style() == raw.style() ? 1000 : 0) -
+                              qAbs(candidateRaw.weight() - raw.weight());
             if (score > best) {
                 best = score;
                 pick = family;

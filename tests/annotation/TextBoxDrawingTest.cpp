@@ -282,13 +282,20 @@ TEST(TextBoxAppearance, EngineSettersKeepOurAppearance) {
 TEST(TextBoxAppearance, EveryToolbarFamilyEmbedsAFontOfItsKind) {
     const QStringList families{"Helvetica", "Arial", "Calibri", "Times New Roman", "Courier", "SF Pro", "Georgia", "Menlo"};
     for (const QString& family : families) {
-        for (const bool bold : {false, true}) {
-            SCOPED_TRACE((family + (bold ? " bold" : "")).toStdString());
+        for (const int traits : {0, 1, 2}) {
+            const bool bold = traits == 1, italic = traits == 2;
+            SCOPED_TRACE((family + (bold ? " bold" : italic ? " italic" : "")).toStdString());
             TextBoxStyle style;
-            style.font = textBoxFont(family, 14, bold, false);
+            style.font = textBoxFont(family, 14, bold, italic);
             const PDFAppearanceStream stream = buildTextBoxAppearance(QStringLiteral("Text ÄÖÜ"), style, QSizeF(200, 40));
             ASSERT_FALSE(stream.fonts.empty());
-            for (const PDFEmbeddedFont& font : stream.fonts) EXPECT_FALSE(font.program.isEmpty());
+            for (const PDFEmbeddedFont& font : stream.fonts) {
+                EXPECT_FALSE(font.program.isEmpty());
+                // The face embedded has the slant asked for (a foundry holding only italics once
+                // stood in for upright text).
+                const bool slanted = font.baseFont.contains("Italic") || font.baseFont.contains("Oblique");
+                EXPECT_EQ(slanted, italic) << font.baseFont.constData();
+            }
             EXPECT_TRUE(stream.content.contains(" Tj") || stream.content.contains(" TJ"));
         }
     }

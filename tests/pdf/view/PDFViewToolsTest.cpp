@@ -122,6 +122,31 @@ TEST_F(PDFViewToolsTest, ReEditingNeverLosesTheBox) {
     EXPECT_EQ(boxes(0).size(), 1u);
 }
 
+TEST_F(PDFViewToolsTest, ACommittedBoxLooksAsItDidInTheEditor) {
+    ASSERT_NO_FATAL_FAILURE(open(1, QSize(800, 900)));
+    view.setScaleFactor(1.5);
+    context->toggleTextAnnotationMode();
+    context->setTextSubMode(TextSubMode::add);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(100, 500));
+    QTest::keyClicks(view.inlineEditor(), "Hxg boxed");
+    view.inlineEditor()->setCursorWidth(0);  // the text alone
+    // Inside the editor's dashed border.
+    const QRect area = view.inlineEditor()->geometry().adjusted(3, 3, -3, -3);
+    const QRect typed = inkBounds(view.viewport()->grab().toImage(), area);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(400, 100));
+    ASSERT_EQ(boxes().size(), 1u);
+    QImage drawn;
+    for (int round = 0; round < 200 && view.scheduler()->pendingCount() + (round == 0) > 0; ++round) {
+        QTest::qWait(10);
+        drawn = view.viewport()->grab().toImage();
+    }
+    const QRect committed = inkBounds(drawn, area);
+    ASSERT_FALSE(typed.isEmpty());
+    EXPECT_LE((committed.topLeft() - typed.topLeft()).manhattanLength(), 3) << committed.x() << "," << committed.y();
+    EXPECT_NEAR(committed.width(), typed.width(), 3);
+    EXPECT_NEAR(committed.height(), typed.height(), 2);
+}
+
 TEST_F(PDFViewToolsTest, WhiteoutRemovesTheTextUnderTheRectangle) {
     ASSERT_NO_FATAL_FAILURE(open(1, QSize(800, 900)));
     context->toggleWhiteoutMode();
