@@ -6,7 +6,7 @@
 namespace scrivola {
 
 PDFDocumentContext::PDFDocumentContext(PDFDocumentModel* model, QObject* parent)
-    : DocumentContext(parent), model_(model) {
+    : DocumentContext(parent), model_(model), search_(new PDFSearchSession(this)) {
     // A placement in progress follows its page through edits, and ends with it or when the model
     // is given another document. Connected first, so the placement is right before views hear.
     connect(this, &DocumentContext::documentRevisionChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
@@ -86,17 +86,8 @@ void PDFDocumentContext::goToPreviousPage() {
 
 // --- Search stepping -------------------------------------------------------------------------
 
-void PDFDocumentContext::nextResult() {
-    const int count = int(searchResults_.size());
-    if (count == 0) return;
-    setCurrentResultIndex(((currentResultIndex_ + 1) % count + count) % count);
-}
-
-void PDFDocumentContext::previousResult() {
-    const int count = int(searchResults_.size());
-    if (count == 0) return;
-    setCurrentResultIndex(((currentResultIndex_ - 1) % count + count) % count);
-}
+void PDFDocumentContext::nextResult() { search_->nextResult(); }
+void PDFDocumentContext::previousResult() { search_->previousResult(); }
 
 // --- Page selection --------------------------------------------------------------------------
 

@@ -3,10 +3,9 @@
 #include "pdf/PDFContextTypes.h"
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/PDFExportPresenter.h"
-#include "pdf/PDFSearch.h"
+#include "pdf/PDFSearchSession.h"
 #include "pdf/PDFPrinting.h"
 #include "pdf/PDFViewHandle.h"
-#include "pdf/SearchResult.h"
 #include "signature/SignatureStorageService.h"
 #include "workspace/DocumentContent.h"
 #include "workspace/UndoManager.h"
@@ -34,9 +33,9 @@ using AnnotationIdentity = const PDFAnnotation*;
 
 class PDFEditingService;
 
-// The per-tab state of an open PDF: view state (zoom, fit, layout, pages, sidebars), search
-// state, tool state, undo availability, and the operations that change them. Views observe the
-// change signals (one per field) and call the operations; they hold no document state.
+// The per-tab state of an open PDF: view state (zoom, fit, layout, pages, sidebars), undo
+// availability and the operations that change them; the search lives in its own part (search()).
+// Views observe the change signals and call the operations; they hold no document state.
 // The context does not own its model: the tab owns both.
 class PDFDocumentContext : public DocumentContext, public SearchCapable {
     Q_OBJECT
@@ -70,21 +69,10 @@ public:
     void goToNextPage() override;
     void goToPreviousPage() override;
 
-    // --- Search (the search itself runs elsewhere; stepping wraps around) ----------------
+    // --- Search ---------------------------------------------------------------------------
+    PDFSearchSession* search() const { return search_; }
     void nextResult() override;
     void previousResult() override;
-    // Text search over the whole document, ignoring case. performSearch() works page by page
-    // in short slices on the event loop: it returns at once, hits join searchResults() as they
-    // are found (the first becomes current), isSearching() stays true until searchFinished().
-    // A new search, clearSearch() and closeSearch() drop a running one; an edit restarts it.
-    void performSearch();
-    // The same search, finished before returning (tools, tests).
-    void performSearchSynchronously();
-    void navigateToResult(int index);
-    void openSearch();
-    void closeSearch();
-    void clearSearch();
-    std::vector<SearchResultGroup> groupedSearchResults() const;
 
     // --- Page editing -------------------------------------------------------------------
     // The tab's editing service over the model, editing through this context; created on first use.
@@ -172,13 +160,6 @@ public:
     bool flattenSignature(const QImage& image, const QRectF& rect, int index);
 
     // --- Core fields --------------------------------------------------------------------
-    const QString& searchQuery() const { return searchQuery_; }
-    const std::vector<SearchResult>& searchResults() const { return searchResults_; }
-    int currentResultIndex() const { return currentResultIndex_; }
-    bool isSearching() const { return isSearching_; }
-    bool isSearchSidebarVisible() const { return isSearchSidebarVisible_; }
-    const std::optional<PDFSelection>& activeSelection() const { return activeSelection_; }
-    const std::vector<PDFSelection>& allSelections() const { return allSelections_; }
     ViewMode viewMode() const { return viewMode_; }
     bool isTextSelectionMode() const { return isTextSelectionMode_; }
     bool isSidebarVisible() const { return isSidebarVisible_; }
@@ -188,13 +169,6 @@ public:
     const std::set<int>& selectedPages() const { return selectedPages_; }
     AutoFitMode autoFitMode() const { return autoFitMode_; }
     bool needsAutoFit() const { return needsAutoFit_; }
-    void setSearchQuery(const QString& value);
-    void setSearchResults(const std::vector<SearchResult>& value);
-    void setCurrentResultIndex(int value);
-    void setSearching(bool value);
-    void setSearchSidebarVisible(bool value);
-    void setActiveSelection(const std::optional<PDFSelection>& value);
-    void setAllSelections(const std::vector<PDFSelection>& value);
     void setViewMode(ViewMode value);
     void setTextSelectionMode(bool value);
     void setSidebarVisible(bool value);
@@ -291,14 +265,6 @@ public:
     void deleteSelectedAnnotations();
 
 signals:
-    void searchQueryChanged();
-    void searchResultsChanged();
-    void currentResultIndexChanged();
-    void searchingChanged();
-    void searchFinished();
-    void searchSidebarVisibleChanged();
-    void activeSelectionChanged();
-    void allSelectionsChanged();
     void viewModeChanged();
     void textSelectionModeChanged();
     void sidebarVisibleChanged();
@@ -364,21 +330,10 @@ private:
     // After an edit: the placement follows its page to its new index and fits its (possibly
     // changed) crop box, or ends when the page is gone.
     void followSignaturePlacementPage();
-    PDFSearchRunner* searchRunner();
-    void beginSearch();
-    void appendSearchHits(const std::vector<PDFSelection>& hits);
-    void finishSearch();
 
     QPointer<PDFDocumentModel> model_;
     int currentPage_ = 0;
     double zoomLevel_{1.0};
-    QString searchQuery_;
-    std::vector<SearchResult> searchResults_;
-    int currentResultIndex_{0};
-    bool isSearching_{false};
-    bool isSearchSidebarVisible_{false};
-    std::optional<PDFSelection> activeSelection_;
-    std::vector<PDFSelection> allSelections_;
     ViewMode viewMode_{ViewMode::singlePage};
     bool isTextSelectionMode_{true};
     bool isSidebarVisible_{true};
@@ -392,7 +347,7 @@ private:
     PDFPrintPresenter* printPresenter_ = nullptr;
     PDFEditingService* editingService_ = nullptr;  // child object, created on first use
     PDFExportPresenter* exportPresenter_ = nullptr;
-    PDFSearchRunner* searchRunner_ = nullptr;      // child object, created on first use
+    PDFSearchSession* search_;  // child object
 
     HighlightColor highlightColor_{HighlightColor::yellow};
     bool isHighlightMode_{false};

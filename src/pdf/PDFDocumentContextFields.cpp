@@ -24,13 +24,6 @@ void replace(PDFDocumentContext* context, T& field, const T& value, Signal signa
 
 }  // namespace
 
-void PDFDocumentContext::setSearchQuery(const QString& value) { assign(this, searchQuery_, value, &PDFDocumentContext::searchQueryChanged); }
-void PDFDocumentContext::setSearchResults(const std::vector<SearchResult>& value) { replace(this, searchResults_, value, &PDFDocumentContext::searchResultsChanged); }
-void PDFDocumentContext::setCurrentResultIndex(int value) { assign(this, currentResultIndex_, value, &PDFDocumentContext::currentResultIndexChanged); }
-void PDFDocumentContext::setSearching(bool value) { assign(this, isSearching_, value, &PDFDocumentContext::searchingChanged); }
-void PDFDocumentContext::setSearchSidebarVisible(bool value) { assign(this, isSearchSidebarVisible_, value, &PDFDocumentContext::searchSidebarVisibleChanged); }
-void PDFDocumentContext::setActiveSelection(const std::optional<PDFSelection>& value) { replace(this, activeSelection_, value, &PDFDocumentContext::activeSelectionChanged); }
-void PDFDocumentContext::setAllSelections(const std::vector<PDFSelection>& value) { replace(this, allSelections_, value, &PDFDocumentContext::allSelectionsChanged); }
 void PDFDocumentContext::setViewMode(ViewMode value) { assign(this, viewMode_, value, &PDFDocumentContext::viewModeChanged); }
 void PDFDocumentContext::setTextSelectionMode(bool value) { assign(this, isTextSelectionMode_, value, &PDFDocumentContext::textSelectionModeChanged); }
 void PDFDocumentContext::setSidebarVisible(bool value) { assign(this, isSidebarVisible_, value, &PDFDocumentContext::sidebarVisibleChanged); }
