@@ -6,7 +6,8 @@
 namespace scrivola {
 
 PDFDocumentContext::PDFDocumentContext(PDFDocumentModel* model, QObject* parent)
-    : DocumentContext(parent), model_(model), search_(new PDFSearchSession(this)) {
+    : DocumentContext(parent), model_(model), search_(new PDFSearchSession(this)),
+      textTool_(new PDFTextBoxTool(this)) {
     // A placement in progress follows its page through edits, and ends with it or when the model
     // is given another document. Connected first, so the placement is right before views hear.
     connect(this, &DocumentContext::documentRevisionChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
@@ -137,7 +138,7 @@ void PDFDocumentContext::setPdfView(const std::shared_ptr<PDFViewHandle>& view) 
 // --- Printing --------------------------------------------------------------------------------
 
 bool PDFDocumentContext::printDocument() {
-    endInlineEditing();
+    textTool_->endInlineEditing();
     PDFDocumentModel* model = model_.data();
     if (!printPresenter_ || !model) return false;
     const PDFDocument& document = *model->pdfDocument();

@@ -4,6 +4,7 @@
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/PDFExportPresenter.h"
 #include "pdf/PDFSearchSession.h"
+#include "pdf/PDFTextBoxTool.h"
 #include "pdf/PDFPrinting.h"
 #include "pdf/PDFViewHandle.h"
 #include "signature/SignatureStorageService.h"
@@ -28,13 +29,11 @@
 
 namespace scrivola {
 
-// Annotations are identified by object identity, never by their contents.
-using AnnotationIdentity = const PDFAnnotation*;
-
 class PDFEditingService;
 
 // The per-tab state of an open PDF: view state (zoom, fit, layout, pages, sidebars), undo
-// availability and the operations that change them; the search lives in its own part (search()).
+// availability and the operations that change them. The search (search()) and the text-box
+// tool (textTool()) are parts of their own.
 // Views observe the change signals and call the operations; they hold no document state.
 // The context does not own its model: the tab owns both.
 class PDFDocumentContext : public DocumentContext, public SearchCapable {
@@ -44,8 +43,8 @@ public:
     ~PDFDocumentContext() override;
 
     DocumentType documentType() const override { return DocumentType::pdf; }
-    // Ends the text-box editor of the view, if one is open (see endInlineEditing()).
-    void endPendingEdits() override { endInlineEditing(); }
+    // Ends the text-box editor of the view, if one is open (see PDFTextBoxTool::endInlineEditing()).
+    void endPendingEdits() override { textTool_->endInlineEditing(); }
     PDFDocumentModel* model() const { return model_.data(); }
 
     // --- Zoom ---------------------------------------------------------------------------
@@ -68,6 +67,9 @@ public:
     void goToPage(int index) override;
     void goToNextPage() override;
     void goToPreviousPage() override;
+
+    // --- Text boxes and the annotation selection -----------------------------------------
+    PDFTextBoxTool* textTool() const { return textTool_; }
 
     // --- Search ---------------------------------------------------------------------------
     PDFSearchSession* search() const { return search_; }
@@ -183,21 +185,6 @@ public:
     HighlightColor highlightColor() const { return highlightColor_; }
     bool isHighlightMode() const { return isHighlightMode_; }
     bool isWhiteoutMode() const { return isWhiteoutMode_; }
-    bool isTextAnnotationMode() const { return isTextAnnotationMode_; }
-    TextSubMode textSubMode() const { return textSubMode_; }
-    bool isInlineEditing() const { return isInlineEditing_; }
-    const PDFAnnotationPtr& editingAnnotation() const { return editingAnnotation_; }
-    int editingPageIndex() const { return editingPageIndex_; }
-    const std::set<AnnotationIdentity>& selectedAnnotations() const { return selectedAnnotations_; }
-    const std::vector<PDFAnnotationPtr>& selectedAnnotationObjects() const { return selectedAnnotationObjects_; }
-    const QString& textFontName() const { return textFontName_; }
-    double textFontSize() const { return textFontSize_; }
-    const QColor& textFontColor() const { return textFontColor_; }
-    bool textIsBold() const { return textIsBold_; }
-    bool textIsItalic() const { return textIsItalic_; }
-    bool textIsUnderline() const { return textIsUnderline_; }
-    bool textIsStrikethrough() const { return textIsStrikethrough_; }
-    Qt::Alignment textAlignment() const { return textAlignment_; }
     bool isAnnotationsSidebarVisible() const { return isAnnotationsSidebarVisible_; }
     bool isSignatureSidebarVisible() const { return isSignatureSidebarVisible_; }
     const std::optional<QUuid>& selectedSignatureId() const { return selectedSignatureId_; }
@@ -207,62 +194,16 @@ public:
     QSizeF signatureSize() const { return signaturePageRect_.size(); }
     int signaturePlacementPageIndex() const { return signaturePlacementPageIndex_; }
     bool isCompressSheetVisible() const { return isCompressSheetVisible_; }
-    const PDFAnnotationPtr& lastSelectedAnnotation() const { return lastSelectedAnnotation_; }
     void setHighlightColor(HighlightColor value);
     void setHighlightMode(bool value);
     void setWhiteoutMode(bool value);
-    void setTextAnnotationMode(bool value);
-    void setTextSubMode(TextSubMode value);
-    void setInlineEditing(bool value);
-    void setEditingAnnotation(const PDFAnnotationPtr& value);
-    void setEditingPageIndex(int value);
-    void setSelectedAnnotations(const std::set<AnnotationIdentity>& value);
-    void setSelectedAnnotationObjects(const std::vector<PDFAnnotationPtr>& value);
-    void setTextFontName(const QString& value);
-    void setTextFontSize(double value);
-    void setTextFontColor(const QColor& value);
-    void setTextIsBold(bool value);
-    void setTextIsItalic(bool value);
-    void setTextIsUnderline(bool value);
-    void setTextIsStrikethrough(bool value);
-    void setTextAlignment(Qt::Alignment value);
     void setAnnotationsSidebarVisible(bool value);
     void setSignatureSidebarVisible(bool value);
     void setSelectedSignatureId(const std::optional<QUuid>& value);
     void setPlacingSignature(bool value);
     void setPlacingSignatureImage(const QImage& value);
     void setCompressSheetVisible(bool value);
-    void setLastSelectedAnnotation(const PDFAnnotationPtr& value);
 
-    // --- Text boxes (free-text annotations) -------------------------------------------------
-    // The font of the text tool: family textFontName with the bold and italic traits at
-    // textFontSize (the system font when the family is empty).
-    QFont buildFont() const;
-    // The view opened an editor on page `pageIndex`, for `existingAnnotation` or a new box
-    // (null). An existing box's format is loaded into the text-tool fields.
-    void beginInlineEditing(int pageIndex, const PDFAnnotationPtr& existingAnnotation);
-    // Commits the open editor: a new text box with `text` (as typed) at `bounds` (page space) on
-    // the editing page, replacing the re-edited box if there is one; one undo step. Blank text
-    // creates nothing, or removes the re-edited box (undoably).
-    void confirmTextAnnotation(const QString& text, const QRectF& bounds);
-    void cancelInlineEditing();
-    // Ends editing in one place, before anything that writes, prints or changes the pages: the
-    // view commits a box with text and puts a re-edited box back when the text is blank.
-    void endInlineEditing();
-    // The view has moved `annotation` from `from` to `to` (page space); records the undo step.
-    void moveTextAnnotation(const PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to, int pageIndex);
-    // Takes `annotation` off `page`, undoably.
-    void removeTextAnnotation(const PDFAnnotationPtr& annotation, const PDFPagePtr& page);
-    void toggleTextAnnotationMode();
-
-    // --- Annotation selection --------------------------------------------------------------
-    void clearAnnotationSelection();
-    void selectAnnotation(const PDFAnnotationPtr& annotation);
-    void toggleAnnotationSelection(const PDFAnnotationPtr& annotation);
-    void selectAnnotations(const std::vector<PDFAnnotationPtr>& annotations);
-    // Removes every selected annotation that is still on a page, as one undo step, and clears
-    // the selection.
-    void deleteSelectedAnnotations();
 
 signals:
     void viewModeChanged();
@@ -278,21 +219,6 @@ signals:
     void highlightColorChanged();
     void highlightModeChanged();
     void whiteoutModeChanged();
-    void textAnnotationModeChanged();
-    void textSubModeChanged();
-    void inlineEditingChanged();
-    void editingAnnotationChanged();
-    void editingPageIndexChanged();
-    void selectedAnnotationsChanged();
-    void selectedAnnotationObjectsChanged();
-    void textFontNameChanged();
-    void textFontSizeChanged();
-    void textFontColorChanged();
-    void textIsBoldChanged();
-    void textIsItalicChanged();
-    void textIsUnderlineChanged();
-    void textIsStrikethroughChanged();
-    void textAlignmentChanged();
     void annotationsSidebarVisibleChanged();
     void signatureSidebarVisibleChanged();
     void selectedSignatureIdChanged();
@@ -301,7 +227,6 @@ signals:
     void signaturePageRectChanged();
     void signaturePlacementPageIndexChanged();
     void compressSheetVisibleChanged();
-    void lastSelectedAnnotationChanged();
     void signatureStorageChanged();
 
 protected:
@@ -310,8 +235,7 @@ protected:
     void didUndoOrRedo() override { clampCurrentPage(); }
 
 private:
-    // Drops annotations of a page that was just replaced from the annotation selection.
-    void forgetAnnotationsOf(const PDFPage& page);
+    friend class PDFTextBoxTool;  // edits through commitPlacements()
     // Replaces `page` by what `makeReplacement` builds, as one undo step named `name`; false when
     // building or swapping failed (the document is then unchanged).
     bool commitPageReplacement(const QString& name, const PDFPagePtr& page,
@@ -348,25 +272,11 @@ private:
     PDFEditingService* editingService_ = nullptr;  // child object, created on first use
     PDFExportPresenter* exportPresenter_ = nullptr;
     PDFSearchSession* search_;  // child object
+    PDFTextBoxTool* textTool_;  // child object
 
     HighlightColor highlightColor_{HighlightColor::yellow};
     bool isHighlightMode_{false};
     bool isWhiteoutMode_{false};
-    bool isTextAnnotationMode_{false};
-    TextSubMode textSubMode_{TextSubMode::select};
-    bool isInlineEditing_{false};
-    PDFAnnotationPtr editingAnnotation_;
-    int editingPageIndex_{0};
-    std::set<AnnotationIdentity> selectedAnnotations_;
-    std::vector<PDFAnnotationPtr> selectedAnnotationObjects_;
-    QString textFontName_{QStringLiteral("Helvetica")};
-    double textFontSize_{14.0};
-    QColor textFontColor_{Qt::black};
-    bool textIsBold_{false};
-    bool textIsItalic_{false};
-    bool textIsUnderline_{false};
-    bool textIsStrikethrough_{false};
-    Qt::Alignment textAlignment_{Qt::AlignLeft};
     bool isAnnotationsSidebarVisible_{false};
     bool isSignatureSidebarVisible_{false};
     std::optional<QUuid> selectedSignatureId_;
@@ -376,7 +286,6 @@ private:
     int signaturePlacementPageIndex_{0};
     PDFPagePtr signaturePlacementPage_;  // the page object, followed when pages move
     bool isCompressSheetVisible_{false};
-    PDFAnnotationPtr lastSelectedAnnotation_;
     QPointer<SignatureStorageService> signatureStorage_;
 };
 

@@ -37,21 +37,6 @@ void PDFDocumentContext::setNeedsAutoFit(bool value) { assign(this, needsAutoFit
 void PDFDocumentContext::setHighlightColor(HighlightColor value) { assign(this, highlightColor_, value, &PDFDocumentContext::highlightColorChanged); }
 void PDFDocumentContext::setHighlightMode(bool value) { assign(this, isHighlightMode_, value, &PDFDocumentContext::highlightModeChanged); }
 void PDFDocumentContext::setWhiteoutMode(bool value) { assign(this, isWhiteoutMode_, value, &PDFDocumentContext::whiteoutModeChanged); }
-void PDFDocumentContext::setTextAnnotationMode(bool value) { assign(this, isTextAnnotationMode_, value, &PDFDocumentContext::textAnnotationModeChanged); }
-void PDFDocumentContext::setTextSubMode(TextSubMode value) { assign(this, textSubMode_, value, &PDFDocumentContext::textSubModeChanged); }
-void PDFDocumentContext::setInlineEditing(bool value) { assign(this, isInlineEditing_, value, &PDFDocumentContext::inlineEditingChanged); }
-void PDFDocumentContext::setEditingAnnotation(const PDFAnnotationPtr& value) { assign(this, editingAnnotation_, value, &PDFDocumentContext::editingAnnotationChanged); }
-void PDFDocumentContext::setEditingPageIndex(int value) { assign(this, editingPageIndex_, value, &PDFDocumentContext::editingPageIndexChanged); }
-void PDFDocumentContext::setSelectedAnnotations(const std::set<AnnotationIdentity>& value) { assign(this, selectedAnnotations_, value, &PDFDocumentContext::selectedAnnotationsChanged); }
-void PDFDocumentContext::setSelectedAnnotationObjects(const std::vector<PDFAnnotationPtr>& value) { assign(this, selectedAnnotationObjects_, value, &PDFDocumentContext::selectedAnnotationObjectsChanged); }
-void PDFDocumentContext::setTextFontName(const QString& value) { assign(this, textFontName_, value, &PDFDocumentContext::textFontNameChanged); }
-void PDFDocumentContext::setTextFontSize(double value) { assign(this, textFontSize_, value, &PDFDocumentContext::textFontSizeChanged); }
-void PDFDocumentContext::setTextFontColor(const QColor& value) { assign(this, textFontColor_, value, &PDFDocumentContext::textFontColorChanged); }
-void PDFDocumentContext::setTextIsBold(bool value) { assign(this, textIsBold_, value, &PDFDocumentContext::textIsBoldChanged); }
-void PDFDocumentContext::setTextIsItalic(bool value) { assign(this, textIsItalic_, value, &PDFDocumentContext::textIsItalicChanged); }
-void PDFDocumentContext::setTextIsUnderline(bool value) { assign(this, textIsUnderline_, value, &PDFDocumentContext::textIsUnderlineChanged); }
-void PDFDocumentContext::setTextIsStrikethrough(bool value) { assign(this, textIsStrikethrough_, value, &PDFDocumentContext::textIsStrikethroughChanged); }
-void PDFDocumentContext::setTextAlignment(Qt::Alignment value) { assign(this, textAlignment_, value, &PDFDocumentContext::textAlignmentChanged); }
 void PDFDocumentContext::setAnnotationsSidebarVisible(bool value) { assign(this, isAnnotationsSidebarVisible_, value, &PDFDocumentContext::annotationsSidebarVisibleChanged); }
 void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, isSignatureSidebarVisible_, value, &PDFDocumentContext::signatureSidebarVisibleChanged); }
 void PDFDocumentContext::setSelectedSignatureId(const std::optional<QUuid>& value) { assign(this, selectedSignatureId_, value, &PDFDocumentContext::selectedSignatureIdChanged); }
@@ -60,6 +45,5 @@ void PDFDocumentContext::setPlacingSignatureImage(const QImage& value) { replace
 void PDFDocumentContext::setSignaturePageRect(const QRectF& value) { assign(this, signaturePageRect_, value, &PDFDocumentContext::signaturePageRectChanged); }
 void PDFDocumentContext::setSignaturePlacementPageIndex(int value) { assign(this, signaturePlacementPageIndex_, value, &PDFDocumentContext::signaturePlacementPageIndexChanged); }
 void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::compressSheetVisibleChanged); }
-void PDFDocumentContext::setLastSelectedAnnotation(const PDFAnnotationPtr& value) { assign(this, lastSelectedAnnotation_, value, &PDFDocumentContext::lastSelectedAnnotationChanged); }
 
 }  // namespace scrivola

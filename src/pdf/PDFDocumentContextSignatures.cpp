@@ -25,7 +25,7 @@ QSizeF turned(const QSizeF& size, const PDFPage& page) {
 }  // namespace
 
 void PDFDocumentContext::toggleSignatureSelection(const QUuid& id) {
-    endInlineEditing();
+    textTool_->endInlineEditing();
     if (selectedSignatureId_ && *selectedSignatureId_ == id)
         setSelectedSignatureId(std::nullopt);
     else
@@ -116,7 +116,7 @@ void PDFDocumentContext::confirmSignaturePlacement() {
 
 bool PDFDocumentContext::flattenSignature(const QImage& image, const QRectF& rect, int index) {
     // An open text-box editor ends first: a box being re-edited is off its page and would be lost.
-    endInlineEditing();
+    textTool_->endInlineEditing();
     PDFDocumentModel* model = model_.data();
     if (!model || image.isNull()) return false;
     const PDFPagePtr page = model->pdfDocument()->page(index);

@@ -321,7 +321,7 @@ TEST(MarkupModes, AtMostOneOfHighlightWhiteoutAndTextModeIsOn) {
     PDFDocumentContext context(&model);
     auto on = [&] {
         return QString(context.isHighlightMode() ? "H" : "-") + (context.isWhiteoutMode() ? "W" : "-") +
-               (context.isTextAnnotationMode() ? "T" : "-");
+               (context.textTool()->isTextAnnotationMode() ? "T" : "-");
     };
     context.toggleHighlightMode();
     EXPECT_EQ(on(), "H--");
@@ -329,7 +329,7 @@ TEST(MarkupModes, AtMostOneOfHighlightWhiteoutAndTextModeIsOn) {
     EXPECT_EQ(on(), "-W-");
     context.toggleHighlightMode();
     EXPECT_EQ(on(), "H--");
-    context.toggleTextAnnotationMode();
+    context.textTool()->toggleTextAnnotationMode();
     EXPECT_EQ(on(), "--T");
     context.toggleWhiteoutMode();
     EXPECT_EQ(on(), "-W-");

@@ -151,12 +151,12 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
 }
 
 TEST_F(SignaturePlacementOverlayTest, ABoxBeingReEditedIsCommittedBeforeItsPageIsSigned) {
-    context->toggleTextAnnotationMode();
-    context->setTextSubMode(TextSubMode::add);
+    context->textTool()->toggleTextAnnotationMode();
+    context->textTool()->setTextSubMode(TextSubMode::add);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(100, 600, 1));
     QTest::keyClicks(view.inlineEditor(), "Boxed");
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(500, 100, 1));
-    context->setTextSubMode(TextSubMode::select);
+    context->textTool()->setTextSubMode(TextSubMode::select);
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at(110, 590, 1));
     ASSERT_TRUE(view.isInlineEditing());
     QTest::keyClicks(view.inlineEditor(), "!");
