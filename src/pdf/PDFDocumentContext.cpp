@@ -7,12 +7,8 @@ namespace scrivola {
 
 PDFDocumentContext::PDFDocumentContext(PDFDocumentModel* model, QObject* parent)
     : DocumentContext(parent), model_(model), search_(new PDFSearchSession(this)),
-      textTool_(new PDFTextBoxTool(this)) {
-    // A placement in progress follows its page through edits, and ends with it or when the model
-    // is given another document. Connected first, so the placement is right before views hear.
-    connect(this, &DocumentContext::documentRevisionChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
-    if (model) connect(model, &PDFDocumentModel::documentChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
-}
+      textTool_(new PDFTextBoxTool(this)),
+      signaturePlacement_(new PDFSignaturePlacement(this)) {}
 
 PDFDocumentContext::~PDFDocumentContext() = default;
 

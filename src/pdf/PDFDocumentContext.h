@@ -4,6 +4,7 @@
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/PDFExportPresenter.h"
 #include "pdf/PDFSearchSession.h"
+#include "pdf/PDFSignaturePlacement.h"
 #include "pdf/PDFTextBoxTool.h"
 #include "pdf/PDFPrinting.h"
 #include "pdf/PDFViewHandle.h"
@@ -32,8 +33,8 @@ namespace scrivola {
 class PDFEditingService;
 
 // The per-tab state of an open PDF: view state (zoom, fit, layout, pages, sidebars), undo
-// availability and the operations that change them. The search (search()) and the text-box
-// tool (textTool()) are parts of their own.
+// availability and the operations that change them. The search (search()), the text-box tool
+// (textTool()) and the signature placement (signaturePlacement()) are parts of their own.
 // Views observe the change signals and call the operations; they hold no document state.
 // The context does not own its model: the tab owns both.
 class PDFDocumentContext : public DocumentContext, public SearchCapable {
@@ -134,28 +135,8 @@ public:
     // clipping, and pages that do not exist, change nothing. Returns whether the page changed.
     bool applyWhiteout(const QRectF& rect, int index);
 
-    // --- Signature placement ----------------------------------------------------------------
-    // The picture being placed lies at signaturePageRect() on page signaturePlacementPageIndex(),
-    // in that page's space (PDF points, y up, media-box origin; see PDFEngine.h), so scrolling
-    // and zooming never move it on the page. It always lies wholly on the page's crop box.
-    // Remembered sizes in the store are in view points at the current zoom, as the page is shown.
-    static constexpr double kMinimumSignatureWidth = 60;   // page points, as the page is shown
-    static constexpr double kMinimumSignatureHeight = 30;
-    void toggleSignatureSelection(const QUuid& id);
-    // A click in stamping mode at `pagePoint` (page space) on page `pageIndex`: starts placing
-    // the selected item centred on the click at the size it was last placed at (no smaller than
-    // the minimum), shrunk and moved as needed to lie wholly on the page.
-    void handleSignatureStamp(const QPointF& pagePoint, int pageIndex);
-    // Moves or resizes the picture being placed to `pageRect` (page space of the placement
-    // page), shrunk and moved as needed to lie wholly on the page. Nothing while not placing.
-    void moveSignaturePlacement(const QRectF& pageRect);
-    // Burns the picture in at signaturePageRect() on its page as one undo step, remembers the
-    // size in the store and ends the placement; the item stays selected.
-    void confirmSignaturePlacement();
-    void cancelSignaturePlacement();
-    // `rect` (page space) made to lie wholly on `box`: scaled down about its centre, keeping its
-    // proportions, when larger, then moved inside.
-    static QRectF fitOnPage(const QRectF& rect, const QRectF& box);
+    // --- Signature placement ------------------------------------------------------------------
+    PDFSignaturePlacement* signaturePlacement() const { return signaturePlacement_; }
     // Draws `image` into `rect` (page space), upright as the page is shown and clipped to the
     // page, by replacing the page with a flattened copy, as one undo step. Returns whether the
     // page changed (not for a null image, a missing page or a rectangle off the page).
@@ -181,27 +162,18 @@ public:
     void setAutoFitMode(AutoFitMode value);
     void setNeedsAutoFit(bool value);
 
-    // --- Annotation, text-tool and signature fields ---------------------------------------
+    // --- Tool modes, sidebars and sheets --------------------------------------------------
     HighlightColor highlightColor() const { return highlightColor_; }
     bool isHighlightMode() const { return isHighlightMode_; }
     bool isWhiteoutMode() const { return isWhiteoutMode_; }
     bool isAnnotationsSidebarVisible() const { return isAnnotationsSidebarVisible_; }
     bool isSignatureSidebarVisible() const { return isSignatureSidebarVisible_; }
-    const std::optional<QUuid>& selectedSignatureId() const { return selectedSignatureId_; }
-    bool isPlacingSignature() const { return isPlacingSignature_; }
-    const QImage& placingSignatureImage() const { return placingSignatureImage_; }
-    const QRectF& signaturePageRect() const { return signaturePageRect_; }
-    QSizeF signatureSize() const { return signaturePageRect_.size(); }
-    int signaturePlacementPageIndex() const { return signaturePlacementPageIndex_; }
     bool isCompressSheetVisible() const { return isCompressSheetVisible_; }
     void setHighlightColor(HighlightColor value);
     void setHighlightMode(bool value);
     void setWhiteoutMode(bool value);
     void setAnnotationsSidebarVisible(bool value);
     void setSignatureSidebarVisible(bool value);
-    void setSelectedSignatureId(const std::optional<QUuid>& value);
-    void setPlacingSignature(bool value);
-    void setPlacingSignatureImage(const QImage& value);
     void setCompressSheetVisible(bool value);
 
 
@@ -221,11 +193,6 @@ signals:
     void whiteoutModeChanged();
     void annotationsSidebarVisibleChanged();
     void signatureSidebarVisibleChanged();
-    void selectedSignatureIdChanged();
-    void placingSignatureChanged();
-    void placingSignatureImageChanged();
-    void signaturePageRectChanged();
-    void signaturePlacementPageIndexChanged();
     void compressSheetVisibleChanged();
     void signatureStorageChanged();
 
@@ -248,12 +215,6 @@ private:
     };
     void commitPlacements(const QString& name, const std::vector<Placement>& placements);
     void clampCurrentPage();
-    // The placement's fields, set only from inside so that the picture stays on its page.
-    void setSignaturePlacementPageIndex(int value);
-    void setSignaturePageRect(const QRectF& value);
-    // After an edit: the placement follows its page to its new index and fits its (possibly
-    // changed) crop box, or ends when the page is gone.
-    void followSignaturePlacementPage();
 
     QPointer<PDFDocumentModel> model_;
     int currentPage_ = 0;
@@ -273,18 +234,13 @@ private:
     PDFExportPresenter* exportPresenter_ = nullptr;
     PDFSearchSession* search_;  // child object
     PDFTextBoxTool* textTool_;  // child object
+    PDFSignaturePlacement* signaturePlacement_;  // child object
 
     HighlightColor highlightColor_{HighlightColor::yellow};
     bool isHighlightMode_{false};
     bool isWhiteoutMode_{false};
     bool isAnnotationsSidebarVisible_{false};
     bool isSignatureSidebarVisible_{false};
-    std::optional<QUuid> selectedSignatureId_;
-    bool isPlacingSignature_{false};
-    QImage placingSignatureImage_;
-    QRectF signaturePageRect_{0, 0, 200, 80};
-    int signaturePlacementPageIndex_{0};
-    PDFPagePtr signaturePlacementPage_;  // the page object, followed when pages move
     bool isCompressSheetVisible_{false};
     QPointer<SignatureStorageService> signatureStorage_;
 };

@@ -39,11 +39,6 @@ void PDFDocumentContext::setHighlightMode(bool value) { assign(this, isHighlight
 void PDFDocumentContext::setWhiteoutMode(bool value) { assign(this, isWhiteoutMode_, value, &PDFDocumentContext::whiteoutModeChanged); }
 void PDFDocumentContext::setAnnotationsSidebarVisible(bool value) { assign(this, isAnnotationsSidebarVisible_, value, &PDFDocumentContext::annotationsSidebarVisibleChanged); }
 void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, isSignatureSidebarVisible_, value, &PDFDocumentContext::signatureSidebarVisibleChanged); }
-void PDFDocumentContext::setSelectedSignatureId(const std::optional<QUuid>& value) { assign(this, selectedSignatureId_, value, &PDFDocumentContext::selectedSignatureIdChanged); }
-void PDFDocumentContext::setPlacingSignature(bool value) { assign(this, isPlacingSignature_, value, &PDFDocumentContext::placingSignatureChanged); }
-void PDFDocumentContext::setPlacingSignatureImage(const QImage& value) { replace(this, placingSignatureImage_, value, &PDFDocumentContext::placingSignatureImageChanged); }
-void PDFDocumentContext::setSignaturePageRect(const QRectF& value) { assign(this, signaturePageRect_, value, &PDFDocumentContext::signaturePageRectChanged); }
-void PDFDocumentContext::setSignaturePlacementPageIndex(int value) { assign(this, signaturePlacementPageIndex_, value, &PDFDocumentContext::signaturePlacementPageIndexChanged); }
 void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::compressSheetVisibleChanged); }
 
 }  // namespace scrivola

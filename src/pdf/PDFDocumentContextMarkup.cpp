@@ -1,5 +1,5 @@
-// Highlight and whiteout: the tool modes, highlights made from the view's text selection, and
-// whiteout burnt into the page.
+// Highlight, whiteout and signatures: the tool modes, highlights made from the view's text
+// selection, and whiteout and pictures burnt into the page.
 
 #include "pdf/PDFDocumentContext.h"
 
@@ -8,6 +8,7 @@
 #include "pdf/engine/PDFPageReplacement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -95,6 +96,23 @@ void PDFDocumentContext::commitPlacements(const QString& name, const std::vector
         };
     };
     commitEdit(name, place(true), place(false));
+}
+
+bool PDFDocumentContext::flattenSignature(const QImage& image, const QRectF& rect, int index) {
+    // An open text-box editor ends first: a box being re-edited is off its page and would be lost.
+    textTool_->endInlineEditing();
+    PDFDocumentModel* model = model_.data();
+    if (!model || image.isNull()) return false;
+    const PDFPagePtr page = model->pdfDocument()->page(index);
+    if (!page) return false;
+    const QRectF target = rect.normalized();
+    if (!(target.width() > 0 && target.height() > 0) || !std::isfinite(target.width()) || !std::isfinite(target.height()))
+        return false;
+    // Only a picture that shows on the page changes it.
+    if (!target.intersects(page->bounds(PDFBox::cropBox))) return false;
+
+    return commitPageReplacement(QStringLiteral("Place Signature"), page,
+                                 [&] { return PDFPageReplacement::copyWithImage(*page, image, target); });
 }
 
 bool PDFDocumentContext::commitPageReplacement(const QString& name, const PDFPagePtr& page,

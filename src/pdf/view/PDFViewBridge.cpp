@@ -71,11 +71,9 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     connect(view, &ScrivolaPDFView::selectionFinished, this, [this] {
         if (context_ && context_->isHighlightMode()) context_->highlightSelection();
     });
-    connect(context, &PDFDocumentContext::selectedSignatureIdChanged, this, [this] { updateSignaturePlacement(); });
-    connect(context, &PDFDocumentContext::placingSignatureChanged, this, [this] { updateSignaturePlacement(); });
-    connect(view, &ScrivolaPDFView::signatureStamp, this, [this](const QPointF& pagePoint, int pageIndex) {
-        if (context_) context_->handleSignatureStamp(pagePoint, pageIndex);
-    });
+    PDFSignaturePlacement* placement = context->signaturePlacement();
+    connect(placement, &PDFSignaturePlacement::changed, this, &PDFViewBridge::updateSignaturePlacement);
+    connect(view, &ScrivolaPDFView::signatureStamp, placement, &PDFSignaturePlacement::handleSignatureStamp);
     connectTools();
     handle_ = std::make_shared<ViewHandle>(view);
     context->setPdfView(handle_);
@@ -186,8 +184,9 @@ void PDFViewBridge::applyState() {
 
 void PDFViewBridge::updateSignaturePlacement() {
     PDFDocumentContext* context = context_.data();
-    const bool placing = context && context->isPlacingSignature();
-    view_->setSignatureStampMode(context && context->selectedSignatureId() && !placing);
+    const PDFSignaturePlacement* placement = context ? context->signaturePlacement() : nullptr;
+    const bool placing = placement && placement->isPlacingSignature();
+    view_->setSignatureStampMode(placement && placement->selectedSignatureId() && !placing);
     if (placing && !placementOverlay_) {
         placementOverlay_ = new SignaturePlacementOverlay(context, view_);
     } else if (!placing && placementOverlay_) {
