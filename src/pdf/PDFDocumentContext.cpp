@@ -123,14 +123,6 @@ void PDFDocumentContext::clampCurrentPage() {
     }
 }
 
-// --- View ------------------------------------------------------------------------------------
-
-void PDFDocumentContext::setPdfView(const std::shared_ptr<PDFViewHandle>& view) {
-    if (pdfView_.lock() == view) return;
-    pdfView_ = view;
-    emit pdfViewChanged();
-}
-
 // --- Printing --------------------------------------------------------------------------------
 
 bool PDFDocumentContext::printDocument() {
@@ -153,14 +145,6 @@ bool PDFDocumentContext::printDocument() {
     const bool printed = printPDFPages(document, pages, *device);
     printPresenter_->finishPrint(device, printed);
     return printed;
-}
-
-// --- Signature store -------------------------------------------------------------------------
-
-void PDFDocumentContext::setSignatureStorage(SignatureStorageService* storage) {
-    if (signatureStorage_.data() == storage) return;
-    signatureStorage_ = storage;
-    emit signatureStorageChanged();
 }
 
 }  // namespace scrivola

@@ -12,19 +12,13 @@
 #include "workspace/DocumentContent.h"
 #include "workspace/UndoManager.h"
 
-#include <QColor>
-#include <QFont>
 #include <QImage>
-#include <QPointF>
 #include <QRectF>
 #include <QPointer>
-#include <QSizeF>
 #include <QString>
-#include <QUuid>
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <set>
 #include <vector>
 
@@ -106,7 +100,7 @@ public:
     // --- View -----------------------------------------------------------------------------
     // The view currently on screen (held weakly: views belong to the view layer), or null.
     std::shared_ptr<PDFViewHandle> pdfView() const { return pdfView_.lock(); }
-    void setPdfView(const std::shared_ptr<PDFViewHandle>& view);
+    void setPdfView(const std::shared_ptr<PDFViewHandle>& view) { pdfView_ = view; }
 
     // --- Printing -----------------------------------------------------------------------
     PDFPrintPresenter* printPresenter() const { return printPresenter_; }
@@ -118,7 +112,7 @@ public:
 
     // --- Signature store (held weakly; owned by the window's services) ------------------
     SignatureStorageService* signatureStorage() const { return signatureStorage_.data(); }
-    void setSignatureStorage(SignatureStorageService* storage);
+    void setSignatureStorage(SignatureStorageService* storage) { signatureStorage_ = storage; }
 
     // --- Highlight and whiteout -----------------------------------------------------------
     // The toolbar toggles. Turning highlight or whiteout mode on turns the other two of
@@ -142,7 +136,7 @@ public:
     // page changed (not for a null image, a missing page or a rectangle off the page).
     bool flattenSignature(const QImage& image, const QRectF& rect, int index);
 
-    // --- Core fields --------------------------------------------------------------------
+    // --- View state: display, sidebars, selected pages, fit ------------------------------
     ViewMode viewMode() const { return viewMode_; }
     bool isTextSelectionMode() const { return isTextSelectionMode_; }
     bool isSidebarVisible() const { return isSidebarVisible_; }
@@ -176,25 +170,15 @@ public:
     void setSignatureSidebarVisible(bool value);
     void setCompressSheetVisible(bool value);
 
-
 signals:
-    void viewModeChanged();
-    void textSelectionModeChanged();
-    void sidebarVisibleChanged();
-    void sidebarWidthChanged();
-    void thumbnailScaleChanged();
-    void sidebarModeChanged();
-    void selectedPagesChanged();
+    // The display mode, hand or text-selection mode, or the need to refit changed.
+    void viewChanged();
     void autoFitModeChanged();
-    void needsAutoFitChanged();
-    void pdfViewChanged();
-    void highlightColorChanged();
-    void highlightModeChanged();
-    void whiteoutModeChanged();
-    void annotationsSidebarVisibleChanged();
-    void signatureSidebarVisibleChanged();
-    void compressSheetVisibleChanged();
-    void signatureStorageChanged();
+    void selectedPagesChanged();
+    // A sidebar's visibility, width or mode, the thumbnail scale or the compress sheet changed.
+    void panelsChanged();
+    // The highlight colour, or highlight or whiteout mode, changed.
+    void toolModesChanged();
 
 protected:
     void markDocumentModified() override;

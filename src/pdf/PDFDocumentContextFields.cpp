@@ -1,4 +1,4 @@
-// Plain field setters of PDFDocumentContext: each notifies its observers only on a change.
+// Plain field setters of PDFDocumentContext: each notifies through its group's signal, only on a change.
 #include "pdf/PDFDocumentContext.h"
 
 namespace scrivola {
@@ -15,30 +15,23 @@ void assign(PDFDocumentContext* context, T& field, const T& value, Signal signal
     emit(context->*signal)();
 }
 
-// Stores a value without a meaningful equality and always notifies.
-template <typename T>
-void replace(PDFDocumentContext* context, T& field, const T& value, Signal signal) {
-    field = value;
-    emit(context->*signal)();
-}
-
 }  // namespace
 
-void PDFDocumentContext::setViewMode(ViewMode value) { assign(this, viewMode_, value, &PDFDocumentContext::viewModeChanged); }
-void PDFDocumentContext::setTextSelectionMode(bool value) { assign(this, isTextSelectionMode_, value, &PDFDocumentContext::textSelectionModeChanged); }
-void PDFDocumentContext::setSidebarVisible(bool value) { assign(this, isSidebarVisible_, value, &PDFDocumentContext::sidebarVisibleChanged); }
-void PDFDocumentContext::setSidebarWidth(double value) { assign(this, sidebarWidth_, value, &PDFDocumentContext::sidebarWidthChanged); }
-void PDFDocumentContext::setThumbnailScale(double value) { assign(this, thumbnailScale_, value, &PDFDocumentContext::thumbnailScaleChanged); }
-void PDFDocumentContext::setSidebarMode(SidebarMode value) { assign(this, sidebarMode_, value, &PDFDocumentContext::sidebarModeChanged); }
+void PDFDocumentContext::setViewMode(ViewMode value) { assign(this, viewMode_, value, &PDFDocumentContext::viewChanged); }
+void PDFDocumentContext::setTextSelectionMode(bool value) { assign(this, isTextSelectionMode_, value, &PDFDocumentContext::viewChanged); }
+void PDFDocumentContext::setSidebarVisible(bool value) { assign(this, isSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setSidebarWidth(double value) { assign(this, sidebarWidth_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setThumbnailScale(double value) { assign(this, thumbnailScale_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setSidebarMode(SidebarMode value) { assign(this, sidebarMode_, value, &PDFDocumentContext::panelsChanged); }
 void PDFDocumentContext::setSelectedPages(const std::set<int>& value) { assign(this, selectedPages_, value, &PDFDocumentContext::selectedPagesChanged); }
 void PDFDocumentContext::setAutoFitMode(AutoFitMode value) { assign(this, autoFitMode_, value, &PDFDocumentContext::autoFitModeChanged); }
-void PDFDocumentContext::setNeedsAutoFit(bool value) { assign(this, needsAutoFit_, value, &PDFDocumentContext::needsAutoFitChanged); }
+void PDFDocumentContext::setNeedsAutoFit(bool value) { assign(this, needsAutoFit_, value, &PDFDocumentContext::viewChanged); }
 
-void PDFDocumentContext::setHighlightColor(HighlightColor value) { assign(this, highlightColor_, value, &PDFDocumentContext::highlightColorChanged); }
-void PDFDocumentContext::setHighlightMode(bool value) { assign(this, isHighlightMode_, value, &PDFDocumentContext::highlightModeChanged); }
-void PDFDocumentContext::setWhiteoutMode(bool value) { assign(this, isWhiteoutMode_, value, &PDFDocumentContext::whiteoutModeChanged); }
-void PDFDocumentContext::setAnnotationsSidebarVisible(bool value) { assign(this, isAnnotationsSidebarVisible_, value, &PDFDocumentContext::annotationsSidebarVisibleChanged); }
-void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, isSignatureSidebarVisible_, value, &PDFDocumentContext::signatureSidebarVisibleChanged); }
-void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::compressSheetVisibleChanged); }
+void PDFDocumentContext::setHighlightColor(HighlightColor value) { assign(this, highlightColor_, value, &PDFDocumentContext::toolModesChanged); }
+void PDFDocumentContext::setHighlightMode(bool value) { assign(this, isHighlightMode_, value, &PDFDocumentContext::toolModesChanged); }
+void PDFDocumentContext::setWhiteoutMode(bool value) { assign(this, isWhiteoutMode_, value, &PDFDocumentContext::toolModesChanged); }
+void PDFDocumentContext::setAnnotationsSidebarVisible(bool value) { assign(this, isAnnotationsSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, isSignatureSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::panelsChanged); }
 
 }  // namespace scrivola

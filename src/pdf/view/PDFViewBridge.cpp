@@ -48,8 +48,7 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     const auto refresh = [this] { update(); };
     connect(context, &PDFDocumentContext::currentPageChanged, this, refresh);
     connect(context, &PDFDocumentContext::zoomLevelChanged, this, refresh);
-    connect(context, &PDFDocumentContext::viewModeChanged, this, refresh);
-    connect(context, &PDFDocumentContext::needsAutoFitChanged, this, refresh);
+    connect(context, &PDFDocumentContext::viewChanged, this, refresh);
     connect(context, &PDFDocumentContext::documentRevisionChanged, this, [this] {
         if (context_) view_->setRevision(quint64(context_->documentRevision()));
         update();
@@ -66,7 +65,6 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     connect(view, &ScrivolaPDFView::userZoomed, this, [this] {
         if (context_) context_->setAutoFitMode(AutoFitMode::manual);
     });
-    connect(context, &PDFDocumentContext::textSelectionModeChanged, this, refresh);
     // A selection made in highlight mode becomes highlights.
     connect(view, &ScrivolaPDFView::selectionFinished, this, [this] {
         if (context_ && context_->isHighlightMode()) context_->highlightSelection();
@@ -86,7 +84,7 @@ void PDFViewBridge::connectTools() {
     PDFDocumentContext* context = context_.data();
     PDFTextBoxTool* tool = context->textTool();
     connect(tool, &PDFTextBoxTool::changed, this, &PDFViewBridge::applyTools);
-    connect(context, &PDFDocumentContext::whiteoutModeChanged, this, &PDFViewBridge::applyTools);
+    connect(context, &PDFDocumentContext::toolModesChanged, this, &PDFViewBridge::applyTools);
     // Should the tool drop its editing state without asking the view to end it, the editor
     // closes without a change, so a box being re-edited goes back on its page.
     connect(tool, &PDFTextBoxTool::inlineEditingChanged, this, [this, tool] {
