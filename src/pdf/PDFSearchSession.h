@@ -58,6 +58,8 @@ signals:
     void finished();
 
 private:
+    template <typename T>
+    void assign(T& field, const T& value);
     PDFSearchRunner* runner();
     void beginSearch();
     void appendHits(const std::vector<PDFSelection>& hits);

@@ -44,7 +44,6 @@ void PDFTextBoxTool::setTextIsUnderline(bool value) { assign(textIsUnderline_, v
 void PDFTextBoxTool::setTextIsStrikethrough(bool value) { assign(textIsStrikethrough_, value); }
 void PDFTextBoxTool::setTextAlignment(Qt::Alignment value) { assign(textAlignment_, value); }
 void PDFTextBoxTool::setLastSelectedAnnotation(const PDFAnnotationPtr& value) { assign(lastSelectedAnnotation_, value); }
-void PDFTextBoxTool::setEditingPageIndex(int value) { editingPageIndex_ = value; }
 
 void PDFTextBoxTool::setEditing(bool editing, const PDFAnnotationPtr& annotation) {
     editingAnnotation_ = annotation;

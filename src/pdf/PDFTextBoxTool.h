@@ -60,7 +60,7 @@ public:
     const PDFAnnotationPtr& editingAnnotation() const { return editingAnnotation_; }
     int editingPageIndex() const { return editingPageIndex_; }
     // The page the editor lies on, should the view move it to another page before committing.
-    void setEditingPageIndex(int value);
+    void setEditingPageIndex(int value) { editingPageIndex_ = value; }
     // The view opened an editor on page `pageIndex`, for `existingAnnotation` or a new box
     // (null). An existing box's format is loaded into the format fields.
     void beginInlineEditing(int pageIndex, const PDFAnnotationPtr& existingAnnotation);
