@@ -9,17 +9,6 @@ namespace scrivola {
 
 PDFSearchSession::PDFSearchSession(PDFDocumentContext* context) : QObject(context), context_(context) {}
 
-template <typename T>
-void PDFSearchSession::assign(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    emit changed();
-}
-
-void PDFSearchSession::setQuery(const QString& value) { assign(query_, value); }
-void PDFSearchSession::setSidebarVisible(bool value) { assign(isSidebarVisible_, value); }
-void PDFSearchSession::setSearching(bool value) { assign(isSearching_, value); }
-
 void PDFSearchSession::setResults(std::vector<SearchResult> results, std::vector<PDFSelection> selections) {
     results_ = std::move(results);
     allSelections_ = std::move(selections);

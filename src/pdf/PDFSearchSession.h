@@ -22,9 +22,9 @@ public:
     explicit PDFSearchSession(PDFDocumentContext* context);
 
     const QString& query() const { return query_; }
-    void setQuery(const QString& value);
+    void setQuery(const QString& value) { assign(query_, value); }
     bool isSidebarVisible() const { return isSidebarVisible_; }
-    void setSidebarVisible(bool value);
+    void setSidebarVisible(bool value) { assign(isSidebarVisible_, value); }
     const std::vector<SearchResult>& results() const { return results_; }
     // The hits as selections, for highlighting, in result order; the current one.
     const std::vector<PDFSelection>& allSelections() const { return allSelections_; }
@@ -59,14 +59,18 @@ signals:
 
 private:
     template <typename T>
-    void assign(T& field, const T& value);
+    void assign(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        emit changed();
+    }
     PDFSearchRunner* runner();
     void beginSearch();
     void appendHits(const std::vector<PDFSelection>& hits);
     void finishSearch();
     void setResults(std::vector<SearchResult> results, std::vector<PDFSelection> selections);
     void setCurrent(int index, std::optional<PDFSelection> selection);
-    void setSearching(bool value);
+    void setSearching(bool value) { assign(isSearching_, value); }
 
     PDFDocumentContext* context_;
     PDFSearchRunner* runner_ = nullptr;  // child object, created on first use

@@ -27,24 +27,6 @@ QString kindOf(const PDFAnnotationPtr& annotation) {
 
 PDFTextBoxTool::PDFTextBoxTool(PDFDocumentContext* context) : QObject(context), context_(context) {}
 
-template <typename T>
-void PDFTextBoxTool::assign(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    emit changed();
-}
-
-void PDFTextBoxTool::setTextSubMode(TextSubMode value) { assign(textSubMode_, value); }
-void PDFTextBoxTool::setTextFontName(const QString& value) { assign(textFontName_, value); }
-void PDFTextBoxTool::setTextFontSize(double value) { assign(textFontSize_, value); }
-void PDFTextBoxTool::setTextFontColor(const QColor& value) { assign(textFontColor_, value); }
-void PDFTextBoxTool::setTextIsBold(bool value) { assign(textIsBold_, value); }
-void PDFTextBoxTool::setTextIsItalic(bool value) { assign(textIsItalic_, value); }
-void PDFTextBoxTool::setTextIsUnderline(bool value) { assign(textIsUnderline_, value); }
-void PDFTextBoxTool::setTextIsStrikethrough(bool value) { assign(textIsStrikethrough_, value); }
-void PDFTextBoxTool::setTextAlignment(Qt::Alignment value) { assign(textAlignment_, value); }
-void PDFTextBoxTool::setLastSelectedAnnotation(const PDFAnnotationPtr& value) { assign(lastSelectedAnnotation_, value); }
-
 void PDFTextBoxTool::setEditing(bool editing, const PDFAnnotationPtr& annotation) {
     editingAnnotation_ = annotation;
     if (isInlineEditing_ == editing) return;

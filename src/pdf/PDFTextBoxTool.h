@@ -31,7 +31,7 @@ public:
     // --- Mode and format of new boxes ----------------------------------------------------
     bool isTextAnnotationMode() const { return isTextAnnotationMode_; }
     TextSubMode textSubMode() const { return textSubMode_; }
-    void setTextSubMode(TextSubMode value);
+    void setTextSubMode(TextSubMode value) { assign(textSubMode_, value); }
     // Turning the mode on selects boxes, turns highlight and whiteout off and shows the
     // annotations sidebar; turning it off clears the selection and hides that sidebar.
     void toggleTextAnnotationMode();
@@ -43,14 +43,14 @@ public:
     bool textIsUnderline() const { return textIsUnderline_; }
     bool textIsStrikethrough() const { return textIsStrikethrough_; }
     Qt::Alignment textAlignment() const { return textAlignment_; }
-    void setTextFontName(const QString& value);
-    void setTextFontSize(double value);
-    void setTextFontColor(const QColor& value);
-    void setTextIsBold(bool value);
-    void setTextIsItalic(bool value);
-    void setTextIsUnderline(bool value);
-    void setTextIsStrikethrough(bool value);
-    void setTextAlignment(Qt::Alignment value);
+    void setTextFontName(const QString& value) { assign(textFontName_, value); }
+    void setTextFontSize(double value) { assign(textFontSize_, value); }
+    void setTextFontColor(const QColor& value) { assign(textFontColor_, value); }
+    void setTextIsBold(bool value) { assign(textIsBold_, value); }
+    void setTextIsItalic(bool value) { assign(textIsItalic_, value); }
+    void setTextIsUnderline(bool value) { assign(textIsUnderline_, value); }
+    void setTextIsStrikethrough(bool value) { assign(textIsStrikethrough_, value); }
+    void setTextAlignment(Qt::Alignment value) { assign(textAlignment_, value); }
     // The font of the tool: family textFontName with the bold and italic traits at
     // textFontSize (the system font when the family is empty).
     QFont buildFont() const;
@@ -81,7 +81,7 @@ public:
     const std::set<AnnotationIdentity>& selectedAnnotations() const { return selectedAnnotations_; }
     const std::vector<PDFAnnotationPtr>& selectedAnnotationObjects() const { return selectedAnnotationObjects_; }
     const PDFAnnotationPtr& lastSelectedAnnotation() const { return lastSelectedAnnotation_; }
-    void setLastSelectedAnnotation(const PDFAnnotationPtr& value);
+    void setLastSelectedAnnotation(const PDFAnnotationPtr& value) { assign(lastSelectedAnnotation_, value); }
     void clearAnnotationSelection();
     void selectAnnotation(const PDFAnnotationPtr& annotation);
     void toggleAnnotationSelection(const PDFAnnotationPtr& annotation);
@@ -100,7 +100,11 @@ signals:
 
 private:
     template <typename T>
-    void assign(T& field, const T& value);
+    void assign(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        emit changed();
+    }
     void setEditing(bool editing, const PDFAnnotationPtr& annotation);
     void setSelection(std::set<AnnotationIdentity> identities, std::vector<PDFAnnotationPtr> objects);
 
