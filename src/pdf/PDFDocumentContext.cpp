@@ -6,12 +6,9 @@
 namespace scrivola {
 
 PDFDocumentContext::PDFDocumentContext(PDFDocumentModel* model, QObject* parent)
-    : DocumentContext(parent), model_(model) {
-    // A placement in progress follows its page through edits, and ends with it or when the model
-    // is given another document. Connected first, so the placement is right before views hear.
-    connect(this, &DocumentContext::documentRevisionChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
-    if (model) connect(model, &PDFDocumentModel::documentChanged, this, &PDFDocumentContext::followSignaturePlacementPage);
-}
+    : DocumentContext(parent), model_(model), search_(new PDFSearchSession(this)),
+      textTool_(new PDFTextBoxTool(this)),
+      signaturePlacement_(new PDFSignaturePlacement(this)) {}
 
 PDFDocumentContext::~PDFDocumentContext() = default;
 
@@ -86,17 +83,8 @@ void PDFDocumentContext::goToPreviousPage() {
 
 // --- Search stepping -------------------------------------------------------------------------
 
-void PDFDocumentContext::nextResult() {
-    const int count = int(searchResults_.size());
-    if (count == 0) return;
-    setCurrentResultIndex(((currentResultIndex_ + 1) % count + count) % count);
-}
-
-void PDFDocumentContext::previousResult() {
-    const int count = int(searchResults_.size());
-    if (count == 0) return;
-    setCurrentResultIndex(((currentResultIndex_ - 1) % count + count) % count);
-}
+void PDFDocumentContext::nextResult() { search_->nextResult(); }
+void PDFDocumentContext::previousResult() { search_->previousResult(); }
 
 // --- Page selection --------------------------------------------------------------------------
 
@@ -135,18 +123,10 @@ void PDFDocumentContext::clampCurrentPage() {
     }
 }
 
-// --- View ------------------------------------------------------------------------------------
-
-void PDFDocumentContext::setPdfView(const std::shared_ptr<PDFViewHandle>& view) {
-    if (pdfView_.lock() == view) return;
-    pdfView_ = view;
-    emit pdfViewChanged();
-}
-
 // --- Printing --------------------------------------------------------------------------------
 
 bool PDFDocumentContext::printDocument() {
-    endInlineEditing();
+    textTool_->endInlineEditing();
     PDFDocumentModel* model = model_.data();
     if (!printPresenter_ || !model) return false;
     const PDFDocument& document = *model->pdfDocument();
@@ -165,14 +145,6 @@ bool PDFDocumentContext::printDocument() {
     const bool printed = printPDFPages(document, pages, *device);
     printPresenter_->finishPrint(device, printed);
     return printed;
-}
-
-// --- Signature store -------------------------------------------------------------------------
-
-void PDFDocumentContext::setSignatureStorage(SignatureStorageService* storage) {
-    if (signatureStorage_.data() == storage) return;
-    signatureStorage_ = storage;
-    emit signatureStorageChanged();
 }
 
 }  // namespace scrivola

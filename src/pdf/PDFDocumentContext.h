@@ -3,40 +3,33 @@
 #include "pdf/PDFContextTypes.h"
 #include "pdf/PDFDocumentModel.h"
 #include "pdf/PDFExportPresenter.h"
-#include "pdf/PDFSearch.h"
+#include "pdf/PDFSearchSession.h"
+#include "pdf/PDFSignaturePlacement.h"
+#include "pdf/PDFTextBoxTool.h"
 #include "pdf/PDFPrinting.h"
 #include "pdf/PDFViewHandle.h"
-#include "pdf/SearchResult.h"
 #include "signature/SignatureStorageService.h"
 #include "workspace/DocumentContent.h"
 #include "workspace/UndoManager.h"
 
-#include <QColor>
-#include <QFont>
 #include <QImage>
-#include <QPointF>
 #include <QRectF>
 #include <QPointer>
-#include <QSizeF>
 #include <QString>
-#include <QUuid>
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <set>
 #include <vector>
 
 namespace scrivola {
 
-// Annotations are identified by object identity, never by their contents.
-using AnnotationIdentity = const PDFAnnotation*;
-
 class PDFEditingService;
 
-// The per-tab state of an open PDF: view state (zoom, fit, layout, pages, sidebars), search
-// state, tool state, undo availability, and the operations that change them. Views observe the
-// change signals (one per field) and call the operations; they hold no document state.
+// The per-tab state of an open PDF: view state (zoom, fit, layout, pages, sidebars), undo
+// availability and the operations that change them. The search (search()), the text-box tool
+// (textTool()) and the signature placement (signaturePlacement()) are parts of their own.
+// Views observe the change signals and call the operations; they hold no document state.
 // The context does not own its model: the tab owns both.
 class PDFDocumentContext : public DocumentContext, public SearchCapable {
     Q_OBJECT
@@ -45,8 +38,8 @@ public:
     ~PDFDocumentContext() override;
 
     DocumentType documentType() const override { return DocumentType::pdf; }
-    // Ends the text-box editor of the view, if one is open (see endInlineEditing()).
-    void endPendingEdits() override { endInlineEditing(); }
+    // Ends the text-box editor of the view, if one is open (see PDFTextBoxTool::endInlineEditing()).
+    void endPendingEdits() override { textTool_->endInlineEditing(); }
     PDFDocumentModel* model() const { return model_.data(); }
 
     // --- Zoom ---------------------------------------------------------------------------
@@ -70,21 +63,13 @@ public:
     void goToNextPage() override;
     void goToPreviousPage() override;
 
-    // --- Search (the search itself runs elsewhere; stepping wraps around) ----------------
+    // --- Text boxes and the annotation selection -----------------------------------------
+    PDFTextBoxTool* textTool() const { return textTool_; }
+
+    // --- Search ---------------------------------------------------------------------------
+    PDFSearchSession* search() const { return search_; }
     void nextResult() override;
     void previousResult() override;
-    // Text search over the whole document, ignoring case. performSearch() works page by page
-    // in short slices on the event loop: it returns at once, hits join searchResults() as they
-    // are found (the first becomes current), isSearching() stays true until searchFinished().
-    // A new search, clearSearch() and closeSearch() drop a running one; an edit restarts it.
-    void performSearch();
-    // The same search, finished before returning (tools, tests).
-    void performSearchSynchronously();
-    void navigateToResult(int index);
-    void openSearch();
-    void closeSearch();
-    void clearSearch();
-    std::vector<SearchResultGroup> groupedSearchResults() const;
 
     // --- Page editing -------------------------------------------------------------------
     // The tab's editing service over the model, editing through this context; created on first use.
@@ -115,7 +100,7 @@ public:
     // --- View -----------------------------------------------------------------------------
     // The view currently on screen (held weakly: views belong to the view layer), or null.
     std::shared_ptr<PDFViewHandle> pdfView() const { return pdfView_.lock(); }
-    void setPdfView(const std::shared_ptr<PDFViewHandle>& view);
+    void setPdfView(const std::shared_ptr<PDFViewHandle>& view) { pdfView_ = view; }
 
     // --- Printing -----------------------------------------------------------------------
     PDFPrintPresenter* printPresenter() const { return printPresenter_; }
@@ -127,7 +112,7 @@ public:
 
     // --- Signature store (held weakly; owned by the window's services) ------------------
     SignatureStorageService* signatureStorage() const { return signatureStorage_.data(); }
-    void setSignatureStorage(SignatureStorageService* storage);
+    void setSignatureStorage(SignatureStorageService* storage) { signatureStorage_ = storage; }
 
     // --- Highlight and whiteout -----------------------------------------------------------
     // The toolbar toggles. Turning highlight or whiteout mode on turns the other two of
@@ -144,41 +129,14 @@ public:
     // clipping, and pages that do not exist, change nothing. Returns whether the page changed.
     bool applyWhiteout(const QRectF& rect, int index);
 
-    // --- Signature placement ----------------------------------------------------------------
-    // The picture being placed lies at signaturePageRect() on page signaturePlacementPageIndex(),
-    // in that page's space (PDF points, y up, media-box origin; see PDFEngine.h), so scrolling
-    // and zooming never move it on the page. It always lies wholly on the page's crop box.
-    // Remembered sizes in the store are in view points at the current zoom, as the page is shown.
-    static constexpr double kMinimumSignatureWidth = 60;   // page points, as the page is shown
-    static constexpr double kMinimumSignatureHeight = 30;
-    void toggleSignatureSelection(const QUuid& id);
-    // A click in stamping mode at `pagePoint` (page space) on page `pageIndex`: starts placing
-    // the selected item centred on the click at the size it was last placed at (no smaller than
-    // the minimum), shrunk and moved as needed to lie wholly on the page.
-    void handleSignatureStamp(const QPointF& pagePoint, int pageIndex);
-    // Moves or resizes the picture being placed to `pageRect` (page space of the placement
-    // page), shrunk and moved as needed to lie wholly on the page. Nothing while not placing.
-    void moveSignaturePlacement(const QRectF& pageRect);
-    // Burns the picture in at signaturePageRect() on its page as one undo step, remembers the
-    // size in the store and ends the placement; the item stays selected.
-    void confirmSignaturePlacement();
-    void cancelSignaturePlacement();
-    // `rect` (page space) made to lie wholly on `box`: scaled down about its centre, keeping its
-    // proportions, when larger, then moved inside.
-    static QRectF fitOnPage(const QRectF& rect, const QRectF& box);
+    // --- Signature placement ------------------------------------------------------------------
+    PDFSignaturePlacement* signaturePlacement() const { return signaturePlacement_; }
     // Draws `image` into `rect` (page space), upright as the page is shown and clipped to the
     // page, by replacing the page with a flattened copy, as one undo step. Returns whether the
     // page changed (not for a null image, a missing page or a rectangle off the page).
     bool flattenSignature(const QImage& image, const QRectF& rect, int index);
 
-    // --- Core fields --------------------------------------------------------------------
-    const QString& searchQuery() const { return searchQuery_; }
-    const std::vector<SearchResult>& searchResults() const { return searchResults_; }
-    int currentResultIndex() const { return currentResultIndex_; }
-    bool isSearching() const { return isSearching_; }
-    bool isSearchSidebarVisible() const { return isSearchSidebarVisible_; }
-    const std::optional<PDFSelection>& activeSelection() const { return activeSelection_; }
-    const std::vector<PDFSelection>& allSelections() const { return allSelections_; }
+    // --- View state: display, sidebars, selected pages, fit ------------------------------
     ViewMode viewMode() const { return viewMode_; }
     bool isTextSelectionMode() const { return isTextSelectionMode_; }
     bool isSidebarVisible() const { return isSidebarVisible_; }
@@ -188,13 +146,6 @@ public:
     const std::set<int>& selectedPages() const { return selectedPages_; }
     AutoFitMode autoFitMode() const { return autoFitMode_; }
     bool needsAutoFit() const { return needsAutoFit_; }
-    void setSearchQuery(const QString& value);
-    void setSearchResults(const std::vector<SearchResult>& value);
-    void setCurrentResultIndex(int value);
-    void setSearching(bool value);
-    void setSearchSidebarVisible(bool value);
-    void setActiveSelection(const std::optional<PDFSelection>& value);
-    void setAllSelections(const std::vector<PDFSelection>& value);
     void setViewMode(ViewMode value);
     void setTextSelectionMode(bool value);
     void setSidebarVisible(bool value);
@@ -205,138 +156,29 @@ public:
     void setAutoFitMode(AutoFitMode value);
     void setNeedsAutoFit(bool value);
 
-    // --- Annotation, text-tool and signature fields ---------------------------------------
+    // --- Tool modes, sidebars and sheets --------------------------------------------------
     HighlightColor highlightColor() const { return highlightColor_; }
     bool isHighlightMode() const { return isHighlightMode_; }
     bool isWhiteoutMode() const { return isWhiteoutMode_; }
-    bool isTextAnnotationMode() const { return isTextAnnotationMode_; }
-    TextSubMode textSubMode() const { return textSubMode_; }
-    bool isInlineEditing() const { return isInlineEditing_; }
-    const PDFAnnotationPtr& editingAnnotation() const { return editingAnnotation_; }
-    int editingPageIndex() const { return editingPageIndex_; }
-    const std::set<AnnotationIdentity>& selectedAnnotations() const { return selectedAnnotations_; }
-    const std::vector<PDFAnnotationPtr>& selectedAnnotationObjects() const { return selectedAnnotationObjects_; }
-    const QString& textFontName() const { return textFontName_; }
-    double textFontSize() const { return textFontSize_; }
-    const QColor& textFontColor() const { return textFontColor_; }
-    bool textIsBold() const { return textIsBold_; }
-    bool textIsItalic() const { return textIsItalic_; }
-    bool textIsUnderline() const { return textIsUnderline_; }
-    bool textIsStrikethrough() const { return textIsStrikethrough_; }
-    Qt::Alignment textAlignment() const { return textAlignment_; }
     bool isAnnotationsSidebarVisible() const { return isAnnotationsSidebarVisible_; }
     bool isSignatureSidebarVisible() const { return isSignatureSidebarVisible_; }
-    const std::optional<QUuid>& selectedSignatureId() const { return selectedSignatureId_; }
-    bool isPlacingSignature() const { return isPlacingSignature_; }
-    const QImage& placingSignatureImage() const { return placingSignatureImage_; }
-    const QRectF& signaturePageRect() const { return signaturePageRect_; }
-    QSizeF signatureSize() const { return signaturePageRect_.size(); }
-    int signaturePlacementPageIndex() const { return signaturePlacementPageIndex_; }
     bool isCompressSheetVisible() const { return isCompressSheetVisible_; }
-    const PDFAnnotationPtr& lastSelectedAnnotation() const { return lastSelectedAnnotation_; }
     void setHighlightColor(HighlightColor value);
     void setHighlightMode(bool value);
     void setWhiteoutMode(bool value);
-    void setTextAnnotationMode(bool value);
-    void setTextSubMode(TextSubMode value);
-    void setInlineEditing(bool value);
-    void setEditingAnnotation(const PDFAnnotationPtr& value);
-    void setEditingPageIndex(int value);
-    void setSelectedAnnotations(const std::set<AnnotationIdentity>& value);
-    void setSelectedAnnotationObjects(const std::vector<PDFAnnotationPtr>& value);
-    void setTextFontName(const QString& value);
-    void setTextFontSize(double value);
-    void setTextFontColor(const QColor& value);
-    void setTextIsBold(bool value);
-    void setTextIsItalic(bool value);
-    void setTextIsUnderline(bool value);
-    void setTextIsStrikethrough(bool value);
-    void setTextAlignment(Qt::Alignment value);
     void setAnnotationsSidebarVisible(bool value);
     void setSignatureSidebarVisible(bool value);
-    void setSelectedSignatureId(const std::optional<QUuid>& value);
-    void setPlacingSignature(bool value);
-    void setPlacingSignatureImage(const QImage& value);
     void setCompressSheetVisible(bool value);
-    void setLastSelectedAnnotation(const PDFAnnotationPtr& value);
-
-    // --- Text boxes (free-text annotations) -------------------------------------------------
-    // The font of the text tool: family textFontName with the bold and italic traits at
-    // textFontSize (the system font when the family is empty).
-    QFont buildFont() const;
-    // The view opened an editor on page `pageIndex`, for `existingAnnotation` or a new box
-    // (null). An existing box's format is loaded into the text-tool fields.
-    void beginInlineEditing(int pageIndex, const PDFAnnotationPtr& existingAnnotation);
-    // Commits the open editor: a new text box with `text` (as typed) at `bounds` (page space) on
-    // the editing page, replacing the re-edited box if there is one; one undo step. Blank text
-    // creates nothing, or removes the re-edited box (undoably).
-    void confirmTextAnnotation(const QString& text, const QRectF& bounds);
-    void cancelInlineEditing();
-    // Ends editing in one place, before anything that writes, prints or changes the pages: the
-    // view commits a box with text and puts a re-edited box back when the text is blank.
-    void endInlineEditing();
-    // The view has moved `annotation` from `from` to `to` (page space); records the undo step.
-    void moveTextAnnotation(const PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to, int pageIndex);
-    // Takes `annotation` off `page`, undoably.
-    void removeTextAnnotation(const PDFAnnotationPtr& annotation, const PDFPagePtr& page);
-    void toggleTextAnnotationMode();
-
-    // --- Annotation selection --------------------------------------------------------------
-    void clearAnnotationSelection();
-    void selectAnnotation(const PDFAnnotationPtr& annotation);
-    void toggleAnnotationSelection(const PDFAnnotationPtr& annotation);
-    void selectAnnotations(const std::vector<PDFAnnotationPtr>& annotations);
-    // Removes every selected annotation that is still on a page, as one undo step, and clears
-    // the selection.
-    void deleteSelectedAnnotations();
 
 signals:
-    void searchQueryChanged();
-    void searchResultsChanged();
-    void currentResultIndexChanged();
-    void searchingChanged();
-    void searchFinished();
-    void searchSidebarVisibleChanged();
-    void activeSelectionChanged();
-    void allSelectionsChanged();
-    void viewModeChanged();
-    void textSelectionModeChanged();
-    void sidebarVisibleChanged();
-    void sidebarWidthChanged();
-    void thumbnailScaleChanged();
-    void sidebarModeChanged();
-    void selectedPagesChanged();
+    // The display mode, hand or text-selection mode, or the need to refit changed.
+    void viewChanged();
     void autoFitModeChanged();
-    void needsAutoFitChanged();
-    void pdfViewChanged();
-    void highlightColorChanged();
-    void highlightModeChanged();
-    void whiteoutModeChanged();
-    void textAnnotationModeChanged();
-    void textSubModeChanged();
-    void inlineEditingChanged();
-    void editingAnnotationChanged();
-    void editingPageIndexChanged();
-    void selectedAnnotationsChanged();
-    void selectedAnnotationObjectsChanged();
-    void textFontNameChanged();
-    void textFontSizeChanged();
-    void textFontColorChanged();
-    void textIsBoldChanged();
-    void textIsItalicChanged();
-    void textIsUnderlineChanged();
-    void textIsStrikethroughChanged();
-    void textAlignmentChanged();
-    void annotationsSidebarVisibleChanged();
-    void signatureSidebarVisibleChanged();
-    void selectedSignatureIdChanged();
-    void placingSignatureChanged();
-    void placingSignatureImageChanged();
-    void signaturePageRectChanged();
-    void signaturePlacementPageIndexChanged();
-    void compressSheetVisibleChanged();
-    void lastSelectedAnnotationChanged();
-    void signatureStorageChanged();
+    void selectedPagesChanged();
+    // A sidebar's visibility, width or mode, the thumbnail scale or the compress sheet changed.
+    void panelsChanged();
+    // The highlight colour, or highlight or whiteout mode, changed.
+    void toolModesChanged();
 
 protected:
     void markDocumentModified() override;
@@ -344,8 +186,7 @@ protected:
     void didUndoOrRedo() override { clampCurrentPage(); }
 
 private:
-    // Drops annotations of a page that was just replaced from the annotation selection.
-    void forgetAnnotationsOf(const PDFPage& page);
+    friend class PDFTextBoxTool;  // edits through commitPlacements()
     // Replaces `page` by what `makeReplacement` builds, as one undo step named `name`; false when
     // building or swapping failed (the document is then unchanged).
     bool commitPageReplacement(const QString& name, const PDFPagePtr& page,
@@ -358,27 +199,10 @@ private:
     };
     void commitPlacements(const QString& name, const std::vector<Placement>& placements);
     void clampCurrentPage();
-    // The placement's fields, set only from inside so that the picture stays on its page.
-    void setSignaturePlacementPageIndex(int value);
-    void setSignaturePageRect(const QRectF& value);
-    // After an edit: the placement follows its page to its new index and fits its (possibly
-    // changed) crop box, or ends when the page is gone.
-    void followSignaturePlacementPage();
-    PDFSearchRunner* searchRunner();
-    void beginSearch();
-    void appendSearchHits(const std::vector<PDFSelection>& hits);
-    void finishSearch();
 
     QPointer<PDFDocumentModel> model_;
     int currentPage_ = 0;
     double zoomLevel_{1.0};
-    QString searchQuery_;
-    std::vector<SearchResult> searchResults_;
-    int currentResultIndex_{0};
-    bool isSearching_{false};
-    bool isSearchSidebarVisible_{false};
-    std::optional<PDFSelection> activeSelection_;
-    std::vector<PDFSelection> allSelections_;
     ViewMode viewMode_{ViewMode::singlePage};
     bool isTextSelectionMode_{true};
     bool isSidebarVisible_{true};
@@ -392,36 +216,16 @@ private:
     PDFPrintPresenter* printPresenter_ = nullptr;
     PDFEditingService* editingService_ = nullptr;  // child object, created on first use
     PDFExportPresenter* exportPresenter_ = nullptr;
-    PDFSearchRunner* searchRunner_ = nullptr;      // child object, created on first use
+    PDFSearchSession* search_;  // child object
+    PDFTextBoxTool* textTool_;  // child object
+    PDFSignaturePlacement* signaturePlacement_;  // child object
 
     HighlightColor highlightColor_{HighlightColor::yellow};
     bool isHighlightMode_{false};
     bool isWhiteoutMode_{false};
-    bool isTextAnnotationMode_{false};
-    TextSubMode textSubMode_{TextSubMode::select};
-    bool isInlineEditing_{false};
-    PDFAnnotationPtr editingAnnotation_;
-    int editingPageIndex_{0};
-    std::set<AnnotationIdentity> selectedAnnotations_;
-    std::vector<PDFAnnotationPtr> selectedAnnotationObjects_;
-    QString textFontName_{QStringLiteral("Helvetica")};
-    double textFontSize_{14.0};
-    QColor textFontColor_{Qt::black};
-    bool textIsBold_{false};
-    bool textIsItalic_{false};
-    bool textIsUnderline_{false};
-    bool textIsStrikethrough_{false};
-    Qt::Alignment textAlignment_{Qt::AlignLeft};
     bool isAnnotationsSidebarVisible_{false};
     bool isSignatureSidebarVisible_{false};
-    std::optional<QUuid> selectedSignatureId_;
-    bool isPlacingSignature_{false};
-    QImage placingSignatureImage_;
-    QRectF signaturePageRect_{0, 0, 200, 80};
-    int signaturePlacementPageIndex_{0};
-    PDFPagePtr signaturePlacementPage_;  // the page object, followed when pages move
     bool isCompressSheetVisible_{false};
-    PDFAnnotationPtr lastSelectedAnnotation_;
     QPointer<SignatureStorageService> signatureStorage_;
 };
 

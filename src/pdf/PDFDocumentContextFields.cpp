@@ -1,4 +1,4 @@
-// Plain field setters of PDFDocumentContext: each notifies its observers only on a change.
+// Plain field setters of PDFDocumentContext: each notifies through its group's signal, only on a change.
 #include "pdf/PDFDocumentContext.h"
 
 namespace scrivola {
@@ -15,58 +15,23 @@ void assign(PDFDocumentContext* context, T& field, const T& value, Signal signal
     emit(context->*signal)();
 }
 
-// Stores a value without a meaningful equality and always notifies.
-template <typename T>
-void replace(PDFDocumentContext* context, T& field, const T& value, Signal signal) {
-    field = value;
-    emit(context->*signal)();
-}
-
 }  // namespace
 
-void PDFDocumentContext::setSearchQuery(const QString& value) { assign(this, searchQuery_, value, &PDFDocumentContext::searchQueryChanged); }
-void PDFDocumentContext::setSearchResults(const std::vector<SearchResult>& value) { replace(this, searchResults_, value, &PDFDocumentContext::searchResultsChanged); }
-void PDFDocumentContext::setCurrentResultIndex(int value) { assign(this, currentResultIndex_, value, &PDFDocumentContext::currentResultIndexChanged); }
-void PDFDocumentContext::setSearching(bool value) { assign(this, isSearching_, value, &PDFDocumentContext::searchingChanged); }
-void PDFDocumentContext::setSearchSidebarVisible(bool value) { assign(this, isSearchSidebarVisible_, value, &PDFDocumentContext::searchSidebarVisibleChanged); }
-void PDFDocumentContext::setActiveSelection(const std::optional<PDFSelection>& value) { replace(this, activeSelection_, value, &PDFDocumentContext::activeSelectionChanged); }
-void PDFDocumentContext::setAllSelections(const std::vector<PDFSelection>& value) { replace(this, allSelections_, value, &PDFDocumentContext::allSelectionsChanged); }
-void PDFDocumentContext::setViewMode(ViewMode value) { assign(this, viewMode_, value, &PDFDocumentContext::viewModeChanged); }
-void PDFDocumentContext::setTextSelectionMode(bool value) { assign(this, isTextSelectionMode_, value, &PDFDocumentContext::textSelectionModeChanged); }
-void PDFDocumentContext::setSidebarVisible(bool value) { assign(this, isSidebarVisible_, value, &PDFDocumentContext::sidebarVisibleChanged); }
-void PDFDocumentContext::setSidebarWidth(double value) { assign(this, sidebarWidth_, value, &PDFDocumentContext::sidebarWidthChanged); }
-void PDFDocumentContext::setThumbnailScale(double value) { assign(this, thumbnailScale_, value, &PDFDocumentContext::thumbnailScaleChanged); }
-void PDFDocumentContext::setSidebarMode(SidebarMode value) { assign(this, sidebarMode_, value, &PDFDocumentContext::sidebarModeChanged); }
+void PDFDocumentContext::setViewMode(ViewMode value) { assign(this, viewMode_, value, &PDFDocumentContext::viewChanged); }
+void PDFDocumentContext::setTextSelectionMode(bool value) { assign(this, isTextSelectionMode_, value, &PDFDocumentContext::viewChanged); }
+void PDFDocumentContext::setSidebarVisible(bool value) { assign(this, isSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setSidebarWidth(double value) { assign(this, sidebarWidth_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setThumbnailScale(double value) { assign(this, thumbnailScale_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setSidebarMode(SidebarMode value) { assign(this, sidebarMode_, value, &PDFDocumentContext::panelsChanged); }
 void PDFDocumentContext::setSelectedPages(const std::set<int>& value) { assign(this, selectedPages_, value, &PDFDocumentContext::selectedPagesChanged); }
 void PDFDocumentContext::setAutoFitMode(AutoFitMode value) { assign(this, autoFitMode_, value, &PDFDocumentContext::autoFitModeChanged); }
-void PDFDocumentContext::setNeedsAutoFit(bool value) { assign(this, needsAutoFit_, value, &PDFDocumentContext::needsAutoFitChanged); }
+void PDFDocumentContext::setNeedsAutoFit(bool value) { assign(this, needsAutoFit_, value, &PDFDocumentContext::viewChanged); }
 
-void PDFDocumentContext::setHighlightColor(HighlightColor value) { assign(this, highlightColor_, value, &PDFDocumentContext::highlightColorChanged); }
-void PDFDocumentContext::setHighlightMode(bool value) { assign(this, isHighlightMode_, value, &PDFDocumentContext::highlightModeChanged); }
-void PDFDocumentContext::setWhiteoutMode(bool value) { assign(this, isWhiteoutMode_, value, &PDFDocumentContext::whiteoutModeChanged); }
-void PDFDocumentContext::setTextAnnotationMode(bool value) { assign(this, isTextAnnotationMode_, value, &PDFDocumentContext::textAnnotationModeChanged); }
-void PDFDocumentContext::setTextSubMode(TextSubMode value) { assign(this, textSubMode_, value, &PDFDocumentContext::textSubModeChanged); }
-void PDFDocumentContext::setInlineEditing(bool value) { assign(this, isInlineEditing_, value, &PDFDocumentContext::inlineEditingChanged); }
-void PDFDocumentContext::setEditingAnnotation(const PDFAnnotationPtr& value) { assign(this, editingAnnotation_, value, &PDFDocumentContext::editingAnnotationChanged); }
-void PDFDocumentContext::setEditingPageIndex(int value) { assign(this, editingPageIndex_, value, &PDFDocumentContext::editingPageIndexChanged); }
-void PDFDocumentContext::setSelectedAnnotations(const std::set<AnnotationIdentity>& value) { assign(this, selectedAnnotations_, value, &PDFDocumentContext::selectedAnnotationsChanged); }
-void PDFDocumentContext::setSelectedAnnotationObjects(const std::vector<PDFAnnotationPtr>& value) { assign(this, selectedAnnotationObjects_, value, &PDFDocumentContext::selectedAnnotationObjectsChanged); }
-void PDFDocumentContext::setTextFontName(const QString& value) { assign(this, textFontName_, value, &PDFDocumentContext::textFontNameChanged); }
-void PDFDocumentContext::setTextFontSize(double value) { assign(this, textFontSize_, value, &PDFDocumentContext::textFontSizeChanged); }
-void PDFDocumentContext::setTextFontColor(const QColor& value) { assign(this, textFontColor_, value, &PDFDocumentContext::textFontColorChanged); }
-void PDFDocumentContext::setTextIsBold(bool value) { assign(this, textIsBold_, value, &PDFDocumentContext::textIsBoldChanged); }
-void PDFDocumentContext::setTextIsItalic(bool value) { assign(this, textIsItalic_, value, &PDFDocumentContext::textIsItalicChanged); }
-void PDFDocumentContext::setTextIsUnderline(bool value) { assign(this, textIsUnderline_, value, &PDFDocumentContext::textIsUnderlineChanged); }
-void PDFDocumentContext::setTextIsStrikethrough(bool value) { assign(this, textIsStrikethrough_, value, &PDFDocumentContext::textIsStrikethroughChanged); }
-void PDFDocumentContext::setTextAlignment(Qt::Alignment value) { assign(this, textAlignment_, value, &PDFDocumentContext::textAlignmentChanged); }
-void PDFDocumentContext::setAnnotationsSidebarVisible(bool value) { assign(this, isAnnotationsSidebarVisible_, value, &PDFDocumentContext::annotationsSidebarVisibleChanged); }
-void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, isSignatureSidebarVisible_, value, &PDFDocumentContext::signatureSidebarVisibleChanged); }
-void PDFDocumentContext::setSelectedSignatureId(const std::optional<QUuid>& value) { assign(this, selectedSignatureId_, value, &PDFDocumentContext::selectedSignatureIdChanged); }
-void PDFDocumentContext::setPlacingSignature(bool value) { assign(this, isPlacingSignature_, value, &PDFDocumentContext::placingSignatureChanged); }
-void PDFDocumentContext::setPlacingSignatureImage(const QImage& value) { replace(this, placingSignatureImage_, value, &PDFDocumentContext::placingSignatureImageChanged); }
-void PDFDocumentContext::setSignaturePageRect(const QRectF& value) { assign(this, signaturePageRect_, value, &PDFDocumentContext::signaturePageRectChanged); }
-void PDFDocumentContext::setSignaturePlacementPageIndex(int value) { assign(this, signaturePlacementPageIndex_, value, &PDFDocumentContext::signaturePlacementPageIndexChanged); }
-void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::compressSheetVisibleChanged); }
-void PDFDocumentContext::setLastSelectedAnnotation(const PDFAnnotationPtr& value) { assign(this, lastSelectedAnnotation_, value, &PDFDocumentContext::lastSelectedAnnotationChanged); }
+void PDFDocumentContext::setHighlightColor(HighlightColor value) { assign(this, highlightColor_, value, &PDFDocumentContext::toolModesChanged); }
+void PDFDocumentContext::setHighlightMode(bool value) { assign(this, isHighlightMode_, value, &PDFDocumentContext::toolModesChanged); }
+void PDFDocumentContext::setWhiteoutMode(bool value) { assign(this, isWhiteoutMode_, value, &PDFDocumentContext::toolModesChanged); }
+void PDFDocumentContext::setAnnotationsSidebarVisible(bool value) { assign(this, isAnnotationsSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, isSignatureSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::panelsChanged); }
 
 }  // namespace scrivola

@@ -1,5 +1,5 @@
-// Highlight and whiteout: the tool modes, highlights made from the view's text selection, and
-// whiteout burnt into the page.
+// Highlight, whiteout and signatures: the tool modes, highlights made from the view's text
+// selection, and whiteout and pictures burnt into the page.
 
 #include "pdf/PDFDocumentContext.h"
 
@@ -8,27 +8,28 @@
 #include "pdf/engine/PDFPageReplacement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
 namespace scrivola {
 
 void PDFDocumentContext::toggleHighlightMode() {
-    endInlineEditing();
+    textTool_->endInlineEditing();
     const bool on = !isHighlightMode_;
     if (on) {
         setWhiteoutMode(false);
-        if (isTextAnnotationMode_) toggleTextAnnotationMode();
+        if (textTool_->isTextAnnotationMode()) textTool_->toggleTextAnnotationMode();
     }
     setHighlightMode(on);
 }
 
 void PDFDocumentContext::toggleWhiteoutMode() {
-    endInlineEditing();
+    textTool_->endInlineEditing();
     const bool on = !isWhiteoutMode_;
     if (on) {
         setHighlightMode(false);
-        if (isTextAnnotationMode_) toggleTextAnnotationMode();
+        if (textTool_->isTextAnnotationMode()) textTool_->toggleTextAnnotationMode();
     }
     setWhiteoutMode(on);
 }
@@ -75,6 +76,45 @@ bool PDFDocumentContext::applyWhiteout(const QRectF& rect, int index) {
                                  [&] { return PDFPageReplacement::whitedOutCopy(*page, clipped); });
 }
 
+void PDFDocumentContext::commitPlacements(const QString& name, const std::vector<Placement>& placements) {
+    // Each direction only moves annotations not yet where it wants them: a box the view took off
+    // its page while re-editing it counts as taken off. A direction fails only when no annotation
+    // could be put where it wants it. An annotation keeps its appearance while off its page.
+    const auto place = [placements](bool forward) {
+        return [placements, forward] {
+            bool placed = false;
+            for (const Placement& p : placements) {
+                const bool present = p.present == forward;
+                try {
+                    if (present && !p.annotation->page()) p.page->addAnnotation(p.annotation);
+                    else if (!present && p.annotation->page()) p.annotation->page()->removeAnnotation(p.annotation);
+                } catch (const PDFEngineError&) {
+                }
+                placed = placed || bool(p.annotation->page()) == present;
+            }
+            return placed;
+        };
+    };
+    commitEdit(name, place(true), place(false));
+}
+
+bool PDFDocumentContext::flattenSignature(const QImage& image, const QRectF& rect, int index) {
+    // An open text-box editor ends first: a box being re-edited is off its page and would be lost.
+    textTool_->endInlineEditing();
+    PDFDocumentModel* model = model_.data();
+    if (!model || image.isNull()) return false;
+    const PDFPagePtr page = model->pdfDocument()->page(index);
+    if (!page) return false;
+    const QRectF target = rect.normalized();
+    if (!(target.width() > 0 && target.height() > 0) || !std::isfinite(target.width()) || !std::isfinite(target.height()))
+        return false;
+    // Only a picture that shows on the page changes it.
+    if (!target.intersects(page->bounds(PDFBox::cropBox))) return false;
+
+    return commitPageReplacement(QStringLiteral("Place Signature"), page,
+                                 [&] { return PDFPageReplacement::copyWithImage(*page, image, target); });
+}
+
 bool PDFDocumentContext::commitPageReplacement(const QString& name, const PDFPagePtr& page,
                                                const std::function<PDFPagePtr()>& makeReplacement) {
     PDFPagePtr replacement;
@@ -97,25 +137,8 @@ bool PDFDocumentContext::commitPageReplacement(const QString& name, const PDFPag
         };
     };
     if (!commitEdit(name, swap(page, replacement), swap(replacement, page))) return false;
-    forgetAnnotationsOf(*page);
+    textTool_->forgetAnnotationsOf(*page);
     return true;
-}
-
-void PDFDocumentContext::forgetAnnotationsOf(const PDFPage& page) {
-    // Annotations drawn into a replacement page can no longer be selected or edited.
-    std::set<AnnotationIdentity> gone;
-    for (const PDFAnnotationPtr& annotation : page.annotations()) gone.insert(annotation.get());
-    if (gone.empty()) return;
-    if (isInlineEditing_ && gone.count(editingAnnotation_.get())) cancelInlineEditing();
-    std::set<AnnotationIdentity> identities;
-    for (AnnotationIdentity identity : selectedAnnotations_)
-        if (!gone.count(identity)) identities.insert(identity);
-    std::vector<PDFAnnotationPtr> objects;
-    for (const PDFAnnotationPtr& annotation : selectedAnnotationObjects_)
-        if (!gone.count(annotation.get())) objects.push_back(annotation);
-    if (identities != selectedAnnotations_) setSelectedAnnotations(identities);
-    if (objects.size() != selectedAnnotationObjects_.size()) setSelectedAnnotationObjects(objects);
-    if (gone.count(lastSelectedAnnotation_.get())) setLastSelectedAnnotation(nullptr);
 }
 
 }  // namespace scrivola

@@ -35,7 +35,7 @@ QString pathNotOverwriting(const QString& path, const QString& protectedFile) {
 
 PDFEditingService* PDFDocumentContext::editingService() {
     // Page edits end the editing of a box first, so it lands on its own page.
-    endInlineEditing();
+    textTool_->endInlineEditing();
     if (!editingService_) editingService_ = new PDFEditingService(model_.data(), this, this);
     return editingService_;
 }
@@ -81,7 +81,7 @@ std::set<int> PDFDocumentContext::exportTargets() const {
 }
 
 QString PDFDocumentContext::exportPages(const std::set<int>& indices) {
-    endInlineEditing();
+    textTool_->endInlineEditing();
     PDFDocumentModel* model = model_.data();
     if (!model || !exportPresenter_) return {};
     const PDFDocumentPtr document = model->pdfDocument();

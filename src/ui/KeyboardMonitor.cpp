@@ -80,7 +80,7 @@ std::function<void()> KeyboardMonitor::actionFor(const QKeyEvent& event) const {
     case Qt::Key_1: return [zoom] { if (zoom) zoom->zoomToFit(); };
     case Qt::Key_0: return [zoom] { if (zoom) zoom->zoomToActualSize(); };
     case Qt::Key_H: return [pdf] { if (pdf) pdf->toggleHighlightMode(); };
-    case Qt::Key_T: return [pdf] { if (pdf) pdf->toggleTextAnnotationMode(); };
+    case Qt::Key_T: return [pdf] { if (pdf) pdf->textTool()->toggleTextAnnotationMode(); };
     default: return {};
     }
 }

@@ -153,14 +153,15 @@ void WorkspaceWindow::buildToolsMenu() {
     };
     const std::vector<Item> items = {
         {QStringLiteral("Disable Text Mode"), QStringLiteral("Enable Text Mode"), QKeySequence(Qt::CTRL | Qt::Key_T), false,
-         [](const PDFDocumentContext& c) { return c.isTextAnnotationMode(); },
-         [](PDFDocumentContext& c) { c.toggleTextAnnotationMode(); }},
+         [](const PDFDocumentContext& c) { return c.textTool()->isTextAnnotationMode(); },
+         [](PDFDocumentContext& c) { c.textTool()->toggleTextAnnotationMode(); }},
         {QStringLiteral("Select"), QStringLiteral("Add Text"), {}, false,
-         [](const PDFDocumentContext& c) { return c.isTextAnnotationMode() && c.textSubMode() == TextSubMode::add; },
+         [](const PDFDocumentContext& c) { return c.textTool()->isTextAnnotationMode() && c.textTool()->textSubMode() == TextSubMode::add; },
          [](PDFDocumentContext& c) {
-             const bool adding = c.isTextAnnotationMode() && c.textSubMode() == TextSubMode::add;
-             if (!c.isTextAnnotationMode()) c.toggleTextAnnotationMode();
-             c.setTextSubMode(adding ? TextSubMode::select : TextSubMode::add);
+             PDFTextBoxTool* tool = c.textTool();
+             const bool adding = tool->isTextAnnotationMode() && tool->textSubMode() == TextSubMode::add;
+             if (!tool->isTextAnnotationMode()) tool->toggleTextAnnotationMode();
+             tool->setTextSubMode(adding ? TextSubMode::select : TextSubMode::add);
          }},
         {QStringLiteral("Highlight"), QStringLiteral("Highlight"), QKeySequence(Qt::CTRL | Qt::Key_H), true,
          [](const PDFDocumentContext& c) { return c.isHighlightMode(); }, [](PDFDocumentContext& c) { c.toggleHighlightMode(); }},

@@ -55,16 +55,16 @@ protected:
 
 TEST_F(Placement, ANewItemStartsAtTheDefaultSizeCentredOnTheClickAndLandsThere) {
     setUp({textPage(QStringLiteral("Sign here")), textPage(QStringLiteral("Second"))});
-    context->toggleSignatureSelection(id);
-    ASSERT_EQ(context->selectedSignatureId(), id);
-    context->handleSignatureStamp(QPointF(300, 400), 0);
-    EXPECT_TRUE(context->isPlacingSignature());
-    EXPECT_EQ(context->signaturePageRect(), QRectF(200, 360, 200, 80));
+    context->signaturePlacement()->toggleSignatureSelection(id);
+    ASSERT_EQ(context->signaturePlacement()->selectedSignatureId(), id);
+    context->signaturePlacement()->handleSignatureStamp(QPointF(300, 400), 0);
+    EXPECT_TRUE(context->signaturePlacement()->isPlacingSignature());
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect(), QRectF(200, 360, 200, 80));
 
     const PDFPagePtr original = page(0);
-    context->confirmSignaturePlacement();
-    EXPECT_FALSE(context->isPlacingSignature());
-    EXPECT_EQ(context->selectedSignatureId(), id);  // stays selected
+    context->signaturePlacement()->confirmSignaturePlacement();
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
+    EXPECT_EQ(context->signaturePlacement()->selectedSignatureId(), id);  // stays selected
     EXPECT_TRUE(model->isModified());
 
     const QImage shown = render(*page(0));
@@ -82,60 +82,60 @@ TEST_F(Placement, ANewItemStartsAtTheDefaultSizeCentredOnTheClickAndLandsThere) 
 TEST_F(Placement, TheNextPlacementStartsAtTheSizeLastShownAtNoLessThanTheMinimum) {
     setUp({textPage(QStringLiteral("One"))});
     context->setZoomLevel(2);
-    context->toggleSignatureSelection(id);
-    context->handleSignatureStamp(QPointF(300, 400), 0);
-    EXPECT_EQ(context->signaturePageRect(), QRectF(250, 380, 100, 40));  // 200 × 80 on screen
-    context->moveSignaturePlacement(QRectF(250, 380, 150, 60));
-    context->confirmSignaturePlacement();
+    context->signaturePlacement()->toggleSignatureSelection(id);
+    context->signaturePlacement()->handleSignatureStamp(QPointF(300, 400), 0);
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect(), QRectF(250, 380, 100, 40));  // 200 × 80 on screen
+    context->signaturePlacement()->moveSignaturePlacement(QRectF(250, 380, 150, 60));
+    context->signaturePlacement()->confirmSignaturePlacement();
     EXPECT_EQ(storage->find(id)->lastWidth, 300);
     EXPECT_EQ(storage->find(id)->lastHeight, 120);
 
     // Placing again without reselecting: a second undo step.
     context->setZoomLevel(1);
-    context->handleSignatureStamp(QPointF(300, 200), 0);
-    EXPECT_EQ(context->signaturePageRect(), QRectF(150, 140, 300, 120));
+    context->signaturePlacement()->handleSignatureStamp(QPointF(300, 200), 0);
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect(), QRectF(150, 140, 300, 120));
     const PDFPagePtr once = page(0);
-    context->confirmSignaturePlacement();
+    context->signaturePlacement()->confirmSignaturePlacement();
     context->undo();
     EXPECT_EQ(page(0), once);
     // Far zoomed in, the picture still starts no smaller than the minimum.
     context->setZoomLevel(10);
-    context->handleSignatureStamp(QPointF(300, 400), 0);
-    EXPECT_EQ(context->signatureSize(), QSizeF(60, 30));
+    context->signaturePlacement()->handleSignatureStamp(QPointF(300, 400), 0);
+    EXPECT_EQ(context->signaturePlacement()->signatureSize(), QSizeF(60, 30));
 }
 
 TEST_F(Placement, StaysWhollyOnItsPageAndFollowsItWhenPagesMove) {
     setUp({textPage(QStringLiteral("Left")), textPage(QStringLiteral("Right")), textPage(QStringLiteral("Third"))});
     const PDFPagePtr right = page(1);
-    context->toggleSignatureSelection(id);
+    context->signaturePlacement()->toggleSignatureSelection(id);
     // Beside the page (the view gives the point on the nearest page): moved on, never dropped.
-    context->handleSignatureStamp(QPointF(650, -30), 1);
-    EXPECT_EQ(context->signaturePageRect(), QRectF(412, 0, 200, 80));
+    context->signaturePlacement()->handleSignatureStamp(QPointF(650, -30), 1);
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect(), QRectF(412, 0, 200, 80));
     // Dragged past the top edge: stops there; larger than the page: shrunk, proportions kept.
-    context->moveSignaturePlacement(QRectF(300, 760, 200, 80));
-    EXPECT_EQ(context->signaturePageRect(), QRectF(300, 712, 200, 80));
-    context->moveSignaturePlacement(QRectF(-100, 0, 1224, 100));
-    EXPECT_EQ(context->signaturePageRect(), QRectF(0, 25, 612, 50));
+    context->signaturePlacement()->moveSignaturePlacement(QRectF(300, 760, 200, 80));
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect(), QRectF(300, 712, 200, 80));
+    context->signaturePlacement()->moveSignaturePlacement(QRectF(-100, 0, 1224, 100));
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect(), QRectF(0, 25, 612, 50));
 
     // A page removed before it: the placement follows its page to the new index.
-    context->moveSignaturePlacement(QRectF(412, 0, 200, 80));
+    context->signaturePlacement()->moveSignaturePlacement(QRectF(412, 0, 200, 80));
     context->deletePages({0});
-    ASSERT_TRUE(context->isPlacingSignature());
-    EXPECT_EQ(context->signaturePlacementPageIndex(), 0);
-    context->confirmSignaturePlacement();
+    ASSERT_TRUE(context->signaturePlacement()->isPlacingSignature());
+    EXPECT_EQ(context->signaturePlacement()->signaturePlacementPageIndex(), 0);
+    context->signaturePlacement()->confirmSignaturePlacement();
     ASSERT_NE(page(0), right);
     const QImage shown = render(*page(0));
     EXPECT_GT(share(shown, QRect(416, 792 - 76, 90, 72), Qt::red), 0.95);
     EXPECT_GT(share(shown, QRect(516, 792 - 76, 90, 72), Qt::blue), 0.95);
 
     // Its own page removed: the placement ends instead of landing elsewhere.
-    context->handleSignatureStamp(QPointF(300, 400), 1);
+    context->signaturePlacement()->handleSignatureStamp(QPointF(300, 400), 1);
     context->deletePages({1});
-    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
     // So does it when the model is given another document.
-    context->handleSignatureStamp(QPointF(300, 400), 0);
+    context->signaturePlacement()->handleSignatureStamp(QPointF(300, 400), 0);
     model->setPdfDocument(load(buildPdf({textPage(QStringLiteral("Other"))})));
-    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
 }
 
 TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {
@@ -147,10 +147,10 @@ TEST_F(Placement, PicturesStayUprightOnTurnedPagesWithOffsetBoxes) {
     setUp({turned});
     const QRectF pageRect = view->pageRect(0);
     ASSERT_EQ(pageRect.size(), QSizeF(690, 500));  // shown turned
-    context->toggleSignatureSelection(id);
-    context->handleSignatureStamp(view->convertToPage(QPointF(345, 250), 0), 0);
-    EXPECT_EQ(context->signatureSize(), QSizeF(80, 200));  // 200 × 80 as shown
-    context->confirmSignaturePlacement();
+    context->signaturePlacement()->toggleSignatureSelection(id);
+    context->signaturePlacement()->handleSignatureStamp(view->convertToPage(QPointF(345, 250), 0), 0);
+    EXPECT_EQ(context->signaturePlacement()->signatureSize(), QSizeF(80, 200));  // 200 × 80 as shown
+    context->signaturePlacement()->confirmSignaturePlacement();
     EXPECT_EQ(storage->find(id)->lastWidth, 200);
 
     const PDFPagePtr placed = page(0);
@@ -188,30 +188,30 @@ TEST_F(Placement, LargePicturesAreEmbeddedAtNoMoreThan300PixelsPerInchAndAnnotat
 TEST_F(Placement, SelectionAndCancelling) {
     setUp({textPage(QStringLiteral("One"))});
     // Nothing selected, or an unknown item: a click starts nothing.
-    context->handleSignatureStamp(QPointF(100, 100), 0);
-    EXPECT_FALSE(context->isPlacingSignature());
-    context->toggleSignatureSelection(QUuid::createUuid());
-    context->handleSignatureStamp(QPointF(100, 100), 0);
-    EXPECT_FALSE(context->isPlacingSignature());
+    context->signaturePlacement()->handleSignatureStamp(QPointF(100, 100), 0);
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
+    context->signaturePlacement()->toggleSignatureSelection(QUuid::createUuid());
+    context->signaturePlacement()->handleSignatureStamp(QPointF(100, 100), 0);
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
 
-    context->toggleSignatureSelection(id);
-    context->handleSignatureStamp(QPointF(100, 100), 0);
-    ASSERT_TRUE(context->isPlacingSignature());
-    context->cancelSignaturePlacement();
-    EXPECT_FALSE(context->isPlacingSignature());
-    EXPECT_EQ(context->selectedSignatureId(), id);
+    context->signaturePlacement()->toggleSignatureSelection(id);
+    context->signaturePlacement()->handleSignatureStamp(QPointF(100, 100), 0);
+    ASSERT_TRUE(context->signaturePlacement()->isPlacingSignature());
+    context->signaturePlacement()->cancelSignaturePlacement();
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
+    EXPECT_EQ(context->signaturePlacement()->selectedSignatureId(), id);
 
-    context->handleSignatureStamp(QPointF(100, 100), 0);
-    context->toggleSignatureSelection(id);  // the same item again: deselects and cancels
-    EXPECT_FALSE(context->selectedSignatureId().has_value());
-    EXPECT_FALSE(context->isPlacingSignature());
+    context->signaturePlacement()->handleSignatureStamp(QPointF(100, 100), 0);
+    context->signaturePlacement()->toggleSignatureSelection(id);  // the same item again: deselects and cancels
+    EXPECT_FALSE(context->signaturePlacement()->selectedSignatureId().has_value());
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
 
     // A page that does not exist, or nothing to place, changes nothing.
     const PDFPagePtr original = page(0);
-    context->toggleSignatureSelection(id);
-    context->handleSignatureStamp(QPointF(100, 100), 1);
-    EXPECT_FALSE(context->isPlacingSignature());
-    context->confirmSignaturePlacement();
+    context->signaturePlacement()->toggleSignatureSelection(id);
+    context->signaturePlacement()->handleSignatureStamp(QPointF(100, 100), 1);
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
+    context->signaturePlacement()->confirmSignaturePlacement();
     EXPECT_FALSE(context->flattenSignature(QImage(), QRectF(100, 100, 50, 50), 0));
     EXPECT_FALSE(context->flattenSignature(twoColourPicture(), QRectF(100, 100, 50, 50), 1));
     EXPECT_EQ(page(0), original);
@@ -321,7 +321,7 @@ TEST(MarkupModes, AtMostOneOfHighlightWhiteoutAndTextModeIsOn) {
     PDFDocumentContext context(&model);
     auto on = [&] {
         return QString(context.isHighlightMode() ? "H" : "-") + (context.isWhiteoutMode() ? "W" : "-") +
-               (context.isTextAnnotationMode() ? "T" : "-");
+               (context.textTool()->isTextAnnotationMode() ? "T" : "-");
     };
     context.toggleHighlightMode();
     EXPECT_EQ(on(), "H--");
@@ -329,7 +329,7 @@ TEST(MarkupModes, AtMostOneOfHighlightWhiteoutAndTextModeIsOn) {
     EXPECT_EQ(on(), "-W-");
     context.toggleHighlightMode();
     EXPECT_EQ(on(), "H--");
-    context.toggleTextAnnotationMode();
+    context.textTool()->toggleTextAnnotationMode();
     EXPECT_EQ(on(), "--T");
     context.toggleWhiteoutMode();
     EXPECT_EQ(on(), "-W-");

@@ -197,14 +197,13 @@ TEST_F(Whiteout, FlattensAnnotationsSoTheyAreNoLongerSelectableAndUndoRestoresTh
     auto box = PDFAnnotation::create(PDFAnnotation::Subtype::highlight, QRectF(72, 690, 150, 20));
     box->setColor(QColor(0, 122, 255));
     page->addAnnotation(box);
-    context->setSelectedAnnotationObjects({box});
-    context->setSelectedAnnotations({box.get()});
+    context->textTool()->selectAnnotation(box);
     const QImage before = render(*page);
 
     ASSERT_TRUE(context->applyWhiteout(QRectF(60, 640, 320, 24), 0));
     const PDFPagePtr replaced = document()->page(0);
     EXPECT_TRUE(replaced->annotations().empty());
-    EXPECT_TRUE(context->selectedAnnotationObjects().empty() && context->selectedAnnotations().empty());
+    EXPECT_TRUE(context->textTool()->selectedAnnotationObjects().empty() && context->textTool()->selectedAnnotations().empty());
     // The highlight is now page content: it still shows where it was.
     const QImage after = render(*replaced);
     const QRect highlightArea(80, 792 - 705, 100, 8);

@@ -29,27 +29,27 @@ struct TextBoxContext {
     // A new box typed on page `index`, as the view reports it.
     PDFAnnotationPtr type(const QString& text, const QRectF& bounds = QRectF(20, 300, 200, 40), int index = 0) {
         const size_t before = annotations(index).size();
-        context->beginInlineEditing(index, nullptr);
-        context->confirmTextAnnotation(text, bounds);
+        context->textTool()->beginInlineEditing(index, nullptr);
+        context->textTool()->confirmTextAnnotation(text, bounds);
         const auto after = annotations(index);
         return after.size() > before ? after.back() : nullptr;
     }
     // Re-editing an existing box: the view takes it off its page while its editor is open.
     void reEdit(const PDFAnnotationPtr& box, const QString& text, int index = 0) {
-        context->beginInlineEditing(index, box);
+        context->textTool()->beginInlineEditing(index, box);
         page(index)->removeAnnotation(box);
-        context->confirmTextAnnotation(text, box->bounds());
+        context->textTool()->confirmTextAnnotation(text, box->bounds());
     }
 };
 
 TEST(PDFContextTextBoxes, ConfirmCreatesTheStoredFormAndUndoRemovesIt) {
     TextBoxContext t;
-    t.context->setTextFontName(QStringLiteral("Times New Roman"));
-    t.context->setTextFontSize(18);
-    t.context->setTextIsBold(true);
-    t.context->setTextFontColor(QColor(255, 0, 0));
-    t.context->setTextAlignment(Qt::AlignHCenter);
-    t.context->setTextIsStrikethrough(true);
+    t.context->textTool()->setTextFontName(QStringLiteral("Times New Roman"));
+    t.context->textTool()->setTextFontSize(18);
+    t.context->textTool()->setTextIsBold(true);
+    t.context->textTool()->setTextFontColor(QColor(255, 0, 0));
+    t.context->textTool()->setTextAlignment(Qt::AlignHCenter);
+    t.context->textTool()->setTextIsStrikethrough(true);
     const int revision = t.context->documentRevision();
 
     const PDFAnnotationPtr box = t.type(QStringLiteral(" Hello \n"));
@@ -65,7 +65,7 @@ TEST(PDFContextTextBoxes, ConfirmCreatesTheStoredFormAndUndoRemovesIt) {
     EXPECT_TRUE(PDFAppearance::hasNormalAppearance(*box));
     EXPECT_TRUE(t.model->isModified());
     EXPECT_GT(t.context->documentRevision(), revision);
-    EXPECT_FALSE(t.context->isInlineEditing());
+    EXPECT_FALSE(t.context->textTool()->isInlineEditing());
 
     t.context->undo();
     EXPECT_TRUE(t.annotations().empty());
@@ -90,24 +90,24 @@ TEST(PDFContextTextBoxes, BlankTextCreatesNothingAndDeletesAnExistingBox) {
 
 TEST(PDFContextTextBoxes, ReEditReplacesTheBoxAndUndoPutsTheOldOneBack) {
     TextBoxContext t;
-    t.context->setTextIsUnderline(true);
-    t.context->setTextFontSize(24);
-    t.context->setTextAlignment(Qt::AlignRight);
+    t.context->textTool()->setTextIsUnderline(true);
+    t.context->textTool()->setTextFontSize(24);
+    t.context->textTool()->setTextAlignment(Qt::AlignRight);
     const PDFAnnotationPtr old = t.type(QStringLiteral("Before"));
     ASSERT_TRUE(old);
 
     // Opening the editor on it loads its format into the tool state.
-    t.context->setTextIsUnderline(false);
-    t.context->setTextFontSize(10);
-    t.context->setTextAlignment(Qt::AlignLeft);
-    t.context->beginInlineEditing(0, old);
-    EXPECT_EQ(t.context->editingAnnotation().get(), old.get());
-    EXPECT_TRUE(t.context->textIsUnderline());
-    EXPECT_DOUBLE_EQ(t.context->textFontSize(), 24);
-    EXPECT_EQ(t.context->textAlignment(), Qt::AlignRight);
+    t.context->textTool()->setTextIsUnderline(false);
+    t.context->textTool()->setTextFontSize(10);
+    t.context->textTool()->setTextAlignment(Qt::AlignLeft);
+    t.context->textTool()->beginInlineEditing(0, old);
+    EXPECT_EQ(t.context->textTool()->editingAnnotation().get(), old.get());
+    EXPECT_TRUE(t.context->textTool()->textIsUnderline());
+    EXPECT_DOUBLE_EQ(t.context->textTool()->textFontSize(), 24);
+    EXPECT_EQ(t.context->textTool()->textAlignment(), Qt::AlignRight);
 
     t.page(0)->removeAnnotation(old);
-    t.context->confirmTextAnnotation(QStringLiteral("After"), old->bounds());
+    t.context->textTool()->confirmTextAnnotation(QStringLiteral("After"), old->bounds());
     ASSERT_EQ(t.annotations().size(), 1u);
     const PDFAnnotationPtr replacement = t.annotations()[0];
     EXPECT_EQ(replacement->contents(), QStringLiteral("After"));
@@ -125,7 +125,7 @@ TEST(PDFContextTextBoxes, MoveIsUndoneAndTheAppearanceFollows) {
     const QRectF from(20, 300, 200, 40), to(40, 100, 200, 40);
     const PDFAnnotationPtr box = t.type(QStringLiteral("Moving"), from);
     box->setBounds(to);  // the view moves the box live
-    t.context->moveTextAnnotation(box, from, to, 0);
+    t.context->textTool()->moveTextAnnotation(box, from, to, 0);
     EXPECT_EQ(box->bounds(), to);
 
     auto inkTop = [&] {
@@ -150,18 +150,18 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
     ASSERT_TRUE(a && b && c);
 
     // Undo puts a box back in its place among the others (their order is their stacking).
-    t.context->removeTextAnnotation(a, t.page(0));
+    t.context->textTool()->removeTextAnnotation(a, t.page(0));
     EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{b}));
     t.context->undo();
     EXPECT_EQ(t.annotations(), (std::vector<PDFAnnotationPtr>{a, b}));
 
-    t.context->selectAnnotation(a);
-    t.context->toggleAnnotationSelection(c);
-    t.context->toggleAnnotationSelection(b);
-    ASSERT_EQ(t.context->selectedAnnotationObjects().size(), 3u);
-    t.context->deleteSelectedAnnotations();
+    t.context->textTool()->selectAnnotation(a);
+    t.context->textTool()->toggleAnnotationSelection(c);
+    t.context->textTool()->toggleAnnotationSelection(b);
+    ASSERT_EQ(t.context->textTool()->selectedAnnotationObjects().size(), 3u);
+    t.context->textTool()->deleteSelectedAnnotations();
     EXPECT_TRUE(t.annotations(0).empty() && t.annotations(1).empty());
-    EXPECT_TRUE(t.context->selectedAnnotationObjects().empty());
+    EXPECT_TRUE(t.context->textTool()->selectedAnnotationObjects().empty());
 
     t.context->undo();  // one step brings all three back
     EXPECT_EQ(t.annotations(0).size(), 2u);
@@ -171,7 +171,7 @@ TEST(PDFContextTextBoxes, RemoveAndDeleteSelectedAreOneUndoStepEach) {
 
     // Nothing selected: nothing happens, no undo step.
     const int steps = t.context->undoManager()->undoCount();
-    t.context->deleteSelectedAnnotations();
+    t.context->textTool()->deleteSelectedAnnotations();
     EXPECT_EQ(t.context->undoManager()->undoCount(), steps);
 }
 
@@ -189,12 +189,12 @@ TEST(PDFContextTextBoxes, AChainOfEditsUndoesAndRedoesInOrder) {
     t.type(QStringLiteral("two"), QRectF(20, 200, 200, 40));
     states.push_back(contents());
     box->setBounds(QRectF(20, 50, 200, 40));
-    t.context->moveTextAnnotation(box, QRectF(20, 300, 200, 40), QRectF(20, 50, 200, 40), 0);
+    t.context->textTool()->moveTextAnnotation(box, QRectF(20, 300, 200, 40), QRectF(20, 50, 200, 40), 0);
     states.push_back(contents());
     t.reEdit(box, QStringLiteral("one, edited"));
     states.push_back(contents());
     const PDFAnnotationPtr edited = t.annotations().back();
-    t.context->removeTextAnnotation(edited, t.page(0));
+    t.context->textTool()->removeTextAnnotation(edited, t.page(0));
     states.push_back(contents());
 
     for (size_t i = states.size() - 1; i > 0; --i) {

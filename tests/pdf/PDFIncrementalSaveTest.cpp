@@ -166,16 +166,16 @@ TEST_F(PDFIncrementalSaveTest, EditsThatRemoveContentLeaveNoTraceOfIt) {
     const auto revisions = [&] { return readBytes(path).count("%%EOF"); };
     const auto traceOf = [&](const QByteArray& text) { return fileContains(readBytes(path), text); };
     const auto typeBox = [&](const QString& text) {
-        context->beginInlineEditing(0, nullptr);
-        context->confirmTextAnnotation(text, QRectF(72, 500, 300, 40));
+        context->textTool()->beginInlineEditing(0, nullptr);
+        context->textTool()->confirmTextAnnotation(text, QRectF(72, 500, 300, 40));
         return document().page(0)->annotations().back();
     };
     const std::vector<std::function<void(const PDFAnnotationPtr&)>> removals = {
-        [&](const PDFAnnotationPtr& box) { context->removeTextAnnotation(box, document().page(0)); },
+        [&](const PDFAnnotationPtr& box) { context->textTool()->removeTextAnnotation(box, document().page(0)); },
         [&](const PDFAnnotationPtr& box) {  // editing the text again
-            context->beginInlineEditing(0, box);
+            context->textTool()->beginInlineEditing(0, box);
             document().page(0)->removeAnnotation(box);
-            context->confirmTextAnnotation(QStringLiteral("Replacement words"), box->bounds());
+            context->textTool()->confirmTextAnnotation(QStringLiteral("Replacement words"), box->bounds());
         },
         [&](const PDFAnnotationPtr& box) { box->setFont(QStringLiteral("Helvetica"), 30); },  // keeps its text
         [&](const PDFAnnotationPtr&) { context->undo(); },

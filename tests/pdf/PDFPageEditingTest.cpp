@@ -182,8 +182,8 @@ TEST_F(PDFPageEditingTest, EveryEditIsOneNamedStepRaisingTheRevisionOnce) {
         {"Rotate Pages", [&] { context->setSelectedPages({1, 2}); context->rotatePages(180); context->setSelectedPages({}); }},
         {"Move Page", [&] { context->movePage(0, 3); }},
         {"Delete Pages", [&] { context->deletePages({1, 2}); }},
-        {"Add Text Box", [&] { context->beginInlineEditing(0, nullptr); context->confirmTextAnnotation("Note", QRectF(50, 50, 200, 40)); }},
-        {"Move Text Box", [&] { context->moveTextAnnotation(lastBox(), lastBox()->bounds(), QRectF(60, 70, 200, 40), 0); }},
+        {"Add Text Box", [&] { context->textTool()->beginInlineEditing(0, nullptr); context->textTool()->confirmTextAnnotation("Note", QRectF(50, 50, 200, 40)); }},
+        {"Move Text Box", [&] { context->textTool()->moveTextAnnotation(lastBox(), lastBox()->bounds(), QRectF(60, 70, 200, 40), 0); }},
         {"Whiteout", [&] { context->applyWhiteout(QRectF(0, 0, 400, 800), 1); }},
     };
     std::vector<std::vector<PageState>> states{stateOf(document())};

@@ -29,19 +29,19 @@ protected:
     void SetUp() override { open(4); }
 
     void search(const QString& query) {
-        context->setSearchQuery(query);
-        context->performSearchSynchronously();
+        context->search()->setQuery(query);
+        context->search()->performSearchSynchronously();
     }
     // Runs the event loop until the running search finishes.
     void waitForSearch() {
         QElapsedTimer clock;
         clock.start();
-        while (context->isSearching() && clock.elapsed() < 20000) QCoreApplication::processEvents();
-        ASSERT_FALSE(context->isSearching());
+        while (context->search()->isSearching() && clock.elapsed() < 20000) QCoreApplication::processEvents();
+        ASSERT_FALSE(context->search()->isSearching());
     }
     std::vector<int> resultPages() const {
         std::vector<int> pages;
-        for (const auto& result : context->searchResults()) pages.push_back(result.pageIndex);
+        for (const auto& result : context->search()->results()) pages.push_back(result.pageIndex);
         return pages;
     }
 };
@@ -49,39 +49,39 @@ protected:
 TEST_F(PDFSearchTest, ResultsAreShownAndANewQueryReplacesThem) {
     search(QStringLiteral("PDF"));
     EXPECT_EQ(resultPages(), (std::vector<int>{0, 0, 2, 3}));
-    EXPECT_EQ(context->searchResults()[1].text, QStringLiteral("pdf"));
-    EXPECT_EQ(context->allSelections().size(), 4u);
+    EXPECT_EQ(context->search()->results()[1].text, QStringLiteral("pdf"));
+    EXPECT_EQ(context->search()->allSelections().size(), 4u);
     // The first hit is current and shown.
-    EXPECT_EQ(context->currentResultIndex(), 0);
-    ASSERT_TRUE(context->activeSelection().has_value());
+    EXPECT_EQ(context->search()->currentResultIndex(), 0);
+    ASSERT_TRUE(context->search()->activeSelection().has_value());
     search(QStringLiteral("matrix"));  // split over two lines by a hyphen
-    ASSERT_EQ(context->searchResults().size(), 1u);
+    ASSERT_EQ(context->search()->results().size(), 1u);
     EXPECT_EQ(context->currentPage(), 2);
 
     for (const QString& query : {QString(), QStringLiteral("nowhere to be found")}) {
         search(query);  // clears the previous results
-        EXPECT_TRUE(context->searchResults().empty());
-        EXPECT_TRUE(context->allSelections().empty());
-        EXPECT_FALSE(context->activeSelection().has_value());
+        EXPECT_TRUE(context->search()->results().empty());
+        EXPECT_TRUE(context->search()->allSelections().empty());
+        EXPECT_FALSE(context->search()->activeSelection().has_value());
     }
 }
 
 TEST_F(PDFSearchTest, SteppingWrapsAroundAndNavigates) {
     search(QStringLiteral("pdf"));
     context->previousResult();
-    EXPECT_EQ(context->currentResultIndex(), 3);
-    context->navigateToResult(context->currentResultIndex());
+    EXPECT_EQ(context->search()->currentResultIndex(), 3);
+    context->search()->navigateToResult(context->search()->currentResultIndex());
     EXPECT_EQ(context->currentPage(), 3);
-    context->nextResult();
-    EXPECT_EQ(context->currentResultIndex(), 0);
-    context->navigateToResult(2);
+    context->search()->nextResult();
+    EXPECT_EQ(context->search()->currentResultIndex(), 0);
+    context->search()->navigateToResult(2);
     EXPECT_EQ(context->currentPage(), 2);
-    context->navigateToResult(9);  // ignored
-    EXPECT_EQ(context->currentResultIndex(), 2);
+    context->search()->navigateToResult(9);  // ignored
+    EXPECT_EQ(context->search()->currentResultIndex(), 2);
 
     // After a page moved, a hit leads to where its page stands now.
     context->editingService()->movePage(3, 0);
-    context->navigateToResult(3);
+    context->search()->navigateToResult(3);
     EXPECT_EQ(context->currentPage(), 0);
 }
 
@@ -99,16 +99,16 @@ TEST_F(PDFSearchTest, GroupsByAscendingPageInResultOrder) {
 TEST_F(PDFSearchTest, SidebarOpensExclusivelyAndClosingClears) {
     context->setAnnotationsSidebarVisible(true);
     context->setSignatureSidebarVisible(true);
-    context->openSearch();
-    EXPECT_TRUE(context->isSearchSidebarVisible());
+    context->search()->openSearch();
+    EXPECT_TRUE(context->search()->isSidebarVisible());
     EXPECT_FALSE(context->isAnnotationsSidebarVisible());
     EXPECT_FALSE(context->isSignatureSidebarVisible());
     search(QStringLiteral("pdf"));
-    context->closeSearch();
-    EXPECT_FALSE(context->isSearchSidebarVisible());
-    EXPECT_TRUE(context->searchQuery().isEmpty());
-    EXPECT_TRUE(context->searchResults().empty());
-    EXPECT_FALSE(context->activeSelection().has_value());
+    context->search()->closeSearch();
+    EXPECT_FALSE(context->search()->isSidebarVisible());
+    EXPECT_TRUE(context->search()->query().isEmpty());
+    EXPECT_TRUE(context->search()->results().empty());
+    EXPECT_FALSE(context->search()->activeSelection().has_value());
 }
 
 // A long document is searched in slices: the call returns at once, hits arrive while the
@@ -116,46 +116,46 @@ TEST_F(PDFSearchTest, SidebarOpensExclusivelyAndClosingClears) {
 TEST_F(PDFSearchTest, LongDocumentsAreSearchedWithoutBlockingAndRestartedOrCancelled) {
     open(600);
     search(QStringLiteral("pdf"));
-    const size_t expected = context->searchResults().size();
+    const size_t expected = context->search()->results().size();
     ASSERT_EQ(expected, 2u + 1u + 597u);
 
-    QSignalSpy finished(context.get(), &PDFDocumentContext::searchFinished);
-    QSignalSpy updates(context.get(), &PDFDocumentContext::searchResultsChanged);
-    context->setSearchQuery(QStringLiteral("PDF"));
-    context->performSearch();
-    EXPECT_TRUE(context->isSearching());
-    EXPECT_LT(context->searchResults().size(), expected);
+    QSignalSpy finished(context->search(), &PDFSearchSession::finished);
+    QSignalSpy updates(context->search(), &PDFSearchSession::resultsChanged);
+    context->search()->setQuery(QStringLiteral("PDF"));
+    context->search()->performSearch();
+    EXPECT_TRUE(context->search()->isSearching());
+    EXPECT_LT(context->search()->results().size(), expected);
     waitForSearch();
     EXPECT_EQ(finished.count(), 1);
     EXPECT_GE(updates.count(), 2);  // cleared, then filled as hits come
-    EXPECT_EQ(context->searchResults().size(), expected);
+    EXPECT_EQ(context->search()->results().size(), expected);
 
     // A new query replaces the running search; clearing cancels it.
-    context->setSearchQuery(QStringLiteral("pdf"));
-    context->performSearch();
+    context->search()->setQuery(QStringLiteral("pdf"));
+    context->search()->performSearch();
     QCoreApplication::processEvents();
-    context->setSearchQuery(QStringLiteral("matrix"));
-    context->performSearch();
+    context->search()->setQuery(QStringLiteral("matrix"));
+    context->search()->performSearch();
     waitForSearch();
-    ASSERT_EQ(context->searchResults().size(), 1u);
-    EXPECT_EQ(QString(context->searchResults()[0].text).remove(QLatin1Char('\n')), QStringLiteral("matrix"));
+    ASSERT_EQ(context->search()->results().size(), 1u);
+    EXPECT_EQ(QString(context->search()->results()[0].text).remove(QLatin1Char('\n')), QStringLiteral("matrix"));
 
-    context->setSearchQuery(QStringLiteral("pdf"));
-    context->performSearch();
+    context->search()->setQuery(QStringLiteral("pdf"));
+    context->search()->performSearch();
     QCoreApplication::processEvents();
-    context->clearSearch();
+    context->search()->clearSearch();
     for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
-    EXPECT_TRUE(context->searchResults().empty());
-    EXPECT_FALSE(context->isSearching());
+    EXPECT_TRUE(context->search()->results().empty());
+    EXPECT_FALSE(context->search()->isSearching());
 
     // Edits during a search restart it: every result names the page its hit is on now.
-    context->setSearchQuery(QStringLiteral("pdf"));
-    context->performSearch();
-    ASSERT_TRUE(context->isSearching());
+    context->search()->setQuery(QStringLiteral("pdf"));
+    context->search()->performSearch();
+    ASSERT_TRUE(context->search()->isSearching());
     context->deletePages({0, 2});  // pages with hits go while the search runs
     waitForSearch();
-    ASSERT_EQ(context->searchResults().size(), 597u);
-    for (const auto& result : context->searchResults())
+    ASSERT_EQ(context->search()->results().size(), 597u);
+    for (const auto& result : context->search()->results())
         EXPECT_EQ(model->pdfDocument()->index(*result.selection.pages().front()), result.pageIndex);
 }
 

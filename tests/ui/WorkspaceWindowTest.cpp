@@ -262,9 +262,9 @@ TEST_F(WorkspaceWindowTest, KeysTurnPagesScrollZoomAndSwitchTools) {
     QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
     EXPECT_TRUE(context->isHighlightMode());
     QTest::keyClick(view, Qt::Key_T, Qt::ControlModifier);
-    EXPECT_TRUE(context->isTextAnnotationMode());
+    EXPECT_TRUE(context->textTool()->isTextAnnotationMode());
     EXPECT_FALSE(context->isHighlightMode());
-    context->setTextSubMode(TextSubMode::add);
+    context->textTool()->setTextSubMode(TextSubMode::add);
     const QPoint onPage = view->convertFromPage(QPointF(100, 300), view->currentPage()).toPoint();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, onPage);
     ASSERT_TRUE(view->isInlineEditing());

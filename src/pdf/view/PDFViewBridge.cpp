@@ -48,8 +48,7 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     const auto refresh = [this] { update(); };
     connect(context, &PDFDocumentContext::currentPageChanged, this, refresh);
     connect(context, &PDFDocumentContext::zoomLevelChanged, this, refresh);
-    connect(context, &PDFDocumentContext::viewModeChanged, this, refresh);
-    connect(context, &PDFDocumentContext::needsAutoFitChanged, this, refresh);
+    connect(context, &PDFDocumentContext::viewChanged, this, refresh);
     connect(context, &PDFDocumentContext::documentRevisionChanged, this, [this] {
         if (context_) view_->setRevision(quint64(context_->documentRevision()));
         update();
@@ -66,16 +65,13 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     connect(view, &ScrivolaPDFView::userZoomed, this, [this] {
         if (context_) context_->setAutoFitMode(AutoFitMode::manual);
     });
-    connect(context, &PDFDocumentContext::textSelectionModeChanged, this, refresh);
     // A selection made in highlight mode becomes highlights.
     connect(view, &ScrivolaPDFView::selectionFinished, this, [this] {
         if (context_ && context_->isHighlightMode()) context_->highlightSelection();
     });
-    connect(context, &PDFDocumentContext::selectedSignatureIdChanged, this, [this] { updateSignaturePlacement(); });
-    connect(context, &PDFDocumentContext::placingSignatureChanged, this, [this] { updateSignaturePlacement(); });
-    connect(view, &ScrivolaPDFView::signatureStamp, this, [this](const QPointF& pagePoint, int pageIndex) {
-        if (context_) context_->handleSignatureStamp(pagePoint, pageIndex);
-    });
+    PDFSignaturePlacement* placement = context->signaturePlacement();
+    connect(placement, &PDFSignaturePlacement::changed, this, &PDFViewBridge::updateSignaturePlacement);
+    connect(view, &ScrivolaPDFView::signatureStamp, placement, &PDFSignaturePlacement::handleSignatureStamp);
     connectTools();
     handle_ = std::make_shared<ViewHandle>(view);
     context->setPdfView(handle_);
@@ -86,39 +82,32 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
 // text format, selected boxes) goes back into the view on every change.
 void PDFViewBridge::connectTools() {
     PDFDocumentContext* context = context_.data();
-    for (const auto signal : {&PDFDocumentContext::textAnnotationModeChanged, &PDFDocumentContext::textSubModeChanged,
-                              &PDFDocumentContext::whiteoutModeChanged, &PDFDocumentContext::selectedAnnotationObjectsChanged,
-                              &PDFDocumentContext::textFontNameChanged, &PDFDocumentContext::textFontSizeChanged,
-                              &PDFDocumentContext::textFontColorChanged, &PDFDocumentContext::textIsBoldChanged,
-                              &PDFDocumentContext::textIsItalicChanged, &PDFDocumentContext::textIsUnderlineChanged,
-                              &PDFDocumentContext::textIsStrikethroughChanged, &PDFDocumentContext::textAlignmentChanged})
-        connect(context, signal, this, &PDFViewBridge::applyTools);
-    // Should the context drop its editing state without asking the view to end it, the editor
+    PDFTextBoxTool* tool = context->textTool();
+    connect(tool, &PDFTextBoxTool::changed, this, &PDFViewBridge::applyTools);
+    connect(context, &PDFDocumentContext::toolModesChanged, this, &PDFViewBridge::applyTools);
+    // Should the tool drop its editing state without asking the view to end it, the editor
     // closes without a change, so a box being re-edited goes back on its page.
-    connect(context, &PDFDocumentContext::inlineEditingChanged, this, [this] {
-        if (context_ && !context_->isInlineEditing()) view_->cancelInlineEditor();
+    connect(tool, &PDFTextBoxTool::inlineEditingChanged, this, [this, tool] {
+        if (!tool->isInlineEditing()) view_->cancelInlineEditor();
     });
-    connect(view_, &ScrivolaPDFView::annotationSelectRequested, context, &PDFDocumentContext::selectAnnotation);
-    connect(view_, &ScrivolaPDFView::annotationToggleRequested, context, &PDFDocumentContext::toggleAnnotationSelection);
-    connect(view_, &ScrivolaPDFView::annotationsBanded, context, &PDFDocumentContext::selectAnnotations);
-    connect(view_, &ScrivolaPDFView::annotationSelectionCleared, context, &PDFDocumentContext::clearAnnotationSelection);
-    connect(view_, &ScrivolaPDFView::deleteSelectedRequested, context, &PDFDocumentContext::deleteSelectedAnnotations);
-    connect(view_, &ScrivolaPDFView::annotationMoved, context, &PDFDocumentContext::moveTextAnnotation);
-    connect(view_, &ScrivolaPDFView::annotationDeleteRequested, context, [this](const PDFAnnotationPtr& box, int page) {
+    connect(view_, &ScrivolaPDFView::annotationSelectRequested, tool, &PDFTextBoxTool::selectAnnotation);
+    connect(view_, &ScrivolaPDFView::annotationToggleRequested, tool, &PDFTextBoxTool::toggleAnnotationSelection);
+    connect(view_, &ScrivolaPDFView::annotationsBanded, tool, &PDFTextBoxTool::selectAnnotations);
+    connect(view_, &ScrivolaPDFView::annotationSelectionCleared, tool, &PDFTextBoxTool::clearAnnotationSelection);
+    connect(view_, &ScrivolaPDFView::deleteSelectedRequested, tool, &PDFTextBoxTool::deleteSelectedAnnotations);
+    connect(view_, &ScrivolaPDFView::annotationMoved, tool, &PDFTextBoxTool::moveTextAnnotation);
+    connect(view_, &ScrivolaPDFView::annotationDeleteRequested, tool, [this, tool](const PDFAnnotationPtr& box, int page) {
         PDFDocumentModel* model = context_ ? context_->model() : nullptr;
         const PDFPagePtr p = model && model->pdfDocument() ? model->pdfDocument()->page(page) : nullptr;
-        if (p) context_->removeTextAnnotation(box, p);
+        if (p) tool->removeTextAnnotation(box, p);
     });
-    connect(view_, &ScrivolaPDFView::inlineEditBegan, context,
-            [this](int page, const QPointF&, const PDFAnnotationPtr& existing) {
-                if (context_) context_->beginInlineEditing(page, existing);
-            });
-    connect(view_, &ScrivolaPDFView::inlineEditCommitted, context, [this](const QString& text, const QRectF& bounds, int page) {
-        if (!context_) return;
-        context_->setEditingPageIndex(page);
-        context_->confirmTextAnnotation(text, bounds);
+    connect(view_, &ScrivolaPDFView::inlineEditBegan, tool,
+            [tool](int page, const QPointF&, const PDFAnnotationPtr& existing) { tool->beginInlineEditing(page, existing); });
+    connect(view_, &ScrivolaPDFView::inlineEditCommitted, tool, [tool](const QString& text, const QRectF& bounds, int page) {
+        tool->setEditingPageIndex(page);
+        tool->confirmTextAnnotation(text, bounds);
     });
-    connect(view_, &ScrivolaPDFView::inlineEditCancelled, context, &PDFDocumentContext::cancelInlineEditing);
+    connect(view_, &ScrivolaPDFView::inlineEditCancelled, tool, &PDFTextBoxTool::cancelInlineEditing);
     connect(view_, &ScrivolaPDFView::whiteoutRequested, context, [this](const QRectF& rect, int page) {
         if (context_) context_->applyWhiteout(rect, page);
     });
@@ -127,16 +116,17 @@ void PDFViewBridge::connectTools() {
 void PDFViewBridge::applyTools() {
     PDFDocumentContext* context = context_.data();
     if (!context) return;
+    const PDFTextBoxTool* tool = context->textTool();
     PDFViewTools tools;
-    tools.textAnnotationMode = context->isTextAnnotationMode();
-    tools.textSubMode = context->textSubMode();
+    tools.textAnnotationMode = tool->isTextAnnotationMode();
+    tools.textSubMode = tool->textSubMode();
     tools.whiteoutMode = context->isWhiteoutMode();
-    tools.font = context->buildFont();
-    tools.fontColor = context->textFontColor();
-    tools.alignment = context->textAlignment();
-    tools.underline = context->textIsUnderline();
-    tools.strikethrough = context->textIsStrikethrough();
-    tools.selectedAnnotations = context->selectedAnnotationObjects();
+    tools.font = tool->buildFont();
+    tools.fontColor = tool->textFontColor();
+    tools.alignment = tool->textAlignment();
+    tools.underline = tool->textIsUnderline();
+    tools.strikethrough = tool->textIsStrikethrough();
+    tools.selectedAnnotations = tool->selectedAnnotationObjects();
     view_->setTools(tools);
 }
 
@@ -192,8 +182,9 @@ void PDFViewBridge::applyState() {
 
 void PDFViewBridge::updateSignaturePlacement() {
     PDFDocumentContext* context = context_.data();
-    const bool placing = context && context->isPlacingSignature();
-    view_->setSignatureStampMode(context && context->selectedSignatureId() && !placing);
+    const PDFSignaturePlacement* placement = context ? context->signaturePlacement() : nullptr;
+    const bool placing = placement && placement->isPlacingSignature();
+    view_->setSignatureStampMode(placement && placement->selectedSignatureId() && !placing);
     if (placing && !placementOverlay_) {
         placementOverlay_ = new SignaturePlacementOverlay(context, view_);
     } else if (!placing && placementOverlay_) {

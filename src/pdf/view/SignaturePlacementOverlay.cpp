@@ -43,9 +43,9 @@ SignaturePlacementOverlay::SignaturePlacementOverlay(PDFDocumentContext* context
 
     connect(view, &ScrivolaPDFView::pagesMoved, this, &SignaturePlacementOverlay::follow);
     connect(view, &ScrivolaPDFView::currentPageChanged, this, &SignaturePlacementOverlay::follow);
-    connect(context, &PDFDocumentContext::signaturePageRectChanged, this, &SignaturePlacementOverlay::follow);
-    connect(context, &PDFDocumentContext::signaturePlacementPageIndexChanged, this, &SignaturePlacementOverlay::follow);
-    connect(context, &PDFDocumentContext::placingSignatureImageChanged, this, [this] {
+    PDFSignaturePlacement* placement = context->signaturePlacement();
+    connect(placement, &PDFSignaturePlacement::changed, this, &SignaturePlacementOverlay::follow);
+    connect(placement, &PDFSignaturePlacement::placingSignatureImageChanged, this, [this] {
         scaled_ = QImage();
         update();
     });
@@ -64,8 +64,8 @@ void SignaturePlacementOverlay::dismiss() {
 void SignaturePlacementOverlay::follow() {
     PDFDocumentContext* context = context_.data();
     ScrivolaPDFView* view = view_.data();
-    const int index = context ? context->signaturePlacementPageIndex() : -1;
-    const PDFPagePtr page = view && view->document() && context && context->isPlacingSignature() ? view->document()->page(index) : nullptr;
+    const int index = context ? context->signaturePlacement()->signaturePlacementPageIndex() : -1;
+    const PDFPagePtr page = view && view->document() && context && context->signaturePlacement()->isPlacingSignature() ? view->document()->page(index) : nullptr;
     QRectF pageArea;
     if (page) pageArea = view->pageTransform(index).mapRect(page->bounds(PDFBox::cropBox));
     // Hidden while its page is not on screen (scrolled away, or another page shown).
@@ -75,7 +75,7 @@ void SignaturePlacementOverlay::follow() {
         bar_->hide();
         return;
     }
-    picture_ = view->pageTransform(index).mapRect(context->signaturePageRect());
+    picture_ = view->pageTransform(index).mapRect(context->signaturePlacement()->signaturePageRect());
     const int margin = kHandleSize / 2 + 1;
     setGeometry(picture_.toAlignedRect().adjusted(-margin, -margin, margin, margin));
     show();
@@ -101,8 +101,8 @@ void SignaturePlacementOverlay::paintEvent(QPaintEvent*) {
     // The picture is cached at its shown size in device pixels and redrawn only when that changes.
     const double dpr = devicePixelRatioF();
     const QSize pixels = (shown.size() * dpr).toSize();
-    if (scaled_.size() != pixels && !pixels.isEmpty() && !context_->placingSignatureImage().isNull()) {
-        scaled_ = context_->placingSignatureImage().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled_.size() != pixels && !pixels.isEmpty() && !context_->signaturePlacement()->placingSignatureImage().isNull()) {
+        scaled_ = context_->signaturePlacement()->placingSignatureImage().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         scaled_.setDevicePixelRatio(dpr);
     }
     if (!scaled_.isNull()) painter.drawImage(shown.topLeft(), scaled_);
@@ -143,7 +143,7 @@ void SignaturePlacementOverlay::mousePressEvent(QMouseEvent* event) {
     if (drag_ == Drag::none) return event->ignore();
     dragStart_ = point;
     startPicture_ = picture_;
-    startPageRect_ = context_->signaturePageRect();
+    startPageRect_ = context_->signaturePlacement()->signaturePageRect();
     setFocus();
 }
 
@@ -152,11 +152,11 @@ void SignaturePlacementOverlay::mouseMoveEvent(QMouseEvent* event) {
     PDFDocumentContext* context = context_.data();
     ScrivolaPDFView* view = view_.data();
     if (drag_ == Drag::none || !context || !view) return updateCursor(point);
-    const int index = context->signaturePlacementPageIndex();
+    const int index = context->signaturePlacement()->signaturePlacementPageIndex();
     const QTransform toPage = view->pageTransform(index).inverted();
     if (drag_ == Drag::move) {
         // Moved in page space, so the size stays exact; the context keeps it on the page.
-        context->moveSignaturePlacement(startPageRect_.translated(toPage.map(point) - toPage.map(dragStart_)));
+        context->signaturePlacement()->moveSignaturePlacement(startPageRect_.translated(toPage.map(point) - toPage.map(dragStart_)));
         return;
     }
     // Resizing: the opposite corner stays; the dragged one stops at the page's edges and at the
@@ -168,10 +168,10 @@ void SignaturePlacementOverlay::mouseMoveEvent(QMouseEvent* event) {
     const QPointF to(std::clamp(point.x(), pageArea.left(), pageArea.right()), std::clamp(point.y(), pageArea.top(), pageArea.bottom()));
     const double sx = (corner_ == 1 || corner_ == 2) ? 1 : -1;
     const double sy = (corner_ == 2 || corner_ == 3) ? 1 : -1;
-    const double width = std::max(sx * (to.x() - anchor.x()), PDFDocumentContext::kMinimumSignatureWidth * view->scaleFactor());
-    const double height = std::max(sy * (to.y() - anchor.y()), PDFDocumentContext::kMinimumSignatureHeight * view->scaleFactor());
+    const double width = std::max(sx * (to.x() - anchor.x()), PDFSignaturePlacement::kMinimumSignatureWidth * view->scaleFactor());
+    const double height = std::max(sy * (to.y() - anchor.y()), PDFSignaturePlacement::kMinimumSignatureHeight * view->scaleFactor());
     const QRectF shown = QRectF(anchor, anchor + QPointF(sx * width, sy * height)).normalized();
-    context->moveSignaturePlacement(toPage.mapRect(shown));
+    context->signaturePlacement()->moveSignaturePlacement(toPage.mapRect(shown));
 }
 
 void SignaturePlacementOverlay::mouseReleaseEvent(QMouseEvent* event) {
@@ -190,11 +190,11 @@ void SignaturePlacementOverlay::keyPressEvent(QKeyEvent* event) {
 }
 
 void SignaturePlacementOverlay::confirm() {
-    if (context_) context_->confirmSignaturePlacement();
+    if (context_) context_->signaturePlacement()->confirmSignaturePlacement();
 }
 
 void SignaturePlacementOverlay::cancel() {
-    if (context_) context_->cancelSignaturePlacement();
+    if (context_) context_->signaturePlacement()->cancelSignaturePlacement();
 }
 
 }  // namespace scrivola

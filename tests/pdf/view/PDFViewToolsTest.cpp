@@ -15,7 +15,7 @@ protected:
     // Types `text` into a new box whose top-left corner is the page point (x, y), and commits it
     // with a click elsewhere on the page.
     void addBox(double x, double y, const QString& text, int page = 0) {
-        context->setTextSubMode(TextSubMode::add);
+        context->textTool()->setTextSubMode(TextSubMode::add);
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(x, y, page));
         ASSERT_TRUE(view.isInlineEditing());
         QTest::keyClicks(view.inlineEditor(), text);
@@ -26,10 +26,10 @@ protected:
 
 TEST_F(PDFViewToolsTest, AddingMovingSelectingAndDeletingBoxes) {
     ASSERT_NO_FATAL_FAILURE(open(2, QSize(800, 900)));
-    context->toggleTextAnnotationMode();
+    context->textTool()->toggleTextAnnotationMode();
 
     // A click beside the page adds nothing.
-    context->setTextSubMode(TextSubMode::add);
+    context->textTool()->setTextSubMode(TextSubMode::add);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(3, 3));
     EXPECT_FALSE(view.isInlineEditing());
 
@@ -44,13 +44,13 @@ TEST_F(PDFViewToolsTest, AddingMovingSelectingAndDeletingBoxes) {
 
     // Select mode: a move of less than 3 points on both axes is a click and moves nothing; 3 on
     // one axis moves the box, as one undo step.
-    context->setTextSubMode(TextSubMode::select);
+    context->textTool()->setTextSubMode(TextSubMode::select);
     const QRectF start = box->bounds();
     const double scale = view.scaleFactor();
     const QPointF grip(110, 590);
     drag(at(grip.x(), grip.y()), view.convertFromPage(grip + QPointF(2.5, 2.5), 0).toPoint());
     EXPECT_EQ(box->bounds(), start);
-    EXPECT_EQ(context->selectedAnnotationObjects(), std::vector<PDFAnnotationPtr>{box});
+    EXPECT_EQ(context->textTool()->selectedAnnotationObjects(), std::vector<PDFAnnotationPtr>{box});
     drag(at(grip.x(), grip.y()), at(grip.x() + 40 , grip.y()));
     EXPECT_NEAR(box->bounds().left() - start.left(), 40, 2 / scale);
     EXPECT_NEAR(box->bounds().top(), start.top(), 2 / scale);
@@ -59,11 +59,11 @@ TEST_F(PDFViewToolsTest, AddingMovingSelectingAndDeletingBoxes) {
 
     // Ctrl+click toggles without moving; a band too thin selects nothing; a band across the box selects it.
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, at(110, 590));
-    EXPECT_TRUE(context->selectedAnnotationObjects().empty());
+    EXPECT_TRUE(context->textTool()->selectedAnnotationObjects().empty());
     drag(at(50, 650), at(52, 500));
-    EXPECT_TRUE(context->selectedAnnotationObjects().empty());
+    EXPECT_TRUE(context->textTool()->selectedAnnotationObjects().empty());
     drag(at(50, 650), at(150, 500));
-    EXPECT_EQ(context->selectedAnnotationObjects(), std::vector<PDFAnnotationPtr>{box});
+    EXPECT_EQ(context->textTool()->selectedAnnotationObjects(), std::vector<PDFAnnotationPtr>{box});
 
     // Delete removes the selection; undo brings the same box back.
     QTest::keyClick(&view, Qt::Key_Delete);
@@ -75,13 +75,13 @@ TEST_F(PDFViewToolsTest, AddingMovingSelectingAndDeletingBoxes) {
 
 TEST_F(PDFViewToolsTest, ReEditingNeverLosesTheBox) {
     ASSERT_NO_FATAL_FAILURE(open(3, QSize(800, 900)));
-    context->toggleTextAnnotationMode();
+    context->textTool()->toggleTextAnnotationMode();
     context->goToPage(1);
     QCoreApplication::processEvents();
     ASSERT_NO_FATAL_FAILURE(addBox(100, 600, "Second page", 1));
     const auto reopen = [&](int page) {
         context->goToPage(page);
-        context->setTextSubMode(TextSubMode::select);
+        context->textTool()->setTextSubMode(TextSubMode::select);
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at(110, 590, page));
         ASSERT_TRUE(view.isInlineEditing());
         EXPECT_TRUE(boxes(page).empty());  // off its page while the editor shows it

@@ -30,7 +30,7 @@ protected:
     }
     SignaturePlacementOverlay* overlay() const { return view.viewport()->findChild<SignaturePlacementOverlay*>(); }
     // Where the context's placement lies in the viewport.
-    QRectF placedOnScreen() const { return view.pageTransform(context->signaturePlacementPageIndex()).mapRect(context->signaturePageRect()); }
+    QRectF placedOnScreen() const { return view.pageTransform(context->signaturePlacement()->signaturePlacementPageIndex()).mapRect(context->signaturePlacement()->signaturePageRect()); }
     // A left-button drag given in viewport points; each event goes to the overlay where it is then.
     void dragOverlay(QPoint from, QPoint to) {
         const auto send = [this](QEvent::Type type, QPoint point, Qt::MouseButtons buttons) {
@@ -46,10 +46,10 @@ protected:
     }
     // Chooses the item (if not chosen) and clicks at the page point (x, y) of page `page`.
     void stampAt(double x, double y, int page = 1) {
-        if (!context->selectedSignatureId()) context->toggleSignatureSelection(id);
+        if (!context->signaturePlacement()->selectedSignatureId()) context->signaturePlacement()->toggleSignatureSelection(id);
         ASSERT_EQ(view.viewport()->cursor().shape(), Qt::CrossCursor);
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(x, y, page));
-        ASSERT_TRUE(context->isPlacingSignature());
+        ASSERT_TRUE(context->signaturePlacement()->isPlacingSignature());
         ASSERT_NE(overlay(), nullptr);
     }
 
@@ -60,42 +60,42 @@ protected:
 TEST_F(SignaturePlacementOverlayTest, MovesAndResizesWithinItsPageAndFollowsItThroughZoomAndModes) {
     ASSERT_NO_FATAL_FAILURE(stampAt(300, 400));
     const double tolerance = 1 / view.scaleFactor();  // a click lands on a whole view point
-    EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
-    EXPECT_NEAR(context->signaturePageRect().center().x(), 300, tolerance);
-    EXPECT_NEAR(context->signaturePageRect().center().y(), 400, tolerance);
+    EXPECT_EQ(context->signaturePlacement()->signaturePlacementPageIndex(), 1);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().center().x(), 300, tolerance);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().center().y(), 400, tolerance);
     EXPECT_EQ(overlay()->pictureRect(), placedOnScreen());
     EXPECT_TRUE(overlay()->isVisible());
     EXPECT_NE(view.viewport()->cursor().shape(), Qt::CrossCursor);
 
     // Dragged far past the right and top edges: stops at them, same size.
-    const QSizeF size = context->signatureSize();
+    const QSizeF size = context->signaturePlacement()->signatureSize();
     dragOverlay(placedOnScreen().center().toPoint(), placedOnScreen().center().toPoint() + QPoint(2000, -2000));
-    EXPECT_NEAR(context->signaturePageRect().right(), 612, 1e-6);
-    EXPECT_NEAR(context->signaturePageRect().bottom(), 792, 1e-6);  // page space: y up, so the top
-    EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
-    EXPECT_NEAR(context->signatureSize().width(), size.width(), 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().right(), 612, 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().bottom(), 792, 1e-6);  // page space: y up, so the top
+    EXPECT_EQ(context->signaturePlacement()->signaturePlacementPageIndex(), 1);
+    EXPECT_NEAR(context->signaturePlacement()->signatureSize().width(), size.width(), 1e-6);
 
     // Back in, then the bottom-right corner dragged up and left past the top-left one: the top-left
     // corner stays and the size stops at 60 × 30.
     dragOverlay(placedOnScreen().center().toPoint(), at(300, 400, 1));
     const QRectF before = placedOnScreen();
     dragOverlay(before.bottomRight().toPoint(), before.topLeft().toPoint() - QPoint(300, 300));
-    EXPECT_NEAR(context->signatureSize().width(), 60, 1e-6);
-    EXPECT_NEAR(context->signatureSize().height(), 30, 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signatureSize().width(), 60, 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signatureSize().height(), 30, 1e-6);
     EXPECT_NEAR(placedOnScreen().left(), before.left(), 1e-6);
     EXPECT_NEAR(placedOnScreen().top(), before.top(), 1e-6);
     // The top-left corner dragged out past the page's corner: stops at the page's edges.
-    const QPointF bottomRight(context->signaturePageRect().right(), context->signaturePageRect().top());
+    const QPointF bottomRight(context->signaturePlacement()->signaturePageRect().right(), context->signaturePlacement()->signaturePageRect().top());
     dragOverlay(placedOnScreen().topLeft().toPoint(), at(-500, 1500, 1));
-    EXPECT_NEAR(context->signaturePageRect().left(), 0, 1e-6);
-    EXPECT_NEAR(context->signaturePageRect().bottom(), 792, 1e-6);
-    EXPECT_NEAR(context->signaturePageRect().right(), bottomRight.x(), 1e-6);
-    EXPECT_NEAR(context->signaturePageRect().top(), bottomRight.y(), 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().left(), 0, 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().bottom(), 792, 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().right(), bottomRight.x(), 1e-6);
+    EXPECT_NEAR(context->signaturePlacement()->signaturePageRect().top(), bottomRight.y(), 1e-6);
 
     // Zoom, mode switch and scrolling: the placement does not change and the overlay stays on it.
-    const QRectF placed = context->signaturePageRect();
+    const QRectF placed = context->signaturePlacement()->signaturePageRect();
     context->setZoomLevel(view.scaleFactor() * 1.7);
-    EXPECT_EQ(context->signaturePageRect(), placed);
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect(), placed);
     EXPECT_EQ(overlay()->pictureRect(), placedOnScreen());
     context->setViewMode(ViewMode::singlePage);
     QCoreApplication::processEvents();
@@ -115,7 +115,7 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
     // Escape cancels: the page is untouched and the next click places again.
     ASSERT_NO_FATAL_FAILURE(stampAt(300, 400));
     QTest::keyClick(overlay(), Qt::Key_Escape);
-    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(overlay(), nullptr);
     EXPECT_EQ(model->pdfDocument()->page(1), original);
@@ -123,9 +123,9 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
 
     // Placed with Return, the picture is in the page where the overlay showed it.
     ASSERT_NO_FATAL_FAILURE(stampAt(300, 400));
-    const QRectF rect = context->signaturePageRect();
+    const QRectF rect = context->signaturePlacement()->signaturePageRect();
     QTest::keyClick(overlay(), Qt::Key_Return);
-    EXPECT_FALSE(context->isPlacingSignature());
+    EXPECT_FALSE(context->signaturePlacement()->isPlacingSignature());
     ASSERT_NE(model->pdfDocument()->page(1), original);
     const QImage page = model->pdfDocument()->page(1)->render(1.0);
     const QRect area(int(rect.left()) + 3, int(792 - rect.bottom()) + 3, int(rect.width() / 2) - 6, int(rect.height()) - 6);
@@ -136,8 +136,8 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
     // A click beside the page places on it, moved wholly onto it; the "Place" button places
     // again; each placement undoes on its own.
     ASSERT_NO_FATAL_FAILURE(stampAt(-40, 200));
-    EXPECT_EQ(context->signaturePlacementPageIndex(), 1);
-    EXPECT_EQ(context->signaturePageRect().left(), 0);
+    EXPECT_EQ(context->signaturePlacement()->signaturePlacementPageIndex(), 1);
+    EXPECT_EQ(context->signaturePlacement()->signaturePageRect().left(), 0);
     QPushButton* place = view.viewport()->findChild<QPushButton*>();
     ASSERT_NE(place, nullptr);
     EXPECT_EQ(place->text(), QStringLiteral("Place"));
@@ -151,12 +151,12 @@ TEST_F(SignaturePlacementOverlayTest, PlacingPutsThePictureOnThePageAsOneUndoSte
 }
 
 TEST_F(SignaturePlacementOverlayTest, ABoxBeingReEditedIsCommittedBeforeItsPageIsSigned) {
-    context->toggleTextAnnotationMode();
-    context->setTextSubMode(TextSubMode::add);
+    context->textTool()->toggleTextAnnotationMode();
+    context->textTool()->setTextSubMode(TextSubMode::add);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(100, 600, 1));
     QTest::keyClicks(view.inlineEditor(), "Boxed");
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(500, 100, 1));
-    context->setTextSubMode(TextSubMode::select);
+    context->textTool()->setTextSubMode(TextSubMode::select);
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at(110, 590, 1));
     ASSERT_TRUE(view.isInlineEditing());
     QTest::keyClicks(view.inlineEditor(), "!");

@@ -1,10 +1,9 @@
 // Signature and stamp placement: choosing an item, the placement in progress, and burning the
 // picture into a page.
 
-#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFSignaturePlacement.h"
 
-#include "pdf/PDFPageSwap.h"
-#include "pdf/engine/PDFPageReplacement.h"
+#include "pdf/PDFDocumentContext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,22 +23,39 @@ QSizeF turned(const QSizeF& size, const PDFPage& page) {
 
 }  // namespace
 
-void PDFDocumentContext::toggleSignatureSelection(const QUuid& id) {
-    endInlineEditing();
+PDFSignaturePlacement::PDFSignaturePlacement(PDFDocumentContext* context) : QObject(context), context_(context) {
+    // A placement in progress follows its page through edits, and ends with it or when the model
+    // is given another document. Connected as the context is made, so the placement is right
+    // before views hear of an edit.
+    connect(context, &DocumentContext::documentRevisionChanged, this, &PDFSignaturePlacement::followPlacementPage);
+    if (PDFDocumentModel* model = context->model())
+        connect(model, &PDFDocumentModel::documentChanged, this, &PDFSignaturePlacement::followPlacementPage);
+}
+
+void PDFSignaturePlacement::setPlacement(int pageIndex, const QRectF& pageRect) {
+    signaturePlacementPageIndex_ = pageIndex;
+    signaturePageRect_ = pageRect;
+    emit changed();
+}
+
+void PDFSignaturePlacement::toggleSignatureSelection(const QUuid& id) {
+    context_->textTool()->endInlineEditing();
     if (selectedSignatureId_ && *selectedSignatureId_ == id)
-        setSelectedSignatureId(std::nullopt);
+        selectedSignatureId_.reset();
     else
-        setSelectedSignatureId(id);
+        selectedSignatureId_ = id;
     cancelSignaturePlacement();
 }
 
-void PDFDocumentContext::cancelSignaturePlacement() {
+void PDFSignaturePlacement::cancelSignaturePlacement() {
     signaturePlacementPage_.reset();
-    setPlacingSignature(false);
-    setPlacingSignatureImage(QImage());
+    isPlacingSignature_ = false;
+    placingSignatureImage_ = QImage();
+    emit placingSignatureImageChanged();
+    emit changed();
 }
 
-QRectF PDFDocumentContext::fitOnPage(const QRectF& rect, const QRectF& box) {
+QRectF PDFSignaturePlacement::fitOnPage(const QRectF& rect, const QRectF& box) {
     QRectF fitted = rect.normalized();
     if (fitted.width() > box.width() || fitted.height() > box.height()) {
         const double factor = std::min(box.width() / fitted.width(), box.height() / fitted.height());
@@ -53,9 +69,9 @@ QRectF PDFDocumentContext::fitOnPage(const QRectF& rect, const QRectF& box) {
     return fitted;
 }
 
-void PDFDocumentContext::handleSignatureStamp(const QPointF& pagePoint, int pageIndex) {
-    SignatureStorageService* storage = signatureStorage_.data();
-    PDFDocumentModel* model = model_.data();
+void PDFSignaturePlacement::handleSignatureStamp(const QPointF& pagePoint, int pageIndex) {
+    SignatureStorageService* storage = context_->signatureStorage();
+    PDFDocumentModel* model = context_->model();
     if (!selectedSignatureId_ || !storage || !model) return;
     const PDFPagePtr page = model->pdfDocument()->page(pageIndex);
     if (!page || !std::isfinite(pagePoint.x()) || !std::isfinite(pagePoint.y())) return;
@@ -66,68 +82,52 @@ void PDFDocumentContext::handleSignatureStamp(const QPointF& pagePoint, int page
     // one that is not a real size (a damaged record) falls back to the default.
     QSizeF shown(item->lastWidth, item->lastHeight);
     if (!isUsableSize(shown.width(), shown.height())) shown = QSizeF(StoredSignature::defaultWidth, StoredSignature::defaultHeight);
-    const double zoom = zoomLevel_ > 0 ? zoomLevel_ : 1.0;
+    const double zoom = context_->zoomLevel() > 0 ? context_->zoomLevel() : 1.0;
     shown = (shown / zoom).expandedTo(QSizeF(kMinimumSignatureWidth, kMinimumSignatureHeight));
     QRectF rect(QPointF(), turned(shown, *page));
     rect.moveCenter(pagePoint);
 
     signaturePlacementPage_ = page;
-    setPlacingSignatureImage(item->image);
-    setSignaturePlacementPageIndex(pageIndex);
-    setSignaturePageRect(fitOnPage(rect, page->bounds(PDFBox::cropBox)));
-    setPlacingSignature(true);
+    placingSignatureImage_ = item->image;
+    emit placingSignatureImageChanged();
+    isPlacingSignature_ = true;
+    setPlacement(pageIndex, fitOnPage(rect, page->bounds(PDFBox::cropBox)));
 }
 
-void PDFDocumentContext::moveSignaturePlacement(const QRectF& pageRect) {
+void PDFSignaturePlacement::moveSignaturePlacement(const QRectF& pageRect) {
     if (!isPlacingSignature_ || !signaturePlacementPage_) return;
     const QRectF rect = pageRect.normalized();
     if (!isUsableSize(rect.width(), rect.height()) || !std::isfinite(rect.left()) || !std::isfinite(rect.top())) return;
-    setSignaturePageRect(fitOnPage(rect, signaturePlacementPage_->bounds(PDFBox::cropBox)));
+    setPlacement(signaturePlacementPageIndex_, fitOnPage(rect, signaturePlacementPage_->bounds(PDFBox::cropBox)));
 }
 
-void PDFDocumentContext::followSignaturePlacementPage() {
-    PDFDocumentModel* model = model_.data();
+void PDFSignaturePlacement::followPlacementPage() {
+    PDFDocumentModel* model = context_->model();
     if (!isPlacingSignature_ || !signaturePlacementPage_) return;
     const int index = model ? model->pdfDocument()->index(*signaturePlacementPage_) : -1;
     if (index < 0) {
         cancelSignaturePlacement();
         return;
     }
-    setSignaturePlacementPageIndex(index);
-    setSignaturePageRect(fitOnPage(signaturePageRect_, signaturePlacementPage_->bounds(PDFBox::cropBox)));
+    setPlacement(index, fitOnPage(signaturePageRect_, signaturePlacementPage_->bounds(PDFBox::cropBox)));
 }
 
-void PDFDocumentContext::confirmSignaturePlacement() {
-    PDFDocumentModel* model = model_.data();
+void PDFSignaturePlacement::confirmSignaturePlacement() {
+    PDFDocumentModel* model = context_->model();
     const PDFPagePtr page = signaturePlacementPage_;
     const QImage image = placingSignatureImage_;
     const QRectF rect = signaturePageRect_;
     if (!image.isNull() && page && model && model->pdfDocument()->index(*page) == signaturePlacementPageIndex_) {
         // Remembered as shown at the current zoom, so the next placement looks the same size.
-        if (selectedSignatureId_ && signatureStorage_) {
-            const QSizeF shown = turned(rect.size(), *page) * (zoomLevel_ > 0 ? zoomLevel_ : 1.0);
-            signatureStorage_->updateLastSize(*selectedSignatureId_, shown.width(), shown.height());
+        if (SignatureStorageService* storage = context_->signatureStorage(); selectedSignatureId_ && storage) {
+            const double zoom = context_->zoomLevel() > 0 ? context_->zoomLevel() : 1.0;
+            const QSizeF shown = turned(rect.size(), *page) * zoom;
+            storage->updateLastSize(*selectedSignatureId_, shown.width(), shown.height());
         }
-        flattenSignature(image, rect, signaturePlacementPageIndex_);
+        context_->flattenSignature(image, rect, signaturePlacementPageIndex_);
     }
     // The item stays selected, so it can be placed again at once.
     cancelSignaturePlacement();
-}
-
-bool PDFDocumentContext::flattenSignature(const QImage& image, const QRectF& rect, int index) {
-    // An open text-box editor ends first: a box being re-edited is off its page and would be lost.
-    endInlineEditing();
-    PDFDocumentModel* model = model_.data();
-    if (!model || image.isNull()) return false;
-    const PDFPagePtr page = model->pdfDocument()->page(index);
-    if (!page) return false;
-    const QRectF target = rect.normalized();
-    if (!isUsableSize(target.width(), target.height())) return false;
-    // Only a picture that shows on the page changes it.
-    if (!target.intersects(page->bounds(PDFBox::cropBox))) return false;
-
-    return commitPageReplacement(QStringLiteral("Place Signature"), page,
-                                 [&] { return PDFPageReplacement::copyWithImage(*page, image, target); });
 }
 
 }  // namespace scrivola

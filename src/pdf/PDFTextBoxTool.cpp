@@ -1,5 +1,7 @@
-// Text boxes and the annotation selection of a PDF context: adding, re-editing, moving and
-// removing free-text annotations, each with its inverse on the tab's undo manager.
+// The text-box tool of a PDF tab: adding, re-editing, moving and removing free-text
+// annotations, each with its inverse on the tab's undo manager, and the annotation selection.
+
+#include "pdf/PDFTextBoxTool.h"
 
 #include "pdf/PDFDocumentContext.h"
 
@@ -23,36 +25,29 @@ QString kindOf(const PDFAnnotationPtr& annotation) {
 
 }  // namespace
 
-void PDFDocumentContext::commitPlacements(const QString& name, const std::vector<Placement>& placements) {
-    // Each direction only moves annotations not yet where it wants them: a box the view took off
-    // its page while re-editing it counts as taken off. A direction fails only when no annotation
-    // could be put where it wants it. An annotation keeps its appearance while off its page.
-    const auto place = [placements](bool forward) {
-        return [placements, forward] {
-            bool placed = false;
-            for (const Placement& p : placements) {
-                const bool present = p.present == forward;
-                try {
-                    if (present && !p.annotation->page()) p.page->addAnnotation(p.annotation);
-                    else if (!present && p.annotation->page()) p.annotation->page()->removeAnnotation(p.annotation);
-                } catch (const PDFEngineError&) {
-                }
-                placed = placed || bool(p.annotation->page()) == present;
-            }
-            return placed;
-        };
-    };
-    commitEdit(name, place(true), place(false));
+PDFTextBoxTool::PDFTextBoxTool(PDFDocumentContext* context) : QObject(context), context_(context) {}
+
+void PDFTextBoxTool::setEditing(bool editing, const PDFAnnotationPtr& annotation) {
+    editingAnnotation_ = annotation;
+    if (isInlineEditing_ == editing) return;
+    isInlineEditing_ = editing;
+    emit inlineEditingChanged();
 }
 
-QFont PDFDocumentContext::buildFont() const {
+void PDFTextBoxTool::setSelection(std::set<AnnotationIdentity> identities, std::vector<PDFAnnotationPtr> objects) {
+    if (identities == selectedAnnotations_ && objects == selectedAnnotationObjects_) return;
+    selectedAnnotations_ = std::move(identities);
+    selectedAnnotationObjects_ = std::move(objects);
+    emit changed();
+}
+
+QFont PDFTextBoxTool::buildFont() const {
     return textBoxFont(textFontName_, textFontSize_, textIsBold_, textIsItalic_);
 }
 
-void PDFDocumentContext::beginInlineEditing(int pageIndex, const PDFAnnotationPtr& existingAnnotation) {
-    setEditingPageIndex(pageIndex);
-    setEditingAnnotation(existingAnnotation);
-    setInlineEditing(true);
+void PDFTextBoxTool::beginInlineEditing(int pageIndex, const PDFAnnotationPtr& existingAnnotation) {
+    editingPageIndex_ = pageIndex;
+    setEditing(true, existingAnnotation);
     if (!existingAnnotation) return;
 
     // Load the box's format into the tool state.
@@ -69,8 +64,8 @@ void PDFDocumentContext::beginInlineEditing(int pageIndex, const PDFAnnotationPt
     setTextIsStrikethrough(box.isStrikethrough());
 }
 
-void PDFDocumentContext::confirmTextAnnotation(const QString& text, const QRectF& bounds) {
-    PDFDocumentModel* model = model_.data();
+void PDFTextBoxTool::confirmTextAnnotation(const QString& text, const QRectF& bounds) {
+    PDFDocumentModel* model = context_->model();
     const PDFDocumentPtr document = model ? model->pdfDocument() : nullptr;
     const PDFPagePtr page = document ? document->page(editingPageIndex_) : nullptr;
     const PDFAnnotationPtr old = editingAnnotation_;
@@ -97,25 +92,23 @@ void PDFDocumentContext::confirmTextAnnotation(const QString& text, const QRectF
     const PDFAnnotationPtr added = CoreTextFreeTextAnnotation::create(bounds, properties).annotation();
     // Adding writes the box's appearance. A re-edit replaces the old box by the new one; the view
     // took the old box off its page while editing, and if it is still on one it goes here.
-    std::vector<Placement> placements{{added, page, true}};
+    std::vector<PDFDocumentContext::Placement> placements{{added, page, true}};
     if (old) placements.push_back({old, old->page() ? old->page() : page, false});
-    commitPlacements(old ? QStringLiteral("Edit Text Box") : QStringLiteral("Add Text Box"), placements);
-    setInlineEditing(false);
-    setEditingAnnotation(nullptr);
+    context_->commitPlacements(old ? QStringLiteral("Edit Text Box") : QStringLiteral("Add Text Box"), placements);
+    setEditing(false, nullptr);
 }
 
-void PDFDocumentContext::endInlineEditing() {
+void PDFTextBoxTool::endInlineEditing() {
     if (!isInlineEditing_) return;
-    if (const std::shared_ptr<PDFViewHandle> view = pdfView()) view->endInlineEditing();
+    if (const std::shared_ptr<PDFViewHandle> view = context_->pdfView()) view->endInlineEditing();
     if (isInlineEditing_) cancelInlineEditing();
 }
 
-void PDFDocumentContext::cancelInlineEditing() {
-    setInlineEditing(false);
-    setEditingAnnotation(nullptr);
+void PDFTextBoxTool::cancelInlineEditing() {
+    setEditing(false, nullptr);
 }
 
-void PDFDocumentContext::moveTextAnnotation(const PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to,
+void PDFTextBoxTool::moveTextAnnotation(const PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to,
                                             int pageIndex) {
     Q_UNUSED(pageIndex);  // the annotation knows its page; the undo record holds the object itself
     if (!annotation) return;
@@ -127,48 +120,45 @@ void PDFDocumentContext::moveTextAnnotation(const PDFAnnotationPtr& annotation, 
             return true;
         };
     };
-    commitEdit(QStringLiteral("Move ") + kindOf(annotation), moveTo(to), moveTo(from));
+    context_->commitEdit(QStringLiteral("Move ") + kindOf(annotation), moveTo(to), moveTo(from));
 }
 
-void PDFDocumentContext::removeTextAnnotation(const PDFAnnotationPtr& annotation, const PDFPagePtr& page) {
+void PDFTextBoxTool::removeTextAnnotation(const PDFAnnotationPtr& annotation, const PDFPagePtr& page) {
     if (!annotation || !page) return;
-    commitPlacements(QStringLiteral("Delete ") + kindOf(annotation), {{annotation, page, false}});
-    setInlineEditing(false);
-    setEditingAnnotation(nullptr);
+    context_->commitPlacements(QStringLiteral("Delete ") + kindOf(annotation), {{annotation, page, false}});
+    setEditing(false, nullptr);
 }
 
-void PDFDocumentContext::toggleTextAnnotationMode() {
+void PDFTextBoxTool::toggleTextAnnotationMode() {
     endInlineEditing();
     const bool on = !isTextAnnotationMode_;
-    setTextAnnotationMode(on);
+    assign(isTextAnnotationMode_, on);
     if (!on) {
         clearAnnotationSelection();
-        setAnnotationsSidebarVisible(false);
+        context_->setAnnotationsSidebarVisible(false);
         return;
     }
     setTextSubMode(TextSubMode::select);
-    setHighlightMode(false);
-    setWhiteoutMode(false);
-    setAnnotationsSidebarVisible(true);
+    context_->setHighlightMode(false);
+    context_->setWhiteoutMode(false);
+    context_->setAnnotationsSidebarVisible(true);
 }
 
 // --- Annotation selection ---------------------------------------------------------------------
 
-void PDFDocumentContext::clearAnnotationSelection() {
-    setSelectedAnnotations({});
-    setSelectedAnnotationObjects({});
+void PDFTextBoxTool::clearAnnotationSelection() {
+    setSelection({}, {});
 }
 
-void PDFDocumentContext::selectAnnotation(const PDFAnnotationPtr& annotation) {
+void PDFTextBoxTool::selectAnnotation(const PDFAnnotationPtr& annotation) {
     if (!annotation) {
         clearAnnotationSelection();
         return;
     }
-    setSelectedAnnotations({annotation.get()});
-    setSelectedAnnotationObjects({annotation});
+    setSelection({annotation.get()}, {annotation});
 }
 
-void PDFDocumentContext::toggleAnnotationSelection(const PDFAnnotationPtr& annotation) {
+void PDFTextBoxTool::toggleAnnotationSelection(const PDFAnnotationPtr& annotation) {
     if (!annotation) return;
     std::set<AnnotationIdentity> ids = selectedAnnotations_;
     std::vector<PDFAnnotationPtr> objects = selectedAnnotationObjects_;
@@ -178,32 +168,44 @@ void PDFDocumentContext::toggleAnnotationSelection(const PDFAnnotationPtr& annot
         ids.insert(annotation.get());
         objects.push_back(annotation);
     }
-    setSelectedAnnotations(ids);
-    setSelectedAnnotationObjects(objects);
+    setSelection(std::move(ids), std::move(objects));
 }
 
-void PDFDocumentContext::selectAnnotations(const std::vector<PDFAnnotationPtr>& annotations) {
+void PDFTextBoxTool::selectAnnotations(const std::vector<PDFAnnotationPtr>& annotations) {
     std::set<AnnotationIdentity> ids;
     std::vector<PDFAnnotationPtr> objects;
     for (const PDFAnnotationPtr& a : annotations) {
         if (!a || !ids.insert(a.get()).second) continue;
         objects.push_back(a);
     }
-    setSelectedAnnotations(ids);
-    setSelectedAnnotationObjects(objects);
+    setSelection(std::move(ids), std::move(objects));
 }
 
-void PDFDocumentContext::deleteSelectedAnnotations() {
-    std::vector<Placement> placements;
+void PDFTextBoxTool::deleteSelectedAnnotations() {
+    std::vector<PDFDocumentContext::Placement> placements;
     for (const PDFAnnotationPtr& annotation : selectedAnnotationObjects_)
         if (const PDFPagePtr page = annotation->page()) placements.push_back({annotation, page, false});
     clearAnnotationSelection();
     if (placements.empty()) return;
     const QString name = placements.size() == 1 ? QStringLiteral("Delete ") + kindOf(placements.front().annotation)
                                                 : QStringLiteral("Delete Annotations");
-    commitPlacements(name, placements);
-    setInlineEditing(false);
-    setEditingAnnotation(nullptr);
+    context_->commitPlacements(name, placements);
+    setEditing(false, nullptr);
+}
+
+void PDFTextBoxTool::forgetAnnotationsOf(const PDFPage& page) {
+    std::set<AnnotationIdentity> gone;
+    for (const PDFAnnotationPtr& annotation : page.annotations()) gone.insert(annotation.get());
+    if (gone.empty()) return;
+    if (isInlineEditing_ && gone.count(editingAnnotation_.get())) cancelInlineEditing();
+    std::set<AnnotationIdentity> identities;
+    for (AnnotationIdentity identity : selectedAnnotations_)
+        if (!gone.count(identity)) identities.insert(identity);
+    std::vector<PDFAnnotationPtr> objects;
+    for (const PDFAnnotationPtr& annotation : selectedAnnotationObjects_)
+        if (!gone.count(annotation.get())) objects.push_back(annotation);
+    setSelection(std::move(identities), std::move(objects));
+    if (gone.count(lastSelectedAnnotation_.get())) setLastSelectedAnnotation(nullptr);
 }
 
 }  // namespace scrivola

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "pdf/PDFContextTypes.h"
+#include "pdf/engine/PDFEngine.h"
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+#include <QRectF>
+#include <QString>
+
+#include <set>
+#include <vector>
+
+namespace scrivola {
+
+// Annotations are identified by object identity, never by their contents.
+using AnnotationIdentity = const PDFAnnotation*;
+
+class PDFDocumentContext;
+
+// The text-box tool of one PDF tab: its mode, the format of new boxes, the inline editor's
+// state and the annotation selection, with the operations that add, re-edit, move and remove
+// text boxes through the context's undo history. The editing state and the selection are set
+// only by those operations. Owned by its context.
+class PDFTextBoxTool : public QObject {
+    Q_OBJECT
+public:
+    explicit PDFTextBoxTool(PDFDocumentContext* context);
+
+    // --- Mode and format of new boxes ----------------------------------------------------
+    bool isTextAnnotationMode() const { return isTextAnnotationMode_; }
+    TextSubMode textSubMode() const { return textSubMode_; }
+    void setTextSubMode(TextSubMode value) { assign(textSubMode_, value); }
+    // Turning the mode on selects boxes, turns highlight and whiteout off and shows the
+    // annotations sidebar; turning it off clears the selection and hides that sidebar.
+    void toggleTextAnnotationMode();
+    const QString& textFontName() const { return textFontName_; }
+    double textFontSize() const { return textFontSize_; }
+    const QColor& textFontColor() const { return textFontColor_; }
+    bool textIsBold() const { return textIsBold_; }
+    bool textIsItalic() const { return textIsItalic_; }
+    bool textIsUnderline() const { return textIsUnderline_; }
+    bool textIsStrikethrough() const { return textIsStrikethrough_; }
+    Qt::Alignment textAlignment() const { return textAlignment_; }
+    void setTextFontName(const QString& value) { assign(textFontName_, value); }
+    void setTextFontSize(double value) { assign(textFontSize_, value); }
+    void setTextFontColor(const QColor& value) { assign(textFontColor_, value); }
+    void setTextIsBold(bool value) { assign(textIsBold_, value); }
+    void setTextIsItalic(bool value) { assign(textIsItalic_, value); }
+    void setTextIsUnderline(bool value) { assign(textIsUnderline_, value); }
+    void setTextIsStrikethrough(bool value) { assign(textIsStrikethrough_, value); }
+    void setTextAlignment(Qt::Alignment value) { assign(textAlignment_, value); }
+    // The font of the tool: family textFontName with the bold and italic traits at
+    // textFontSize (the system font when the family is empty).
+    QFont buildFont() const;
+
+    // --- Inline editing ------------------------------------------------------------------
+    bool isInlineEditing() const { return isInlineEditing_; }
+    const PDFAnnotationPtr& editingAnnotation() const { return editingAnnotation_; }
+    int editingPageIndex() const { return editingPageIndex_; }
+    // The page the editor lies on, should the view move it to another page before committing.
+    void setEditingPageIndex(int value) { editingPageIndex_ = value; }
+    // The view opened an editor on page `pageIndex`, for `existingAnnotation` or a new box
+    // (null). An existing box's format is loaded into the format fields.
+    void beginInlineEditing(int pageIndex, const PDFAnnotationPtr& existingAnnotation);
+    // Commits the open editor: a new text box with `text` (as typed) at `bounds` (page space) on
+    // the editing page, replacing the re-edited box if there is one; one undo step. Blank text
+    // creates nothing, or removes the re-edited box (undoably).
+    void confirmTextAnnotation(const QString& text, const QRectF& bounds);
+    void cancelInlineEditing();
+    // Ends editing in one place, before anything that writes, prints or changes the pages: the
+    // view commits a box with text and puts a re-edited box back when the text is blank.
+    void endInlineEditing();
+    // The view has moved `annotation` from `from` to `to` (page space); records the undo step.
+    void moveTextAnnotation(const PDFAnnotationPtr& annotation, const QRectF& from, const QRectF& to, int pageIndex);
+    // Takes `annotation` off `page`, undoably.
+    void removeTextAnnotation(const PDFAnnotationPtr& annotation, const PDFPagePtr& page);
+
+    // --- Annotation selection ------------------------------------------------------------
+    const std::set<AnnotationIdentity>& selectedAnnotations() const { return selectedAnnotations_; }
+    const std::vector<PDFAnnotationPtr>& selectedAnnotationObjects() const { return selectedAnnotationObjects_; }
+    const PDFAnnotationPtr& lastSelectedAnnotation() const { return lastSelectedAnnotation_; }
+    void setLastSelectedAnnotation(const PDFAnnotationPtr& value) { assign(lastSelectedAnnotation_, value); }
+    void clearAnnotationSelection();
+    void selectAnnotation(const PDFAnnotationPtr& annotation);
+    void toggleAnnotationSelection(const PDFAnnotationPtr& annotation);
+    void selectAnnotations(const std::vector<PDFAnnotationPtr>& annotations);
+    // Removes every selected annotation that is still on a page, as one undo step, and clears
+    // the selection.
+    void deleteSelectedAnnotations();
+    // The annotations of `page`, just replaced by a flattened copy, can no longer be selected
+    // or edited: they leave the selection, and an editor open on one of them closes.
+    void forgetAnnotationsOf(const PDFPage& page);
+
+signals:
+    // The mode, the format or the selection changed.
+    void changed();
+    void inlineEditingChanged();
+
+private:
+    template <typename T>
+    void assign(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        emit changed();
+    }
+    void setEditing(bool editing, const PDFAnnotationPtr& annotation);
+    void setSelection(std::set<AnnotationIdentity> identities, std::vector<PDFAnnotationPtr> objects);
+
+    PDFDocumentContext* context_;
+    bool isTextAnnotationMode_{false};
+    TextSubMode textSubMode_{TextSubMode::select};
+    QString textFontName_{QStringLiteral("Helvetica")};
+    double textFontSize_{14.0};
+    QColor textFontColor_{Qt::black};
+    bool textIsBold_{false};
+    bool textIsItalic_{false};
+    bool textIsUnderline_{false};
+    bool textIsStrikethrough_{false};
+    Qt::Alignment textAlignment_{Qt::AlignLeft};
+    bool isInlineEditing_{false};
+    PDFAnnotationPtr editingAnnotation_;
+    int editingPageIndex_{0};
+    std::set<AnnotationIdentity> selectedAnnotations_;
+    std::vector<PDFAnnotationPtr> selectedAnnotationObjects_;
+    PDFAnnotationPtr lastSelectedAnnotation_;
+};
+
+}  // namespace scrivola
