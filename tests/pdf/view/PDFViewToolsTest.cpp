@@ -125,8 +125,8 @@ TEST_F(PDFViewToolsTest, ReEditingNeverLosesTheBox) {
 TEST_F(PDFViewToolsTest, ACommittedBoxLooksAsItDidInTheEditor) {
     ASSERT_NO_FATAL_FAILURE(open(1, QSize(800, 900)));
     view.setScaleFactor(1.5);
-    context->toggleTextAnnotationMode();
-    context->setTextSubMode(TextSubMode::add);
+    context->textTool()->toggleTextAnnotationMode();
+    context->textTool()->setTextSubMode(TextSubMode::add);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(100, 500));
     QTest::keyClicks(view.inlineEditor(), "Hxg boxed");
     view.inlineEditor()->setCursorWidth(0);  // the text alone
