@@ -26,6 +26,14 @@ enum class TextSubMode { select, add };
 enum class HighlightColor { yellow, green, pink, blue, orange };
 
 // Raw text values equal the case names; parsing any other text gives no value.
+// Stores `value` in `field`; true when that changed it. The contexts' setters notify only then.
+template <typename T>
+bool assignChanged(T& field, const T& value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
 QString rawValue(ViewMode mode);
 QString rawValue(AutoFitMode mode);
 QString rawValue(SidebarMode mode);

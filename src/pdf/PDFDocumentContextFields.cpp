@@ -10,9 +10,7 @@ using Signal = void (PDFDocumentContext::*)();
 // Stores a value that has an equality and notifies when it differs.
 template <typename T>
 void assign(PDFDocumentContext* context, T& field, const T& value, Signal signal) {
-    if (field == value) return;
-    field = value;
-    emit(context->*signal)();
+    if (assignChanged(field, value)) emit(context->*signal)();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdf/PDFContextTypes.h"
 #include "pdf/PDFSearch.h"
 #include "pdf/SearchResult.h"
 
@@ -60,9 +61,7 @@ signals:
 private:
     template <typename T>
     void assign(T& field, const T& value) {
-        if (field == value) return;
-        field = value;
-        emit changed();
+        if (assignChanged(field, value)) emit changed();
     }
     PDFSearchRunner* runner();
     void beginSearch();

@@ -101,9 +101,7 @@ signals:
 private:
     template <typename T>
     void assign(T& field, const T& value) {
-        if (field == value) return;
-        field = value;
-        emit changed();
+        if (assignChanged(field, value)) emit changed();
     }
     void setEditing(bool editing, const PDFAnnotationPtr& annotation);
     void setSelection(std::set<AnnotationIdentity> identities, std::vector<PDFAnnotationPtr> objects);
