@@ -191,6 +191,11 @@ void WorkspaceWindow::buildToolsMenu() {
             action->setText(on ? item.on : item.off);
         }
     });
+    // Bullets for the lines of the text box being typed.
+    tools->addSeparator();
+    tools->addAction(QStringLiteral("Bullet List"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_8), this, [this] {
+        if (ScrivolaPDFView* view = activePdfView()) view->toggleBulletList();
+    });
 }
 
 template <typename F> void WorkspaceWindow::withContext(F&& f) {

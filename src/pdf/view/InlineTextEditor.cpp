@@ -5,7 +5,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
 
 #include <algorithm>
 
@@ -61,12 +60,6 @@ void InlineTextEditor::setTextFormat(const QFont& font, const QColor& color, Qt:
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(alignment);
     document()->setDefaultTextOption(option);
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        QTextCursor cursor(block);
-        QTextBlockFormat blockFormat = block.blockFormat();
-        blockFormat.setAlignment(alignment);
-        cursor.setBlockFormat(blockFormat);
-    }
     settle_.start();
 }
 
@@ -85,7 +78,8 @@ void InlineTextEditor::toggleBulletList() {
     const int end = lastBlock.position() + lastBlock.length() - 1;  // before the block's separator
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
-    QStringList lines = cursor.selection().toPlainText().split(QLatin1Char('\n'));
+    // Blocks are separated by U+2029 in the selected text (a fragment's plain text drops empty ones).
+    QStringList lines = cursor.selectedText().split(QChar::ParagraphSeparator);
     const bool allBulleted = std::all_of(lines.begin(), lines.end(), [](const QString& line) {
         return line.isEmpty() || line.startsWith(kBullet);
     }) && std::any_of(lines.begin(), lines.end(), [](const QString& line) { return !line.isEmpty(); });
@@ -95,6 +89,9 @@ void InlineTextEditor::toggleBulletList() {
         else line.prepend(kBullet);
     }
     cursor.insertText(lines.join(QLatin1Char('\n')), currentCharFormat());
+    // The changed lines stay selected, so a second toggle takes the bullets off them again.
+    cursor.setPosition(start, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
 }
 
 void InlineTextEditor::keyPressEvent(QKeyEvent* event) {

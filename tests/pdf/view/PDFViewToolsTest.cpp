@@ -87,6 +87,19 @@ TEST_F(PDFViewToolsTest, ReEditingNeverLosesTheBox) {
         EXPECT_TRUE(boxes(page).empty());  // off its page while the editor shows it
     };
 
+    // Bullets go before the non-empty lines of the selection, and come off again.
+    ASSERT_NO_FATAL_FAILURE(reopen(1));
+    // Return twice: an empty line (the editor once ignored Return on an empty line).
+    QTest::keyClick(view.inlineEditor(), Qt::Key_Return);
+    QTest::keyClick(view.inlineEditor(), Qt::Key_Return);
+    QTest::keyClicks(view.inlineEditor(), "Third");
+    view.inlineEditor()->selectAll();
+    view.toggleBulletList();
+    EXPECT_EQ(view.inlineEditor()->toPlainText(), QStringLiteral("\u2022 Second page\n\n\u2022 Third"));
+    view.toggleBulletList();
+    EXPECT_EQ(view.inlineEditor()->toPlainText(), QStringLiteral("Second page\n\nThird"));
+    QTest::keyClick(view.inlineEditor(), Qt::Key_Escape);
+
     // Escape puts the same box back.
     const PDFAnnotationPtr original = boxes(1)[0];
     ASSERT_NO_FATAL_FAILURE(reopen(1));
