@@ -6,6 +6,7 @@
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/PDFViewBridge.h"
 #include "pdf/view/ScrivolaPDFView.h"
+#include "thumbnails/view/PageNavigationView.h"
 #include "workspace/AppViewModel.h"
 #include "workspace/Pane.h"
 #include "workspace/TabItem.h"
@@ -43,6 +44,9 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     connect(preview_, &DocumentPreview::painted, this, &WorkspaceWindow::documentPainted);
     layout->addWidget(tabBar_);
     layout->addWidget(stack_, 1);
+    // The bottom bar: the page navigator of the active tab, until the shell brings its bars.
+    navigator_ = new PageNavigationView(central);
+    layout->addWidget(navigator_, 0, Qt::AlignHCenter);
     setCentralWidget(central);
 
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
@@ -268,6 +272,15 @@ ScrivolaPDFView* WorkspaceWindow::activePdfView() const { return qobject_cast<Sc
 
 void WorkspaceWindow::showActiveTab() {
     TabItem* tab = model_->activeTab();
+    navigator_->setContext(tab ? tab->context() : nullptr);
+    disconnect(twoUpConnection_);
+    if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab ? tab->context() : nullptr)) {
+        const auto twoUp = [this, pdf] { navigator_->setTwoUp(isTwoUp(pdf->viewMode())); };
+        twoUp();
+        twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
+    } else {
+        navigator_->setTwoUp(false);
+    }
     if (tab && qobject_cast<PDFDocumentContext*>(tab->context())) {
         preview_->setTab(nullptr);
         ScrivolaPDFView* view = pdfViewFor(tab);

@@ -14,6 +14,7 @@ namespace scrivola {
 class AppViewModel;
 class DialogPrompter;
 class DocumentPreview;
+class PageNavigationView;
 class Pane;
 class ScrivolaPDFView;
 class TabItem;
@@ -59,6 +60,8 @@ private:
     QTabBar* tabBar_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     DocumentPreview* preview_ = nullptr;
+    PageNavigationView* navigator_ = nullptr;
+    QMetaObject::Connection twoUpConnection_;
     // Page views by tab, most recently shown last; a view goes with its tab.
     std::list<std::pair<TabItem*, QPointer<ScrivolaPDFView>>> pdfViews_;
     Pane* observedPane_ = nullptr;
