@@ -48,7 +48,7 @@ void ScrivolaPDFView::setDocument(PDFDocumentPtr document, quint64 revision) {
     if (document_) {
         // The scheduler takes display lists here, on the main thread, through this view.
         documentId_ = scheduler_->addDocument([this](int page) -> std::shared_ptr<const PDFDisplayList> {
-            const PDFPagePtr p = document_ ? document_->page(page) : nullptr;
+            const PDFPagePtr p = pageObject(page);
             return p ? std::shared_ptr<const PDFDisplayList>(p->displayList()) : nullptr;
         });
         scheduler_->setRevision(documentId_, renderRevision());
@@ -127,7 +127,7 @@ int ScrivolaPDFView::pageIndexAt(const QPointF& viewPoint, bool nearest) const {
 }
 
 QTransform ScrivolaPDFView::pageTransform(int index) const {
-    const PDFPagePtr page = document_ && index >= 0 && index < layout_.pageCount() ? document_->page(index) : nullptr;
+    const PDFPagePtr page = pageObject(index);
     if (!page) return {};
     const QPointF topLeft = documentOrigin() + layout_.pageRect(index).topLeft() * scale_;
     return pageToDeviceTransform(*page, scale_) * QTransform::fromTranslate(topLeft.x(), topLeft.y());
@@ -287,7 +287,7 @@ void ScrivolaPDFView::setHandMode(bool hand) {
 }
 
 PDFTextSelection::PageTextSource ScrivolaPDFView::textSource(int page) {
-    const PDFPagePtr p = document_ && page >= 0 && page < layout_.pageCount() ? document_->page(page) : nullptr;
+    const PDFPagePtr p = pageObject(page);
     if (!p) return {};
     auto [it, added] = texts_.try_emplace(page);
     if (added) it->second = p->text();

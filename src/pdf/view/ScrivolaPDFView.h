@@ -204,6 +204,12 @@ private:
         bool onPage = false;
     };
     PagePoint pagePointAt(const QPointF& viewPoint) const;
+    // The page object at an index, null outside the document.
+    PDFPagePtr pageObject(int index) const { return document_ ? document_->page(index) : nullptr; }
+    // The free-text annotations of a page that a page-space rectangle touches, in page order.
+    std::vector<PDFAnnotationPtr> freeTextsIn(int page, const QRectF& rect) const;
+    // Opens the editor and reports it, as a gesture does.
+    void openInlineEditor(int page, const QPointF& pagePoint, const PDFAnnotationPtr& existing);
     void placeInlineEditor();
     void resizeInlineEditor();
     QString dismissInlineEditor();

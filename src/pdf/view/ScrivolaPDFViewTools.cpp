@@ -60,12 +60,25 @@ void ScrivolaPDFView::setTools(const PDFViewTools& tools) {
 void ScrivolaPDFView::noteLocalEdit() {
     ++localEdits_;
     if (documentId_) scheduler_->setRevision(documentId_, renderRevision());
-    texts_.clear();
     viewport()->update();
 }
 
+std::vector<PDFAnnotationPtr> ScrivolaPDFView::freeTextsIn(int page, const QRectF& rect) const {
+    std::vector<PDFAnnotationPtr> found;
+    if (const PDFPagePtr p = pageObject(page))
+        for (const PDFAnnotationPtr& annotation : p->annotations())
+            if (CoreTextFreeTextAnnotation::isFreeText(*annotation) && annotation->bounds().intersects(rect))
+                found.push_back(annotation);
+    return found;
+}
+
+void ScrivolaPDFView::openInlineEditor(int page, const QPointF& pagePoint, const PDFAnnotationPtr& existing) {
+    showInlineEditor(pagePoint, page, existing);
+    emit inlineEditBegan(page, pagePoint, existing);
+}
+
 PDFAnnotationPtr ScrivolaPDFView::freeTextAt(int page, const QPointF& pagePoint) const {
-    const PDFPagePtr p = document_ && page >= 0 && page < layout_.pageCount() ? document_->page(page) : nullptr;
+    const PDFPagePtr p = pageObject(page);
     if (!p) return nullptr;
     for (const PDFAnnotationPtr& annotation : p->annotations())
         if (CoreTextFreeTextAnnotation::isFreeText(*annotation) && annotation->bounds().contains(pagePoint)) return annotation;
@@ -75,7 +88,7 @@ PDFAnnotationPtr ScrivolaPDFView::freeTextAt(int page, const QPointF& pagePoint)
 ScrivolaPDFView::PagePoint ScrivolaPDFView::pagePointAt(const QPointF& viewPoint) const {
     PagePoint at;
     at.page = pageIndexAt(viewPoint, true);
-    const PDFPagePtr page = at.page >= 0 && document_ ? document_->page(at.page) : nullptr;
+    const PDFPagePtr page = pageObject(at.page);
     if (!page) return PagePoint{};
     at.point = convertToPage(viewPoint, at.page);
     at.onPage = page->bounds(PDFBox::cropBox).contains(at.point);
@@ -109,15 +122,11 @@ bool ScrivolaPDFView::toolPress(QMouseEvent* event) {
     if (tools_.textSubMode == TextSubMode::add || (hit && isDoubleClick)) {
         if (!hit) {
             // Boxes go on pages only: a click beside a page adds nothing.
-            if (at.onPage) {
-                showInlineEditor(at.point, at.page, nullptr);
-                emit inlineEditBegan(at.page, at.point, nullptr);
-            }
+            if (at.onPage) openInlineEditor(at.page, at.point, nullptr);
             return true;
         }
         if (isDoubleClick) {
-            showInlineEditor(at.point, at.page, hit);
-            emit inlineEditBegan(at.page, at.point, hit);
+            openInlineEditor(at.page, at.point, hit);
             return true;
         }
         // A click opens the box on release; a drag moves it.
@@ -152,12 +161,7 @@ bool ScrivolaPDFView::toolMove(QMouseEvent* event) {
     if (pageDrag_) {
         pageDrag_->current = convertToPage(event->position(), pageDrag_->page);
         if (pageDrag_->kind == PageDrag::Kind::band) {
-            std::vector<PDFAnnotationPtr> preview;
-            if (const PDFPagePtr page = document_->page(pageDrag_->page))
-                for (const PDFAnnotationPtr& annotation : page->annotations())
-                    if (CoreTextFreeTextAnnotation::isFreeText(*annotation) && annotation->bounds().intersects(pageDrag_->rect()))
-                        preview.push_back(annotation);
-            previewAnnotations_ = std::move(preview);
+            previewAnnotations_ = freeTextsIn(pageDrag_->page, pageDrag_->rect());
         }
         viewport()->update();
         return true;
@@ -198,11 +202,7 @@ bool ScrivolaPDFView::toolRelease(QMouseEvent* event) {
             emit whiteoutRequested(rect, drag.page);
             return true;
         }
-        std::vector<PDFAnnotationPtr> banded;
-        if (const PDFPagePtr page = document_->page(drag.page))
-            for (const PDFAnnotationPtr& annotation : page->annotations())
-                if (CoreTextFreeTextAnnotation::isFreeText(*annotation) && annotation->bounds().intersects(rect))
-                    banded.push_back(annotation);
+        const std::vector<PDFAnnotationPtr> banded = freeTextsIn(drag.page, rect);
         if (!banded.empty()) emit annotationsBanded(banded);
         return true;
     }
@@ -211,10 +211,7 @@ bool ScrivolaPDFView::toolRelease(QMouseEvent* event) {
         boxPress_.reset();
         updateToolCursor();
         if (!press.dragging) {
-            if (tools_.textSubMode == TextSubMode::add) {
-                showInlineEditor(press.pagePoint, press.page, press.hit);
-                emit inlineEditBegan(press.page, press.pagePoint, press.hit);
-            }
+            if (tools_.textSubMode == TextSubMode::add) openInlineEditor(press.page, press.pagePoint, press.hit);
             return true;
         }
         for (const auto& [annotation, bounds] : press.startBounds)
@@ -283,7 +280,7 @@ bool ScrivolaPDFView::isInlineEditing() const { return editor_ != nullptr; }
 
 void ScrivolaPDFView::showInlineEditor(const QPointF& pagePoint, int page, const PDFAnnotationPtr& existing) {
     endInlineEditing();
-    const PDFPagePtr p = document_ ? document_->page(page) : nullptr;
+    const PDFPagePtr p = pageObject(page);
     if (!p) return;
     editorPage_ = p;
     editor_ = new InlineTextEditor(viewport());
