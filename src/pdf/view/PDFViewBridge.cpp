@@ -73,6 +73,7 @@ PDFViewBridge::PDFViewBridge(PDFDocumentContext* context, ScrivolaPDFView* view)
     connect(placement, &PDFSignaturePlacement::changed, this, &PDFViewBridge::updateSignaturePlacement);
     connect(view, &ScrivolaPDFView::signatureStamp, placement, &PDFSignaturePlacement::handleSignatureStamp);
     connectTools();
+    applyTools();
     handle_ = std::make_shared<ViewHandle>(view);
     context->setPdfView(handle_);
     update();
@@ -144,7 +145,6 @@ void PDFViewBridge::update() {
     }
     view_->setHandMode(!context->isTextSelectionMode());
     updateSignaturePlacement();
-    applyTools();
     if (view_->displayMode() != context->viewMode()) {
         isApplyingFit_ = true;
         view_->setDisplayMode(context->viewMode());
