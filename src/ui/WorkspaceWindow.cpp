@@ -123,14 +123,12 @@ void WorkspaceWindow::buildMenus() {
     QList<QAction*> modeActions;
     for (const auto& [mode, title] : modes) {
         QAction* action = view->addAction(QStringLiteral("  ") + title, this, [this, mode = mode] {
-            if (TabItem* tab = model_->activeTab())
-                if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context())) pdf->setViewMode(mode);
+            if (PDFDocumentContext* pdf = activePdfContext()) pdf->setViewMode(mode);
         });
         modeActions << action;
     }
     connect(view, &QMenu::aboutToShow, this, [this, modeActions, modes] {
-        TabItem* tab = model_->activeTab();
-        auto* pdf = tab ? qobject_cast<PDFDocumentContext*>(tab->context()) : nullptr;
+        PDFDocumentContext* pdf = activePdfContext();
         for (int i = 0; i < modeActions.size(); ++i) {
             const bool current = pdf && pdf->viewMode() == modes[i].first;
             modeActions[i]->setText((current ? QStringLiteral("✓ ") : QStringLiteral("  ")) + modes[i].second);
@@ -178,16 +176,14 @@ void WorkspaceWindow::buildToolsMenu() {
     std::vector<std::pair<QAction*, Item>> actions;
     for (const Item& item : items) {
         QAction* action = tools->addAction(item.off, this, [this, toggle = item.toggle] {
-            TabItem* tab = model_->activeTab();
-            if (auto* context = qobject_cast<PDFDocumentContext*>(tab ? tab->context() : nullptr)) toggle(*context);
+            if (PDFDocumentContext* context = activePdfContext()) toggle(*context);
         });
         action->setShortcut(item.keys);
         action->setCheckable(item.ticks);
         actions.emplace_back(action, item);
     }
     connect(tools, &QMenu::aboutToShow, this, [this, actions] {
-        TabItem* tab = model_->activeTab();
-        auto* context = qobject_cast<PDFDocumentContext*>(tab ? tab->context() : nullptr);
+        PDFDocumentContext* context = activePdfContext();
         for (const auto& [action, item] : actions) {
             action->setEnabled(context != nullptr);
             const bool on = context && item.isOn(*context);
@@ -268,26 +264,28 @@ ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
     return view;
 }
 
+PDFDocumentContext* WorkspaceWindow::activePdfContext() const {
+    TabItem* tab = model_->activeTab();
+    return tab ? qobject_cast<PDFDocumentContext*>(tab->context()) : nullptr;
+}
+
 ScrivolaPDFView* WorkspaceWindow::activePdfView() const { return qobject_cast<ScrivolaPDFView*>(stack_->currentWidget()); }
 
 void WorkspaceWindow::showActiveTab() {
     TabItem* tab = model_->activeTab();
     navigator_->setContext(tab ? tab->context() : nullptr);
     disconnect(twoUpConnection_);
-    if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab ? tab->context() : nullptr)) {
+    if (PDFDocumentContext* pdf = activePdfContext()) {
         const auto twoUp = [this, pdf] { navigator_->setTwoUp(isTwoUp(pdf->viewMode())); };
         twoUp();
         twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
-    } else {
-        navigator_->setTwoUp(false);
-    }
-    if (tab && qobject_cast<PDFDocumentContext*>(tab->context())) {
         preview_->setTab(nullptr);
         ScrivolaPDFView* view = pdfViewFor(tab);
         stack_->setCurrentWidget(view);
         view->setFocus();
         return;
     }
+    navigator_->setTwoUp(false);
     preview_->setTab(tab);
     stack_->setCurrentWidget(preview_);
 }

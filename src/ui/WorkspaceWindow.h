@@ -14,6 +14,7 @@ namespace scrivola {
 class AppViewModel;
 class DialogPrompter;
 class DocumentPreview;
+class PDFDocumentContext;
 class PageNavigationView;
 class Pane;
 class ScrivolaPDFView;
@@ -32,6 +33,8 @@ public:
     DocumentPreview* preview() const { return preview_; }
     // The page view of the active tab when it is a PDF, else null.
     ScrivolaPDFView* activePdfView() const;
+    // The active tab's context when it is a PDF, else null.
+    PDFDocumentContext* activePdfContext() const;
     // The most page views kept for tabs not shown (a view keeps its place and zoom).
     static constexpr int kMaxPdfViews = 20;
 
