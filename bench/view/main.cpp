@@ -1,0 +1,21 @@
+// view_bench: the application's views as a user meets them, timed over the whole process.
+//   view_bench FILE.pdf    the page view: first page, scrolling, zoom (PdfViewBench.cpp)
+// Offscreen unless QT_QPA_PLATFORM is set; figures on stdout, details on stderr.
+#include "ViewBench.h"
+
+#include <QApplication>
+
+using namespace scrivola::bench;
+
+int main(int argc, char** argv) {
+    const double launchedAt = processStartMs();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("SCRIVOLA_DEBUG")) qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Scrivola"));
+    QApplication::setApplicationName(QStringLiteral("Scrivola"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const QStringList args = QApplication::arguments().mid(1);
+    if (args.size() == 1 && !args[0].startsWith(QLatin1String("--"))) return pdfViewBench(launchedAt, args[0]);
+    return fail("usage: view_bench FILE.pdf");
+}
