@@ -1,8 +1,11 @@
 #include "image/ImageDocumentContext.h"
 
+#include "workspace/DocumentTypes.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
+#include <functional>
 
 namespace scrivola {
 
@@ -193,6 +196,37 @@ QList<int> ImageDocumentContext::exportTargetIndices() const {
 std::set<int> ImageDocumentContext::exportTargets() const {
     const QList<int> indices = exportTargetIndices();
     return {indices.begin(), indices.end()};
+}
+
+bool ImageDocumentContext::canDeleteImages(const QSet<int>& indices) const {
+    qsizetype inRange = 0;
+    for (const int index : indices) inRange += index >= 0 && index < totalPages() ? 1 : 0;
+    return inRange > 0 && inRange < totalPages();
+}
+
+void ImageDocumentContext::deleteImages(const QSet<int>& indices) {
+    if (!model_ || !canDeleteImages(indices)) return;
+    QList<int> descending(indices.begin(), indices.end());
+    std::sort(descending.begin(), descending.end(), std::greater<>());
+    // Each removal moves the current page and the selection along (entryRemoved).
+    for (const int index : std::as_const(descending))
+        if (index >= 0 && index < model_->count()) model_->removeEntry(index);
+    model_->markCollectionEdited();
+    setSelectedImages({});
+    setNeedsAutoFit(true);
+}
+
+bool ImageDocumentContext::addDroppedFiles(const QStringList& paths) {
+    if (!model_) return false;
+    QStringList images;
+    for (const QString& path : paths)
+        if (DocumentTypes::from(path) == DocumentType::image) images << path;
+    if (images.isEmpty()) return false;
+    const int previous = model_->count();
+    model_->addImages(images);
+    if (model_->count() <= previous) return false;
+    goToPage(previous);
+    return true;
 }
 
 void ImageDocumentContext::rotateImageAt(int index, int degrees) {

@@ -84,6 +84,19 @@ public:
     std::set<int> exportTargets() const override;
     void exportItems(const std::set<int>& indices) override { exportImages(indices); }
 
+    // Takes the images at these indices out of the collection (their files stay untouched), in
+    // descending order; the image shown stays shown while it remains, the selection empties and
+    // the image is fitted again. The collection counts as modified. Indices out of range are
+    // ignored; nothing happens when the others would leave no image. No undo step: undo steps
+    // name their entries, and those of deleted entries do nothing.
+    void deleteImages(const QSet<int>& indices);
+    // Whether deleteImages would remove anything.
+    bool canDeleteImages(const QSet<int>& indices) const;
+    // Files dropped onto the collection: the images among them (by type; PDFs and other files
+    // are ignored) not yet in it are appended, and the first one added is shown. Returns whether
+    // the collection grew.
+    bool addDroppedFiles(const QStringList& paths);
+
     // Rotates one image by whole degrees, positive meaning clockwise, with an undo step.
     void rotateImageAt(int index, int degrees);
 

@@ -111,6 +111,7 @@ void ImageDocumentModel::addImages(const QStringList& urls) {
 
 void ImageDocumentModel::removeEntry(int index) {
     if (index < 0 || index >= count() || count() < 2) return;
+    dropThumbnail(index);
     entries_.removeAt(index);
     states_.erase(states_.begin() + index);
     cache_.removeShifting(index);
@@ -124,6 +125,11 @@ int ImageDocumentModel::indexOf(quint64 id) const {
     for (int i = 0; i < count(); ++i)
         if (entries_[i].id == id) return i;
     return -1;
+}
+
+void ImageDocumentModel::markCollectionEdited() {
+    isCollectionEdited_ = true;
+    setModified(true);
 }
 
 void ImageDocumentModel::markUndecodable(int index) {
@@ -225,6 +231,7 @@ void ImageDocumentModel::replaceImage(const QImage& image, int index) {
     state.decodeFailed = false;
     state.decodePending = false;
     cache_.remove(index);
+    dropThumbnail(index);
     emit imageChanged(index);
     emit contentChanged();
     setModified(true);
@@ -239,7 +246,7 @@ void ImageDocumentModel::setModified(bool modified) {
 }
 
 void ImageDocumentModel::updateModified() {
-    bool dirty = false;
+    bool dirty = isCollectionEdited_;
     for (const EntryState& state : states_) dirty = dirty || state.isDirty;
     setModified(dirty);
 }
@@ -254,6 +261,7 @@ void ImageDocumentModel::reloadEntriesAt(const QString& path, int exceptIndex) {
         state.decodeFailed = false;
         state.decodePending = false;
         cache_.remove(i);
+        dropThumbnail(i);
         if (std::optional<ImageEntry> fresh = makeEntry(entries_[i].url)) {
             entries_[i].pixelSize = fresh->pixelSize;
             entries_[i].format = fresh->format;

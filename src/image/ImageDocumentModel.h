@@ -2,6 +2,7 @@
 
 #include "image/ImageCache.h"
 #include "image/ImageEntry.h"
+#include "image/ImageThumbnailCache.h"
 #include "image/codec/ImageCodec.h"
 #include "workspace/DocumentContent.h"
 
@@ -12,6 +13,7 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <deque>
 #include <optional>
 
 namespace scrivola {
@@ -60,6 +62,9 @@ public:
     void removeEntry(int index);
     // The index of the entry with this id, or -1 when it has left the collection.
     int indexOf(quint64 id) const;
+    // The user changed which images the collection holds (deleted some): the document counts as
+    // modified until the next successful save, although no image changed.
+    void markCollectionEdited();
 
     // The image at an index, decoded now when not cached; null when out of range or when the
     // pixels cannot be decoded.
@@ -89,6 +94,24 @@ public:
     // Whether the entry can be written back to its own file in its own format.
     bool canSaveEntryInPlace(int index) const;
 
+    // Thumbnails for lists of images (ImageThumbnails.cpp): fitted into thumbnailBound() pixels,
+    // decoded from the file as cheaply as its format allows or scaled from the pixels in memory;
+    // full-size pixels decoded for them never enter the image cache. Kept by entry in a small
+    // cache of their own and dropped when the entry's pixels change.
+    // A new bound drops the thumbnails made for the old one.
+    void setThumbnailBound(QSize pixels);
+    QSize thumbnailBound() const { return thumbnailBound_; }
+    // The thumbnail when made; null otherwise (requestThumbnail makes it).
+    QImage thumbnail(int index);
+    // Makes the thumbnail on a decoder thread, one at a time and behind the full images asked
+    // for; thumbnailReady(index) follows. The latest requests are served first and only a few
+    // wait: a list scrolled quickly asks again for the cells it then shows. Does nothing when
+    // out of range, already made, or when the file gave no thumbnail (hasThumbnailFailed).
+    void requestThumbnail(int index);
+    bool hasThumbnailFailed(int index) const;
+    qint64 thumbnailBytes() const { return thumbnails_.usedBytes(); }
+    void setThumbnailBudget(qint64 bytes) { thumbnails_.setBudget(bytes); }
+
     // The image on screen: never evicted from the cache.
     void setShownIndex(int index);
     void setCacheBudget(qint64 bytes) { cache_.setBudget(bytes); }
@@ -100,6 +123,7 @@ signals:
     void entryRemoved(int index);
     void imageChanged(int index);
     void imageReady(int index);
+    void thumbnailReady(int index);
 
 private:
     struct EntryState {
@@ -107,6 +131,7 @@ private:
         bool isDirty = false;     // edited and not yet written to the entry's own file
         bool decodeFailed = false;
         bool decodePending = false;
+        bool thumbnailFailed = false;
     };
 
     static std::optional<ImageEntry> makeEntry(const QString& url);
@@ -120,12 +145,20 @@ private:
     void writeImage(const QImage& image, const QString& url, ImageEncoding encoding);
     void reloadEntriesAt(const QString& path, int exceptIndex);
     std::optional<ImageEncoding> inPlaceEncoding(int index) const;
+    void dropThumbnail(int index);
+    void startNextThumbnail();
+    void finishThumbnail(quint64 id, quint64 generation, QSize bound, const QImage& thumbnail);
 
     QList<ImageEntry> entries_;
     std::vector<EntryState> states_;
     ImageCache cache_;
     quint64 nextId_ = 1;
     bool isModified_ = false;
+    bool isCollectionEdited_ = false;
+    ImageThumbnailCache thumbnails_;
+    std::deque<quint64> thumbnailQueue_;  // entry ids, the latest request first
+    bool isThumbnailRunning_ = false;
+    QSize thumbnailBound_{480, 240};
     // Decoding runs on a pool of its own, so a folder of large photos never holds up the render
     // workers or Qt's shared pool; results come back to the main thread by entry id.
     QThreadPool decoders_;

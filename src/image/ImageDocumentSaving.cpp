@@ -100,6 +100,8 @@ void ImageDocumentModel::save() {
             if (!firstFailure) firstFailure = error;
         }
     }
+    // The collection's membership is not kept in any file: a save settles it.
+    if (!firstFailure) isCollectionEdited_ = false;
     updateModified();
     if (firstFailure) throw *firstFailure;
 }
@@ -109,6 +111,7 @@ void ImageDocumentModel::save(const QString& url) {
     saveImage(0, url);
     // The first image's edit is now kept in a file; other edited images stay unsaved.
     states_[0].isDirty = false;
+    isCollectionEdited_ = false;
     if (samePath(url, entries_[0].url) && entries_[0].isEdited()) {
         cache_.insert(0, entries_[0].editedImage);
         entries_[0].editedImage = QImage();

@@ -3,6 +3,7 @@
 
 #include "image/ImageDocumentContext.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -156,6 +157,69 @@ TEST_F(ImageDocumentContextTest, UndecodableImageLeavesWithoutDisturbingUndoSele
     model.removeEntry(2);
     EXPECT_EQ(context.currentPage(), 1);
     EXPECT_EQ(context.shownImage().size(), QSize(30, 40));
+}
+
+TEST_F(ImageDocumentContextTest, DeletingLeavesTheFilesKeepsOneImageAndMarksTheCollectionModified) {
+    auto model = collection(5);
+    ImageDocumentContext context(model.get());
+    context.goToPage(4);
+    context.setSelectedImages({3, 4});
+    context.setNeedsAutoFit(false);
+    context.deleteImages(context.selectedImages());
+    ASSERT_EQ(model->count(), 3);
+    EXPECT_EQ(context.currentPage(), 2);
+    EXPECT_TRUE(model->isModified());
+    EXPECT_TRUE(context.selectedImages().isEmpty());
+    EXPECT_TRUE(context.needsAutoFit());
+    EXPECT_TRUE(QFileInfo::exists(dir_.filePath("i3.png")) && QFileInfo::exists(dir_.filePath("i4.png")));
+
+    // Never the last image, even with indices out of range among the targets.
+    EXPECT_FALSE(context.canDeleteImages({0, 1, 2, 7}));
+    context.deleteImages({0, 1, 2, 7});
+    EXPECT_EQ(model->count(), 3);
+    // The image shown stays shown when one before it leaves.
+    context.deleteImages({0, 9});
+    EXPECT_EQ(context.currentPage(), 1);
+    EXPECT_EQ(context.currentFileName(), "i2.png");
+    model->save();  // nothing to write: the deletion is settled
+    EXPECT_FALSE(model->isModified());
+}
+
+TEST_F(ImageDocumentContextTest, DroppedFilesAddOnlyNewImagesAndShowTheFirstOfThem) {
+    auto model = collection(2);
+    ImageDocumentContext context(model.get());
+    const QString pdf = writeBytes(dir_.filePath("doc.pdf"), "%PDF-1.4\n");
+    const QString a = writeImage(dir_.filePath("a.png"), quadrantImage(20, 20), "png");
+    const QString b = writeImage(dir_.filePath("b.png"), quadrantImage(20, 20), "png");
+    EXPECT_TRUE(context.addDroppedFiles({pdf, a, b}));
+    ASSERT_EQ(model->count(), 4);
+    EXPECT_EQ(context.currentPage(), 2);
+    EXPECT_EQ(context.currentFileName(), "a.png");
+    context.goToPage(0);
+    EXPECT_FALSE(context.addDroppedFiles({b, pdf}));
+    EXPECT_EQ(model->count(), 4);
+    EXPECT_EQ(context.currentPage(), 0);
+}
+
+TEST_F(ImageDocumentContextTest, UndoAfterDeletingNeverTurnsAnotherImage) {
+    auto model = collection(4);
+    ImageDocumentContext context(model.get());
+    context.rotateImageAt(3, 90);
+    context.rotateImageAt(1, 90);
+    context.deleteImages({1});
+    const auto sizes = [&] {
+        QList<QSize> all;
+        for (int i = 0; i < model->count(); ++i) all << model->image(i).size();
+        return all;
+    };
+    const QSize wide(40, 30), tall(30, 40);
+    EXPECT_EQ(sizes(), (QList<QSize>{wide, wide, tall}));
+    context.undo();  // the deleted image's step: nothing
+    EXPECT_EQ(sizes(), (QList<QSize>{wide, wide, tall}));
+    context.undo();  // the former image 3, now at 2
+    EXPECT_EQ(sizes(), (QList<QSize>{wide, wide, wide}));
+    context.redo();
+    EXPECT_EQ(sizes(), (QList<QSize>{wide, wide, tall}));
 }
 
 // Positive angles turn counterclockwise, by exact quarter turns that keep the resolution.

@@ -162,6 +162,45 @@ TEST_F(ImageDocumentModelTest, StaleDecodeDoesNotOverwriteAnEditedImage) {
     EXPECT_EQ(model.image(1), edited);
 }
 
+TEST_F(ImageDocumentModelTest, ThumbnailsAreSmallFollowEditsAndNeverFillTheImageCache) {
+    ImageDocumentModel model(QStringList{jpeg("a.jpg", 1600, 1200), jpeg("b.jpg", 1600, 1200), png("c.png", 900, 300)});
+    QSignalSpy ready(&model, &ImageDocumentModel::thumbnailReady);
+    const auto waitFor = [&](int count) {
+        while (ready.count() < count)
+            if (!ready.wait(5000)) return false;
+        return true;
+    };
+    for (int i = 0; i < 3; ++i) model.requestThumbnail(i);
+    model.requestThumbnail(1);  // already waiting: no second decode
+    ASSERT_TRUE(waitFor(3));
+    QTest::qWait(50);
+    EXPECT_EQ(ready.count(), 3);
+    EXPECT_EQ(model.thumbnail(0).size(), QSize(320, 240));
+    EXPECT_EQ(model.thumbnail(2).size(), QSize(480, 160));
+    EXPECT_EQ(model.cachedBytes(), 0);  // no full image was kept for them
+    EXPECT_LT(model.thumbnailBytes(), 1 << 20);
+
+    // New pixels drop the thumbnail; the next one is made from the edit.
+    model.replaceImage(rotated(model.image(1), 90), 1);
+    EXPECT_TRUE(model.thumbnail(1).isNull());
+    model.requestThumbnail(1);
+    ASSERT_TRUE(waitFor(4));
+    EXPECT_EQ(model.thumbnail(1).size(), QSize(180, 240));
+    // Kept by entry: removing one before it moves nothing.
+    model.removeEntry(0);
+    EXPECT_EQ(model.thumbnail(0).size(), QSize(180, 240));
+    EXPECT_EQ(model.thumbnail(1).size(), QSize(480, 160));
+
+    // A file that gives no thumbnail is not tried again.
+    ImageDocumentModel broken(QStringList{png("d.png"), writeBytes(path("bad.png"), undecodablePng(20, 20))});
+    QSignalSpy brokenReady(&broken, &ImageDocumentModel::thumbnailReady);
+    broken.requestThumbnail(1);
+    ASSERT_TRUE(brokenReady.wait(5000));
+    EXPECT_TRUE(broken.hasThumbnailFailed(1));
+    broken.requestThumbnail(1);
+    EXPECT_FALSE(brokenReady.wait(200));
+}
+
 TEST_F(ImageDocumentModelTest, ClosingWhileDecodingIsSafe) {
     auto model = std::make_unique<ImageDocumentModel>(QStringList{png("a.png"), png("big.png", 2400, 1800)});
     model->requestImage(1);

@@ -105,24 +105,43 @@ QByteArray svgBytes(QSize size) {
             QStringLiteral("</svg>\n")).toUtf8();
 }
 
-QByteArray jpegWithExifOrientation6(QSize displaySize) {
-    // Orientation 6 asks the reader to turn the stored pixels 90° clockwise.
-    const QImage stored = patternImage(displaySize).transformed(QTransform().rotate(-90));
+static QByteArray jpegBytesOf(const QImage& image) {
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(95);
-    writer.write(stored);
+    writer.write(image);
+    return jpeg;
+}
 
-    // APP1 "Exif": a big-endian TIFF header and one IFD with the Orientation tag (0x0112, SHORT).
+QByteArray jpegWithExifOrientation6(QSize displaySize, const QImage& exifThumbnail) {
+    // Orientation 6 asks the reader to turn the stored pixels 90° clockwise.
+    const QImage stored = patternImage(displaySize).transformed(QTransform().rotate(-90));
+    const QByteArray jpeg = jpegBytesOf(stored);
+
+    // APP1 "Exif": a big-endian TIFF header and IFD0 with the Orientation tag (0x0112, SHORT);
+    // with a thumbnail, IFD1 pointing at its JPEG data (0x0201 offset, 0x0202 length, LONG).
+    const QByteArray thumbnail =
+        exifThumbnail.isNull() ? QByteArray() : jpegBytesOf(exifThumbnail.transformed(QTransform().rotate(-90)));
     QByteArray tiff("MM\0*", 4);
     appendBigEndian32(tiff, 8);                 // offset of IFD0
     tiff.append(char(0)).append(char(1));       // one entry
     tiff.append("\x01\x12\x00\x03", 4);         // tag, type SHORT
     appendBigEndian32(tiff, 1);                 // count
     tiff.append("\x00\x06\x00\x00", 4);         // value 6, padded
-    appendBigEndian32(tiff, 0);                 // no next IFD
+    appendBigEndian32(tiff, thumbnail.isEmpty() ? 0 : 26);  // IFD1 follows IFD0 (8 + 2 + 12 + 4)
+    if (!thumbnail.isEmpty()) {
+        tiff.append(char(0)).append(char(2));
+        tiff.append("\x02\x01\x00\x04", 4);
+        appendBigEndian32(tiff, 1);
+        appendBigEndian32(tiff, 26 + 2 + 24 + 4);  // the data follows IFD1
+        tiff.append("\x02\x02\x00\x04", 4);
+        appendBigEndian32(tiff, 1);
+        appendBigEndian32(tiff, quint32(thumbnail.size()));
+        appendBigEndian32(tiff, 0);
+        tiff.append(thumbnail);
+    }
     const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray segment("\xFF\xE1", 2);
     const int length = int(payload.size()) + 2;

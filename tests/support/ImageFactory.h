@@ -29,8 +29,9 @@ QByteArray gifBytes(QSize size, bool transparentCorner = false);
 // An SVG document of `size` user units drawing the pattern.
 QByteArray svgBytes(QSize size);
 // A JPEG that displays as patternImage(displaySize) once its EXIF orientation 6 (turn 90° clockwise)
-// is applied: the stored pixels are the pattern turned a quarter counter-clockwise.
-QByteArray jpegWithExifOrientation6(QSize displaySize);
+// is applied: the stored pixels are the pattern turned a quarter counter-clockwise. With
+// `exifThumbnail`, the Exif data carries it (stored turned the same way) as its thumbnail.
+QByteArray jpegWithExifOrientation6(QSize displaySize, const QImage& exifThumbnail = {});
 // A PNG whose header declares `width` × `height` pixels, followed by a tiny IDAT and IEND.
 QByteArray pngDeclaringSize(quint32 width, quint32 height);
 // A JPEG of the pattern cut off after `keepFraction` of its bytes.

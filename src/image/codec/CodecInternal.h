@@ -34,6 +34,7 @@ void checkPixelBudget(QSize size);
 bool exceedsPixelBudget(QSize size);
 
 // Qt's image plugins (PNG, JPEG, TIFF, GIF, BMP, WebP).
+void ensureAllocationLimit();
 ImageInfo probeWithQt(QIODevice& device, Format format);
 QImage decodeWithQt(const QByteArray& data, Format format);
 // False when a JPEG stream ends before its end-of-image marker (a truncated download or copy).
@@ -46,6 +47,9 @@ QImage decodeSvg(const QByteArray& data);
 // libheif (HEIC, AVIF).
 ImageInfo probeHeif(const QString& path, Format format);
 QImage decodeHeif(const QByteArray& data);
+// The smallest thumbnail item of the primary image that covers `bound` once fitted into it, or
+// else the primary image itself; the caller scales it down.
+QImage decodeHeifThumbnail(const QString& path, QSize bound);
 QByteArray encodeHeif(const QImage& image, const EncodeOptions& options);
 // HEIC whose irot/imir boxes ask readers to show `stored` turned as the EXIF orientation value says.
 QByteArray encodeHeifWithOrientation(const QImage& stored, int exifOrientation);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace scrivola::codec {
 
@@ -252,22 +253,20 @@ ImageInfo probeHeif(const QString& path, Format format) {
     return info;
 }
 
-QImage decodeHeif(const QByteArray& data) {
-    Context context = newContext();
-    // `data` outlives the context, so libheif may read it in place.
-    check(lib().heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr),
-          "Not a HEIF file");
-    Handle handle = primaryHandle(context.get());
-    const QSize size = handleSize(handle.get());
+namespace {
+
+// The pixels of one image item (primary image or thumbnail), its transformations applied.
+QImage decodeHandle(heif_image_handle* handle) {
+    const QSize size = handleSize(handle);
     checkPixelBudget(size);
 
-    const bool alpha = lib().heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    const bool premultiplied = alpha && lib().heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
+    const bool alpha = lib().heif_image_handle_has_alpha_channel(handle) != 0;
+    const bool premultiplied = alpha && lib().heif_image_handle_is_premultiplied_alpha(handle) != 0;
     const std::unique_ptr<heif_decoding_options, DecodingOptionsDeleter> options(lib().heif_decoding_options_alloc());
     options->ignore_transformations = 0;  // apply clean aperture, rotation (irot) and mirroring (imir)
     options->convert_hdr_to_8bit = 1;
     heif_image* raw = nullptr;
-    check(lib().heif_decode_image(handle.get(), &raw, heif_colorspace_RGB,
+    check(lib().heif_decode_image(handle, &raw, heif_colorspace_RGB,
                             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()),
           "Could not decode the image");
     const Image decoded(raw);
@@ -285,8 +284,43 @@ QImage decodeHeif(const QByteArray& data) {
     const size_t rowBytes = size_t(width) * (alpha ? 4 : 3);
     for (int y = 0; y < height; ++y) std::memcpy(image.scanLine(y), plane + qsizetype(y) * stride, rowBytes);
     image = image.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    image.setColorSpace(colorSpaceOf(handle.get()));
+    image.setColorSpace(colorSpaceOf(handle));
     return image;
+}
+
+}  // namespace
+
+QImage decodeHeif(const QByteArray& data) {
+    Context context = newContext();
+    // `data` outlives the context, so libheif may read it in place.
+    check(lib().heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr),
+          "Not a HEIF file");
+    Handle handle = primaryHandle(context.get());
+    return decodeHandle(handle.get());
+}
+
+QImage decodeHeifThumbnail(const QString& path, QSize bound) {
+    Context context = newContext();
+    check(lib().heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr), "Not a HEIF file");
+    Handle primary = primaryHandle(context.get());
+    const QSize target = handleSize(primary.get()).scaled(bound, Qt::KeepAspectRatio);
+    const int count = lib().heif_image_handle_get_number_of_thumbnails(primary.get());
+    std::vector<heif_item_id> ids(size_t(std::max(count, 0)));
+    if (count > 0) lib().heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), ids.data(), count);
+    Handle best;
+    for (const heif_item_id id : ids) {
+        heif_image_handle* raw = nullptr;
+        if (lib().heif_image_handle_get_thumbnail(primary.get(), id, &raw).code != heif_error_Ok || !raw) continue;
+        Handle candidate(raw);
+        const QSize size = handleSize(candidate.get());
+        // Thumbnail items are stored unturned like the primary image: compare either way round.
+        const bool covers = (size.width() >= target.width() && size.height() >= target.height()) ||
+                            (size.width() >= target.height() && size.height() >= target.width());
+        if (covers && (!best || size.width() * qint64(size.height()) <
+                                    handleSize(best.get()).width() * qint64(handleSize(best.get()).height())))
+            best = std::move(candidate);
+    }
+    return decodeHandle(best ? best.get() : primary.get());
 }
 
 QByteArray encodeHeif(const QImage& image, const EncodeOptions& options) {

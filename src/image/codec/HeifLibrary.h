@@ -25,7 +25,9 @@ namespace scrivola::codec {
     X(heif_encoder_release) X(heif_encoder_set_lossy_quality) X(heif_encoder_set_logging_level)          \
     X(heif_encoder_set_parameter_string) X(heif_encoder_set_parameter_integer)                           \
     X(heif_encoding_options_alloc) X(heif_encoding_options_free)                                         \
-    X(heif_nclx_color_profile_alloc) X(heif_image_set_nclx_color_profile)
+    X(heif_nclx_color_profile_alloc) X(heif_image_set_nclx_color_profile)                              \
+    X(heif_image_handle_get_number_of_thumbnails) X(heif_image_handle_get_list_of_thumbnail_IDs)         \
+    X(heif_image_handle_get_thumbnail)
 
 // The functions this program uses, under their own names.
 struct HeifLibrary {

@@ -60,6 +60,12 @@ ImageInfo probe(const QString& path);
 // as the image's colour space (QImage::colorSpace()), dots per meter from the file.
 // Refuses (tooLarge) before decoding when the pixels would need more than kMaxImageBytes.
 QImage decode(const QString& path);
+// A small picture of the file for lists of images: fitted into `bound` (aspect kept, never
+// enlarged), EXIF orientation applied, made as cheaply as the format allows: a JPEG's embedded
+// Exif thumbnail when it is large enough and of the same shape, else JPEG DCT scaling; a HEIF
+// thumbnail item; SVG drawn at the small size. The full-size pixels are never kept.
+// Throws ImageCodecError as decode() does.
+QImage decodeThumbnail(const QString& path, QSize bound);
 // `formatHint` is a file extension or format name; the bytes decide the format, the hint only decides
 // whether unrecognised bytes are a damaged file (corrupted) or an unknown format (unsupported).
 QImage decode(const QByteArray& data, const QString& formatHint = {});

@@ -11,14 +11,14 @@
 
 namespace scrivola::codec {
 
-namespace {
-
 // Qt refuses any single allocation above this limit; our own budget check comes first, this is the
 // second guard for plugins that cannot tell the size before decoding.
 void ensureAllocationLimit() {
     static std::once_flag once;
     std::call_once(once, [] { QImageReader::setAllocationLimit(int(kMaxImageBytes / (1024 * 1024))); });
 }
+
+namespace {
 
 [[noreturn]] void failRead(const QImageReader& reader, Format format) {
     const QString what = QStringLiteral("Could not decode the %1 image: %2").arg(formatName(format), reader.errorString());
