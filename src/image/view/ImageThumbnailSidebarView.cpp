@@ -358,6 +358,11 @@ void ImageThumbnailSidebarView::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
+void ImageThumbnailSidebarView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) event->accept();
+    else QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
 void ImageThumbnailSidebarView::mouseMoveEvent(QMouseEvent* event) {
     setHovered(indexAt(event->position().toPoint()));
     QAbstractScrollArea::mouseMoveEvent(event);
