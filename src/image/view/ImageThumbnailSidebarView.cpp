@@ -4,6 +4,7 @@
 #include "image/ImageDocumentContext.h"
 
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QUrl>
 
 #include <algorithm>
@@ -370,7 +372,21 @@ void ImageThumbnailSidebarView::mouseMoveEvent(QMouseEvent* event) {
 
 bool ImageThumbnailSidebarView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave) setHovered(-1);
+    if (event->type() == QEvent::ToolTip) {
+        // The full file name, which the cell may show shortened.
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int index = indexAt(help->pos());
+        if (index >= 0) QToolTip::showText(help->globalPos(), QFileInfo(model_->entries().at(index).url).fileName(), viewport());
+        else QToolTip::hideText();
+        return true;
+    }
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+void ImageThumbnailSidebarView::scrollContentsBy(int dx, int dy) {
+    QAbstractScrollArea::scrollContentsBy(dx, dy);
+    // The pointer now rests over another cell.
+    if (viewport()->underMouse()) setHovered(indexAt(viewport()->mapFromGlobal(QCursor::pos())));
 }
 
 void ImageThumbnailSidebarView::setHovered(int index) {
