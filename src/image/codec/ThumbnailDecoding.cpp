@@ -52,7 +52,7 @@ QImage transformedBy(const QImage& image, QImageIOHandler::Transformations trans
 class TiffReader {
 public:
     explicit TiffReader(QByteArray data) : data_(std::move(data)), bigEndian_(data_.startsWith("MM")) {}
-    bool isValid() const { return data_.startsWith("MM\0*") || data_.startsWith(QByteArray("II*\0", 4)); }
+    bool isValid() const { return data_.startsWith(QByteArray("MM\0*", 4)) || data_.startsWith(QByteArray("II*\0", 4)); }
     std::optional<quint32> u16(qint64 at) const { return read(at, 2); }
     std::optional<quint32> u32(qint64 at) const { return read(at, 4); }
     QByteArray bytes(qint64 at, qint64 length) const {

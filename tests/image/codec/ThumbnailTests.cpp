@@ -48,6 +48,10 @@ TEST_F(ThumbnailTest, ExifThumbnailIsUsedOrientedWhenLargeEnoughAndOfTheSameShap
     const QImage padded = ImageCodec::decodeThumbnail(write("padded.jpg", jpegWithExifOrientation6({900, 600}, square)), {240, 120});
     EXPECT_EQ(padded.size(), QSize(180, 120));
     expectPattern(padded, 24);
+    // A thumbnail offset pointing past the Exif data (at byte 48 of this layout) is ignored.
+    QByteArray damaged = jpegWithExifOrientation6({900, 600}, magenta);
+    damaged.replace(48, 4, QByteArray("\xFF\xFF\xFF\xF0", 4));
+    expectPattern(ImageCodec::decodeThumbnail(write("damaged.jpg", damaged), {240, 120}), 24);
 }
 
 }  // namespace
