@@ -254,6 +254,7 @@ void ImageThumbnailSidebarView::paintEvent(QPaintEvent* event) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
     const QRect dirty = event->rect();
     const int n = count();
+    QList<int> missing;
     if (n > 0) {
         // Only the cells in the dirty area: the first from the scroll position, then until past it.
         const int along = (orientation_ == Qt::Vertical ? dirty.top() : dirty.left()) + scrollOffset() - kMarginAlong;
@@ -262,13 +263,16 @@ void ImageThumbnailSidebarView::paintEvent(QPaintEvent* event) {
             if ((orientation_ == Qt::Vertical ? cell.top() : cell.left()) >
                 (orientation_ == Qt::Vertical ? dirty.bottom() : dirty.right()))
                 break;
-            if (cell.intersects(dirty)) paintCell(painter, index);
+            if (cell.intersects(dirty) && !paintCell(painter, index)) missing << index;
         }
     }
+    // Painted means visible: only now are thumbnails asked for. The latest request is served
+    // first, so asking from the last cell up fills the strip from the top.
+    for (auto it = missing.crbegin(); it != missing.crend(); ++it) model_->requestThumbnail(*it);
     if (isDropTargeted_) paintDropOverlay(painter);
 }
 
-void ImageThumbnailSidebarView::paintCell(QPainter& painter, int index) {
+bool ImageThumbnailSidebarView::paintCell(QPainter& painter, int index) {
     const bool isDark = Theme::isDarkPalette(palette());
     const QColor accent = Theme::accent(palette());
     const QRect cell = cellRect(index);
@@ -295,8 +299,6 @@ void ImageThumbnailSidebarView::paintCell(QPainter& painter, int index) {
         painter.drawImage(QRectF(picture), thumbnail);
         painter.restore();
     } else {
-        // Painted means visible: only now is the thumbnail asked for.
-        model_->requestThumbnail(index);
         painter.fillPath(rounded, withAlpha(Theme::textSecondary(isDark), model_->hasThumbnailFailed(index) ? 0.25 : 0.12));
     }
     if (isCurrent) {
@@ -317,6 +319,7 @@ void ImageThumbnailSidebarView::paintCell(QPainter& painter, int index) {
     painter.setFont(font);
     painter.setPen(isCurrent ? Theme::textPrimary(isDark) : Theme::textSecondary(isDark));
     painter.drawText(nameRect, Qt::AlignHCenter | Qt::AlignVCenter, metrics.elidedText(name, Qt::ElideMiddle, nameRect.width()));
+    return !thumbnail.isNull();
 }
 
 void ImageThumbnailSidebarView::paintDropOverlay(QPainter& painter) {

@@ -80,7 +80,8 @@ private:
     void setHovered(int index);
     void setDropTargeted(bool targeted);
     void updateCell(int index);
-    void paintCell(QPainter& painter, int index);
+    // False when the cell's thumbnail is not made yet.
+    bool paintCell(QPainter& painter, int index);
     void paintDropOverlay(QPainter& painter);
 
     QPointer<ImageDocumentContext> context_;
