@@ -326,8 +326,9 @@ void ImageThumbnailSidebarView::paintDropOverlay(QPainter& painter) {
     const bool isDark = Theme::isDarkPalette(palette());
     const QColor accent = Theme::accent(palette());
     const QRect area = viewport()->rect();
+    painter.fillRect(area, withAlpha(Theme::background(isDark), 0.85));
     painter.setPen(QPen(accent, 2, Qt::DashLine));
-    painter.setBrush(withAlpha(Theme::background(isDark), 0.85));
+    painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(area).adjusted(2, 2, -2, -2), Theme::cornerRadius, Theme::cornerRadius);
     QFont font = this->font();
     font.setPointSizeF(12);
