@@ -312,6 +312,8 @@ void WorkspaceWindow::showActiveTab() {
         twoUp();
         twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
         preview_->setTab(nullptr);
+        // Exported pages go where this window's save dialog says.
+        pdf->setExportPresenter(prompter_.get());
         ScrivolaPDFView* view = pdfViewFor(tab);
         stack_->setCurrentWidget(view->parentWidget());
         view->setFocus();

@@ -161,6 +161,12 @@ TEST_F(ThumbnailSidebarTest, DraggingReordersWithOneUndoStep) {
     EXPECT_EQ(context->undoActionName(), QStringLiteral("Move Pages"));
     context->undo();
     EXPECT_EQ(order(), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4", "Page 5"}));
+    context->redo();
+    EXPECT_EQ(order(), (QStringList{"Page 2", "Page 4", "Page 1", "Page 3", "Page 5"}));
+    // To the end, past the last cell.
+    context->setSelectedPages({0, 1});
+    dragWithMouse(0, 5);
+    EXPECT_EQ(order(), (QStringList{"Page 1", "Page 3", "Page 5", "Page 2", "Page 4"}));
 }
 
 TEST_F(ThumbnailSidebarTest, DropsThatMoveNothingRecordNothingAndCancelledDragsLeaveNoState) {
@@ -200,6 +206,19 @@ TEST_F(ThumbnailSidebarTest, PicturesFollowEditsAndUndo) {
     context->undo();
     ASSERT_TRUE(waitForPictures(0));
     EXPECT_EQ(grid->renderer()->pageSize(0), portrait);
+}
+
+TEST_F(ThumbnailSidebarTest, FollowsTheCurrentPageAndKeepsItAcrossZoom) {
+    open(60);
+    const auto centred = [&](int page) {
+        return QTest::qWaitFor([&] { return std::abs(grid->cellRect(page).center().y() - grid->viewport()->height() / 2.0) < 2; }, 3000);
+    };
+    context->setCurrentPage(41);
+    EXPECT_TRUE(centred(41));
+    context->setThumbnailScale(0.5);
+    EXPECT_TRUE(centred(41));
+    ASSERT_TRUE(waitForPictures(41));
+    EXPECT_EQ(grid->paintedRevision(0), -1);  // far out of view: never drawn
 }
 
 TEST_F(ThumbnailSidebarTest, ZoomControlsStepWithinBounds) {
