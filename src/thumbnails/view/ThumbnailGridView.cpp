@@ -164,6 +164,15 @@ int ThumbnailGridView::paintedRevision(int page) const {
     return found == painted_.end() ? -1 : found->second;
 }
 
+QImage ThumbnailGridView::standIn(int page, const QSizeF& pageSize) const {
+    const auto found = shown_.find(page);
+    if (found == shown_.end() || pageSize.isEmpty()) return {};
+    // Only a picture of the same shape: a turned page waits for its own.
+    const double shape = pageSize.width() / pageSize.height();
+    const double shownShape = double(found->second.width()) / found->second.height();
+    return std::abs(shape / shownShape - 1) < 0.03 ? found->second : QImage();
+}
+
 void ThumbnailGridView::scheduleRepaint() {
     if (repaintQueued_) return;
     repaintQueued_ = true;
@@ -198,6 +207,7 @@ void ThumbnailGridView::paintEvent(QPaintEvent*) {
     bool deferred = false;
     bool complete = true;
     std::vector<RenderRequest> wanted;
+    std::map<int, QImage> drawn;
     for (int page = firstRow * columns; page < std::min(count, (lastRow + 1) * columns); ++page) {
         const QRectF rect = cellRect(page);
         ThumbnailPageCell cell;
@@ -226,7 +236,9 @@ void ThumbnailGridView::paintEvent(QPaintEvent*) {
                     picture = renderer_->placeholder(request);
                     complete = false;
                 }
+                if (picture.isNull()) picture = standIn(page, cell.pageSize);
                 cell.thumbnail = picture;
+                if (!picture.isNull()) drawn[page] = picture;
             }
         } else {
             deferred = true;
@@ -238,6 +250,7 @@ void ThumbnailGridView::paintEvent(QPaintEvent*) {
         painter.setOpacity(barAnimation_->currentValue().toDouble());
         ThumbnailPageCell::paintEndBar(painter, cellRect(count - 1), frame.width(), palette);
     }
+    shown_ = std::move(drawn);
     // Pages scrolled away are not drawn any more.
     renderer_->cancelExcept(wanted);
     if (deferred) scheduleRepaint();

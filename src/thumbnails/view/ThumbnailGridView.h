@@ -3,6 +3,7 @@
 #include "pdf/PDFDocumentContext.h"
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QPointer>
 
 #include <functional>
@@ -103,6 +104,8 @@ private:
     // that changes nothing.
     bool performDrop(int target);
     void scheduleRepaint();
+    // The picture last shown for `page` when it still fits a page of `pageSize`; else null.
+    QImage standIn(int page, const QSizeF& pageSize) const;
 
     QPointer<PDFDocumentContext> context_;
     ThumbnailRenderer* renderer_;
@@ -115,6 +118,9 @@ private:
     QVariantAnimation* scrollAnimation_;
     QVariantAnimation* barAnimation_;  // the drop bar fades in
     std::map<int, int> painted_;       // page → revision shown, from the last paint
+    // The pictures the last paint showed, standing in while a new thumbnail scale or an edit has
+    // nothing better cached (only cells in view, so it stays small).
+    std::map<int, QImage> shown_;
     bool repaintQueued_ = false;
     bool firstScreenDone_ = false;
 };
