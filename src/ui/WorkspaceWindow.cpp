@@ -256,7 +256,7 @@ ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
     const auto placeSidebar = [page, sidebar, context] {
         sidebar->setVisible(context->isSidebarVisible());
         const QList<int> sizes = page->sizes();
-        const int width = std::max(sidebar->minimumWidth(), int(context->sidebarWidth()));
+        const int width = std::max(sidebar->minimumSizeHint().width(), int(context->sidebarWidth()));
         if (sidebar->isVisibleTo(page) && sizes.value(0) != width)
             page->setSizes({width, std::max(1, sizes.value(0) + sizes.value(1) - width)});
     };

@@ -47,10 +47,8 @@ ThumbnailGridView::ThumbnailGridView(PDFDocumentContext* context, QWidget* paren
     connect(renderer_, &ThumbnailRenderer::rendered, this, [this](int page) {
         if (cellRect(page).intersects(QRectF(viewport()->rect()))) viewport()->update();
     });
-    connect(renderer_, &ThumbnailRenderer::revisionChanged, this, [this] {
-        // The drag's pages may have moved or gone.
-        relayout();
-    });
+    // Pages may have come or gone.
+    connect(renderer_, &ThumbnailRenderer::revisionChanged, this, &ThumbnailGridView::relayout);
     const auto repaint = [this] { viewport()->update(); };
     connect(context, &PDFDocumentContext::selectedPagesChanged, this, repaint);
     connect(context, &PDFDocumentContext::viewChanged, this, repaint);
@@ -119,6 +117,8 @@ int ThumbnailGridView::dropIndexAt(const QPoint& point) const {
 }
 
 void ThumbnailGridView::relayout() {
+    // At least one column of the current thumbnail size, beside the scroll bar.
+    setMinimumWidth(int(std::ceil(minimumColumnWidth())) + 2 * kMargin + verticalScrollBar()->sizeHint().width());
     const int count = renderer_->pageCount();
     const int rows = (count + columnCount() - 1) / columnCount();
     const double content = rows > 0 ? 2 * kMargin + rows * rowPitch() - kRowSpacing : 0;

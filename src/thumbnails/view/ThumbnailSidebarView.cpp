@@ -5,7 +5,6 @@
 #include "thumbnails/view/ThumbnailGridView.h"
 
 #include <QFrame>
-#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -32,9 +31,6 @@ ThumbnailSidebarView::ThumbnailSidebarView(PDFDocumentContext* context, QWidget*
     layout->addWidget(grid_, 1);
     layout->addWidget(line());
     layout->addWidget(zoom_);
-    // The smallest thumbnails in one column, with room for the scroll bar.
-    setMinimumWidth(int(ThumbnailGridView::kBaseWidth * 0.5) + 16 + 2 * ThumbnailGridView::kMargin +
-                    grid_->verticalScrollBar()->sizeHint().width());
     // The current page's cell is in view from the start, once the grid has its size.
     QTimer::singleShot(0, grid_, [grid = grid_, context = context_] {
         if (context) grid->scrollToPage(context->currentPage(), false);
