@@ -173,6 +173,7 @@ TEST_F(ThumbnailSidebarTest, DropsThatMoveNothingRecordNothingAndCancelledDragsL
     open(5);
     dragWithMouse(2, 2);  // onto itself
     dragWithMouse(2, 3);  // before the next page: where it already is
+    EXPECT_FALSE(enteredTarget);  // no drop bar where a drop changes nothing
     context->setSelectedPages({1, 2});
     dragWithMouse(1, 3);  // the block already stands before page 3
     EXPECT_EQ(order(), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4", "Page 5"}));

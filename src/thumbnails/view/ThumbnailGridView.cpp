@@ -429,7 +429,7 @@ void ThumbnailGridView::dragEnterEvent(QDragEnterEvent* event) {
 void ThumbnailGridView::dragMoveEvent(QDragMoveEvent* event) {
     if (!acceptsDrag(event->mimeData())) return event->ignore();
     const int target = dropIndexAt(event->position().toPoint());
-    if (target == *dragSource_) {
+    if (!wouldMove(target)) {
         setDropTarget(std::nullopt);
         return event->ignore();
     }
@@ -452,6 +452,15 @@ void ThumbnailGridView::dropEvent(QDropEvent* event) {
     if (!moved) return event->ignore();
     event->setDropAction(Qt::MoveAction);
     event->accept();
+}
+
+bool ThumbnailGridView::wouldMove(int target) const {
+    if (!dragSource_ || target == *dragSource_) return false;
+    // The pages land after those that stay and stood before the target; nothing moves when they
+    // stand there already, in one piece.
+    const std::set<int> block = targetsFor(*dragSource_);
+    const int destination = target - int(std::distance(block.begin(), block.lower_bound(target)));
+    return *block.begin() != destination || *block.rbegin() - *block.begin() + 1 != int(block.size());
 }
 
 bool ThumbnailGridView::performDrop(int target) {

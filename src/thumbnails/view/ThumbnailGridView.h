@@ -100,6 +100,8 @@ private:
     void relayout();
     bool acceptsDrag(const QMimeData* mime) const;
     void setDropTarget(std::optional<int> index);
+    // Whether dropping before `target` would change the page order.
+    bool wouldMove(int target) const;
     // Moves the dragged page (or the marked block it belongs to) before `target`; false when
     // that changes nothing.
     bool performDrop(int target);
