@@ -69,5 +69,6 @@ private:
 
 // The modes of view_bench (each prints its figures; 0 on success).
 int pdfViewBench(double launchedAt, const QString& file);
+int thumbnailsBench(double launchedAt, const QString& file);
 
 }  // namespace scrivola::bench

@@ -81,6 +81,10 @@ public:
     void deleteSelectedPages();
     // Moves a page as PDFEditingService::movePage does.
     void movePage(int from, int to);
+    // Moves several pages together as PDFEditingService::movePages does.
+    void movePages(const std::set<int>& indices, int to);
+    // Rotates exactly these pages by `degrees`, as one undo step.
+    void rotatePages(const std::set<int>& indices, int degrees);
     // Writes copies of the pages (ascending) into a new PDF at the file the export presenter
     // chooses, proposing "Page N.pdf" or "Pages (N).pdf"; never over the open document's own
     // file (a free "<name> 2.pdf" beside it is used instead). Returns the file written; empty

@@ -62,6 +62,10 @@ void PDFDocumentContext::deletePages(const std::set<int>& indices) {
 }
 
 void PDFDocumentContext::movePage(int from, int to) { editingService()->movePage(from, to); }
+void PDFDocumentContext::movePages(const std::set<int>& indices, int to) { editingService()->movePages(indices, to); }
+void PDFDocumentContext::rotatePages(const std::set<int>& indices, int degrees) {
+    editingService()->rotatePages(indices, degrees);
+}
 
 void PDFDocumentContext::deleteSelectedPages() {
     if (selectedPages_.empty()) return;

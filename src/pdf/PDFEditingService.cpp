@@ -99,4 +99,32 @@ void PDFEditingService::movePage(int from, int to) {
                          [doc, page, from] { return placePage(*doc, page, from); });
 }
 
+void PDFEditingService::movePages(const std::set<int>& indices, int to) {
+    const PDFDocumentPtr doc = document();
+    if (!doc || !context_) return;
+    const int count = doc->pageCount();
+    std::set<int> moved;
+    for (int index : indices)
+        if (index >= 0 && index < count) moved.insert(index);
+    if (moved.empty() || to < 0 || to > count) return;
+    if (moved.size() == 1) return movePage(*moved.begin(), to);
+    Pages pages;
+    for (int index : moved) pages.push_back(doc->page(index));
+    // The block lands after the pages that stay and stood before `to`.
+    const int destination = to - int(std::distance(moved.begin(), moved.lower_bound(to)));
+    std::vector<int> from(moved.begin(), moved.end());
+    std::vector<int> block(pages.size());
+    for (size_t k = 0; k < block.size(); ++k) block[k] = destination + int(k);
+    // Nothing to do when the block already stands there, in one piece.
+    if (from == block) return;
+    const auto place = [doc, pages](const std::vector<int>& targets) {
+        removePages(*doc, pages);
+        // Ascending targets: each insertion leaves the ones before it in place.
+        for (size_t k = 0; k < pages.size(); ++k) doc->insertPage(pages[k], std::min(targets[k], doc->pageCount()));
+        return true;
+    };
+    context_->commitEdit(QStringLiteral("Move Pages"), [place, block] { return place(block); },
+                         [place, from] { return place(from); });
+}
+
 }  // namespace scrivola

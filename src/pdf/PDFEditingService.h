@@ -35,6 +35,10 @@ public:
     // Moves the page at `from` so that it stands before the page that was at `to` (counted
     // before the move; the page count means after the last page).
     void movePage(int from, int to);
+    // Moves the pages at `indices` together, in their order, so that they stand before the first
+    // page at or after `to` that is not among them (the page count means after the last page),
+    // as one undo step. A move that would leave every page where it is records nothing.
+    void movePages(const std::set<int>& indices, int to);
 
 private:
     QPointer<PDFDocumentModel> model_;

@@ -4,6 +4,7 @@
 #include "workspace/TabItem.h"
 #include "workspace/WorkspaceTypes.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -40,6 +41,11 @@ QStringList DialogPrompter::chooseFilesToOpen() {
 
 QString DialogPrompter::chooseSaveLocation(const QString& proposedName) {
     return QFileDialog::getSaveFileName(window_, QStringLiteral("Save As"), proposedName);
+}
+
+QString DialogPrompter::chooseExportFile(const QString& proposedName, const QString& directory) {
+    const QString proposed = directory.isEmpty() ? proposedName : QDir(directory).filePath(proposedName);
+    return QFileDialog::getSaveFileName(window_, QStringLiteral("Export"), proposed, QStringLiteral("PDF (*.pdf)"));
 }
 
 }  // namespace scrivola

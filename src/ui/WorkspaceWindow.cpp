@@ -7,6 +7,7 @@
 #include "pdf/view/PDFViewBridge.h"
 #include "pdf/view/ScrivolaPDFView.h"
 #include "thumbnails/view/PageNavigationView.h"
+#include "thumbnails/view/ThumbnailSidebarView.h"
 #include "workspace/AppViewModel.h"
 #include "workspace/Pane.h"
 #include "workspace/TabItem.h"
@@ -16,6 +17,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QUrl>
@@ -71,7 +73,7 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
 WorkspaceWindow::~WorkspaceWindow() {
     // The preview and the page views observe contexts that the model owns: let them go first.
     preview_->setTab(nullptr);
-    for (auto& [tab, view] : pdfViews_) delete view.data();
+    for (auto& [tab, view] : pdfViews_) dropPdfPage(view);
     pdfViews_.clear();
 }
 
@@ -136,6 +138,9 @@ void WorkspaceWindow::buildMenus() {
         }
     });
     view->addSeparator();
+    view->addAction(QStringLiteral("Toggle Sidebar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this, [this] {
+        if (PDFDocumentContext* pdf = activePdfContext()) pdf->setSidebarVisible(!pdf->isSidebarVisible());
+    });
     view->addAction(QStringLiteral("Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectNextTab(); });
     view->addAction(QStringLiteral("Previous Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectPreviousTab(); });
     buildToolsMenu();
@@ -237,8 +242,27 @@ ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
         return it->second.data();
     }
     auto* context = qobject_cast<PDFDocumentContext*>(tab->context());
-    auto* view = new ScrivolaPDFView(stack_);
-    stack_->addWidget(view);
+    // The tab's page: its thumbnail sidebar beside its page view.
+    auto* page = new QSplitter(Qt::Horizontal, stack_);
+    auto* sidebar = new ThumbnailSidebarView(context, page);
+    auto* view = new ScrivolaPDFView(page);
+    page->addWidget(sidebar);
+    page->addWidget(view);
+    page->setStretchFactor(1, 1);
+    page->setCollapsible(0, false);
+    page->setCollapsible(1, false);
+    stack_->addWidget(page);
+    // Shown and as wide as the context says; dragging the divider sets the context's width.
+    const auto placeSidebar = [page, sidebar, context] {
+        sidebar->setVisible(context->isSidebarVisible());
+        const QList<int> sizes = page->sizes();
+        const int width = std::max(sidebar->minimumSizeHint().width(), int(context->sidebarWidth()));
+        if (sidebar->isVisibleTo(page) && sizes.value(0) != width)
+            page->setSizes({width, std::max(1, sizes.value(0) + sizes.value(1) - width)});
+    };
+    placeSidebar();
+    connect(context, &PDFDocumentContext::panelsChanged, page, placeSidebar);
+    connect(page, &QSplitter::splitterMoved, context, [page, context] { context->setSidebarWidth(page->sizes().value(0)); });
     new PDFViewBridge(context, view);
     connect(view, &ScrivolaPDFView::painted, this, &WorkspaceWindow::documentPainted);
     connect(view, &ScrivolaPDFView::filesDropped, this, [this](const QList<QUrl>& urls) {
@@ -250,7 +274,7 @@ ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
     connect(tab, &QObject::destroyed, view, [this, tab] {
         for (auto it = pdfViews_.begin(); it != pdfViews_.end(); ++it)
             if (it->first == tab) {
-                delete it->second.data();
+                dropPdfPage(it->second);
                 pdfViews_.erase(it);
                 return;
             }
@@ -258,7 +282,7 @@ ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
     pdfViews_.emplace_back(tab, view);
     // The views of the tabs shown longest ago go first; they are made again when needed.
     while (int(pdfViews_.size()) > kMaxPdfViews) {
-        delete pdfViews_.front().second.data();
+        dropPdfPage(pdfViews_.front().second);
         pdfViews_.pop_front();
     }
     return view;
@@ -269,7 +293,15 @@ PDFDocumentContext* WorkspaceWindow::activePdfContext() const {
     return tab ? qobject_cast<PDFDocumentContext*>(tab->context()) : nullptr;
 }
 
-ScrivolaPDFView* WorkspaceWindow::activePdfView() const { return qobject_cast<ScrivolaPDFView*>(stack_->currentWidget()); }
+ScrivolaPDFView* WorkspaceWindow::activePdfView() const {
+    QWidget* page = stack_->currentWidget();
+    return page && page != preview_ ? page->findChild<ScrivolaPDFView*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+void WorkspaceWindow::dropPdfPage(ScrivolaPDFView* view) {
+    // The view's splitter goes, with the view and the tab's sidebar in it.
+    if (view) delete view->parentWidget();
+}
 
 void WorkspaceWindow::showActiveTab() {
     TabItem* tab = model_->activeTab();
@@ -280,8 +312,10 @@ void WorkspaceWindow::showActiveTab() {
         twoUp();
         twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
         preview_->setTab(nullptr);
+        // Exported pages go where this window's save dialog says.
+        pdf->setExportPresenter(prompter_.get());
         ScrivolaPDFView* view = pdfViewFor(tab);
-        stack_->setCurrentWidget(view);
+        stack_->setCurrentWidget(view->parentWidget());
         view->setFocus();
         return;
     }

@@ -55,6 +55,7 @@ private:
     void rebuildTabs();
     void showActiveTab();
     ScrivolaPDFView* pdfViewFor(TabItem* tab);
+    static void dropPdfPage(ScrivolaPDFView* view);
     // Runs f on the active tab's context, if any.
     template <typename F> void withContext(F&& f);
 

@@ -4,6 +4,8 @@
 
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/ScrivolaPDFView.h"
+#include "thumbnails/view/ThumbnailGridView.h"
+#include "thumbnails/view/ThumbnailSidebarView.h"
 #include "support/Files.h"
 #include "support/ImageFactory.h"
 #include "support/PdfFactory.h"
@@ -135,6 +137,14 @@ TEST_F(WorkspaceWindowTest, AScreenshotShowsThePagePainted) {
     ScrivolaPDFView* view = window->activePdfView();
     ASSERT_NE(view, nullptr);
     ASSERT_TRUE(settled(*view));
+    // The page sidebar beside the view, its first cells drawn.
+    auto* sidebar = window->findChild<ThumbnailSidebarView*>();
+    ASSERT_NE(sidebar, nullptr);
+    ThumbnailGridView* grid = sidebar->grid();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        grid->viewport()->repaint();
+        return grid->paintedRevision(0) == 0 && grid->paintedRevision(1) == 0;
+    }, 10000));
     const QString png = dir.filePath(QStringLiteral("window.png"));
     ASSERT_TRUE(window->grab().save(png));
     const QImage shot(png);
@@ -161,6 +171,17 @@ TEST_F(WorkspaceWindowTest, AScreenshotShowsThePagePainted) {
     const QRect beside(view->viewport()->mapTo(window.get(), QPoint(0, 0)), QPoint(page.left() - 2, page.bottom()));
     ASSERT_GT(beside.width(), 20);
     EXPECT_GT(share(shot, beside, background, 4), 0.99);
+
+    // Left of the view, the thumbnails: white pages with their text lines as grey ink at the top.
+    EXPECT_LT(sidebar->mapTo(window.get(), QPoint(sidebar->width(), 0)).x(), view->mapTo(window.get(), QPoint(0, 0)).x());
+    for (int index : {0, 1}) {
+        const QRect cell = grid->cellRect(index).toAlignedRect().translated(grid->viewport()->mapTo(window.get(), QPoint(0, 0)));
+        const int left = cell.center().x() - 50;  // inside the 140-point frame
+        const QRect top(left, cell.top() + 12, 100, cell.height() / 4);
+        const QRect bottom(left, cell.top() + cell.height() / 2, 100, cell.height() / 4);
+        EXPECT_GT(share(shot, bottom, Qt::white, 8), 0.95) << index;
+        EXPECT_GT(inkCount(shot, top, Qt::white, 30), 20) << index;
+    }
 }
 
 TEST_F(WorkspaceWindowTest, PageKeysTurnPagesEditMenuUndoesAndClosingATabUpdatesTheBar) {
