@@ -388,6 +388,19 @@ QString PDFAnnotation::contents() const {
     return engine::fromUtf8(text);
 }
 
+std::optional<QDateTime> PDFAnnotation::modificationDate() const {
+    fz_context* ctx = baseContext();
+    bool present = false;
+    int64_t seconds = -1;
+    engineRun(ctx, [&] {
+        present = pdf_is_string(ctx, pdf_dict_get(ctx, impl_->obj.get(), PDF_NAME(M)));
+        if (present) seconds = pdf_dict_get_date(ctx, impl_->obj.get(), PDF_NAME(M));
+    });
+    // The library gives -1 for a text that is not a date.
+    if (!present || seconds == -1) return std::nullopt;
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+}
+
 void PDFAnnotation::setContents(const QString& text) {
     fz_context* ctx = baseContext();
     const QByteArray utf8 = text.toUtf8();
