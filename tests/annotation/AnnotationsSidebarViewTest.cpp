@@ -83,11 +83,13 @@ TEST_F(AnnotationsSidebarTest, ListsFreeTextBoxesByPageWithTheirDescriptions) {
     EXPECT_EQ(sections[1].pageIndex, 2);
     EXPECT_EQ(sections[2].pageIndex, 3);
     EXPECT_EQ(sidebar->countLabel()->text(), "Found: 5");
-    EXPECT_EQ(sections[0].rows[0].text, "(empty)");
-    EXPECT_EQ(sections[0].rows[0].date, "");
-    EXPECT_EQ(sections[0].rows[1].text, "0123456789012345678901234567890123456789");
-    EXPECT_EQ(sections[0].rows[1].fontDescription, "Helvetica 14 Bold");
-    EXPECT_EQ(sections[0].rows[1].date, "14.03.24");
+    const AnnotationListView* list = sidebar->list();
+    EXPECT_EQ(list->describedRow(0, 0).text, "(empty)");
+    EXPECT_EQ(list->describedRow(0, 0).date, "");
+    EXPECT_EQ(list->describedRow(0, 1).text, "0123456789012345678901234567890123456789");
+    EXPECT_EQ(list->describedRow(0, 1).fontDescription, "Helvetica 14 Bold");
+    EXPECT_EQ(list->describedRow(0, 1).date, "14.03.24");
+    EXPECT_EQ(list->describedRow(1, 0).fontDescription, "Helv 12");
     EXPECT_EQ(deleteOpacity(), 0.35);
     EXPECT_EQ(sidebar->deleteButton()->text(), "Delete");
 

@@ -44,25 +44,24 @@ QString fontDescriptionOf(const PDFAnnotation& annotation) {
 
 }  // namespace
 
-AnnotationRow AnnotationRow::describe(const PDFAnnotationPtr& annotation, int pageIndex) {
-    AnnotationRow row;
-    row.annotation = annotation;
-    row.pageIndex = pageIndex;
+const AnnotationRow& AnnotationRow::describe() {
+    if (isDescribed || !annotation) return *this;
+    isDescribed = true;
     const QString contents = annotation->contents();
     if (contents.isEmpty()) {
-        row.text = QStringLiteral("(empty)");
+        text = QStringLiteral("(empty)");
     } else {
         // One line in the list: line breaks and tabs show as spaces.
-        row.text = firstCharacters(contents, kMaxTextCharacters);
-        for (QChar& c : row.text)
+        text = firstCharacters(contents, kMaxTextCharacters);
+        for (QChar& c : text)
             if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') || c == QChar::LineSeparator ||
                 c == QChar::ParagraphSeparator)
                 c = QLatin1Char(' ');
     }
-    row.fontDescription = fontDescriptionOf(*annotation);
-    if (const std::optional<QDateTime> date = annotation->modificationDate())
-        row.date = date->toLocalTime().toString(QStringLiteral("dd.MM.yy"));
-    return row;
+    fontDescription = fontDescriptionOf(*annotation);
+    if (const std::optional<QDateTime> modified = annotation->modificationDate())
+        date = modified->toLocalTime().toString(QStringLiteral("dd.MM.yy"));
+    return *this;
 }
 
 AnnotationListView::AnnotationListView(PDFTextBoxTool* tool, QWidget* parent) : QAbstractScrollArea(parent), tool_(tool) {
@@ -178,7 +177,7 @@ void AnnotationListView::paintEvent(QPaintEvent* event) {
         const QRect rect = itemRect(item);
         const AnnotationSection& section = sections_[size_t(item.section)];
         if (item.row < 0) paintHeader(painter, rect, section);
-        else paintRow(painter, rect, section.rows[size_t(item.row)]);
+        else paintRow(painter, rect, sections_[size_t(item.section)].rows[size_t(item.row)]);
     }
 }
 
@@ -221,7 +220,8 @@ void AnnotationListView::paintHeader(QPainter& painter, const QRect& rect, const
     painter.drawText(badge, Qt::AlignCenter, count);
 }
 
-void AnnotationListView::paintRow(QPainter& painter, const QRect& rect, const AnnotationRow& row) const {
+void AnnotationListView::paintRow(QPainter& painter, const QRect& rect, AnnotationRow& row) const {
+    row.describe();
     const QPalette& pal = palette();
     const bool selected = tool_ && tool_->selectedAnnotations().count(row.annotation.get()) > 0;
     if (selected) {

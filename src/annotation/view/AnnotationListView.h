@@ -11,15 +11,22 @@
 
 namespace scrivola {
 
-// What a row of the annotations sidebar shows, read from its annotation once per document change.
+// What a row of the annotations sidebar shows. The texts are read from the annotation when the
+// row is first painted or asked for (describe()), so a document change costs one pass over the
+// pages' annotation lists, however many rows there are.
 struct AnnotationRow {
+    AnnotationRow() = default;
+    AnnotationRow(PDFAnnotationPtr a, int page) : annotation(std::move(a)), pageIndex(page) {}
+
     PDFAnnotationPtr annotation;
     int pageIndex = 0;
+    bool isDescribed = false;
     QString text;             // the first 40 characters of the contents, or "(empty)"
     QString fontDescription;  // "Helvetica 14 Bold", or "Unknown"
     QString date;             // the modification date as "dd.MM.yy", empty without one
 
-    static AnnotationRow describe(const PDFAnnotationPtr& annotation, int pageIndex);
+    // Fills the texts from the annotation, once.
+    const AnnotationRow& describe();
 };
 
 struct AnnotationSection {
@@ -42,6 +49,8 @@ public:
     // Replaces the content; folded sections stay folded (by page) and the scroll position stays.
     void setSections(std::vector<AnnotationSection> sections);
     const std::vector<AnnotationSection>& sections() const { return sections_; }
+    // A row with its texts read (see AnnotationRow).
+    const AnnotationRow& describedRow(int section, int row) const { return sections_[size_t(section)].rows[size_t(row)].describe(); }
     bool isCollapsed(int pageIndex) const { return collapsedPages_.count(pageIndex) > 0; }
     void setCollapsed(int pageIndex, bool collapsed);
 
@@ -75,10 +84,10 @@ private:
     int itemIndexAt(int contentY) const;
     QRect itemRect(const Item& item) const;
     void paintHeader(QPainter& painter, const QRect& rect, const AnnotationSection& section) const;
-    void paintRow(QPainter& painter, const QRect& rect, const AnnotationRow& row) const;
+    void paintRow(QPainter& painter, const QRect& rect, AnnotationRow& row) const;
 
     QPointer<PDFTextBoxTool> tool_;
-    std::vector<AnnotationSection> sections_;
+    mutable std::vector<AnnotationSection> sections_;  // rows describe themselves when first drawn
     std::set<int> collapsedPages_;
     std::vector<Item> items_;
     int contentHeight_ = 0;

@@ -103,7 +103,7 @@ void AnnotationsSidebarView::refresh() {
         AnnotationSection section{group.pageIndex, {}};
         section.rows.reserve(group.annotations.size());
         for (const PDFAnnotationPtr& annotation : group.annotations)
-            section.rows.push_back(AnnotationRow::describe(annotation, group.pageIndex));
+            section.rows.push_back(AnnotationRow{annotation, group.pageIndex});
         sections.push_back(std::move(section));
     }
     list_->setSections(std::move(sections));
