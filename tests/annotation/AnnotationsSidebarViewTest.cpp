@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace scrivola;
@@ -132,6 +133,26 @@ TEST_F(AnnotationsSidebarTest, ClickRulesShareTheSelectionWithTheView) {
                                                              rows[3].get()}));
     EXPECT_EQ(sidebar->deleteButton()->text(), "5");
     EXPECT_EQ(deleteOpacity(), 1.0);
+
+    // A box selected in the view is scrolled into sight, its folded section opened.
+    sidebar->resize(260, 160);
+    sidebar->list()->setCollapsed(3, true);
+    tool()->selectAnnotation(rows[4]);
+    const QRect rect = sidebar->list()->rowRect(rows[4].get());
+    ASSERT_FALSE(rect.isEmpty());
+    EXPECT_TRUE(sidebar->list()->viewport()->rect().contains(rect));
+}
+
+TEST_F(AnnotationsSidebarTest, OpeningReplacesTheSearchAndSignatureSidebars) {
+    open(false);
+    context->search()->setSidebarVisible(true);
+    context->setSignatureSidebarVisible(true);
+    context->openAnnotationsSidebar();
+    EXPECT_TRUE(context->isAnnotationsSidebarVisible());
+    EXPECT_FALSE(context->isSignatureSidebarVisible());
+    EXPECT_FALSE(context->search()->isSidebarVisible());
+    QTest::mouseClick(sidebar->findChild<QToolButton*>("closeButton"), Qt::LeftButton);
+    EXPECT_FALSE(context->isAnnotationsSidebarVisible());
 }
 
 TEST_F(AnnotationsSidebarTest, DeletingFromMenuAndKeyAndRefreshingAfterUndo) {

@@ -158,6 +158,14 @@ TEST_F(SignatureViewsTest, SelectionPlacementEscapeAndDelete) {
     EXPECT_TRUE(sidebar->hintLabel()->isVisible());
     EXPECT_EQ(sidebar->hintLabel()->text(), "Click on PDF to place. ESC to cancel.");
 
+    // A change in the store keeps the card and its scaled picture.
+    SignatureCard* card = sidebar->card(id);
+    const qint64 picture = card->scaledPicture().cacheKey();
+    ASSERT_FALSE(card->scaledPicture().isNull());
+    ASSERT_TRUE(storage->updateLastSize(id, 300, 90));
+    EXPECT_EQ(sidebar->card(id), card);
+    EXPECT_EQ(card->scaledPicture().cacheKey(), picture);
+
     // Escape ends a placement first, then the selection; switching tabs ends a placement.
     placement()->handleSignatureStamp(QPointF(200, 400), 0);
     ASSERT_TRUE(placement()->isPlacingSignature());

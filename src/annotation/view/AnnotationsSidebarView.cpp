@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
@@ -119,11 +120,15 @@ void AnnotationsSidebarView::selectionChanged() {
     deleteButton_->setEnabled(count > 0);
     static_cast<QGraphicsOpacityEffect*>(deleteButton_->graphicsEffect())->setOpacity(count > 0 ? 1.0 : kInactiveOpacity);
     list_->viewport()->update();
+    // A box selected in the page view is brought into sight in the list.
+    if (count > 0 && !isClicking_ && isVisible())
+        list_->scrollToRow(context_->textTool()->selectedAnnotationObjects().back().get());
 }
 
 void AnnotationsSidebarView::rowClicked(const PDFAnnotationPtr& annotation, int pageIndex, Qt::KeyboardModifiers modifiers) {
     if (!context_) return;
     PDFTextBoxTool* tool = context_->textTool();
+    const QScopedValueRollback<bool> clicking(isClicking_, true);
     if (modifiers & Qt::ControlModifier) {
         tool->toggleAnnotationSidebarSelection(annotation);
     } else if (modifiers & Qt::ShiftModifier) {

@@ -56,6 +56,7 @@ private:
     QPushButton* deleteButton_;
     std::vector<PDFAnnotationPtr> flatList_;
     bool isStale_ = true;
+    bool isClicking_ = false;  // a selection change comes from a row click, not from the view
 };
 
 }  // namespace scrivola
