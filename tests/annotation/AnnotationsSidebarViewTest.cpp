@@ -134,6 +134,13 @@ TEST_F(AnnotationsSidebarTest, ClickRulesShareTheSelectionWithTheView) {
     EXPECT_EQ(sidebar->deleteButton()->text(), "5");
     EXPECT_EQ(deleteOpacity(), 1.0);
 
+    // Down moves the selection to the next row and shows its page; Shift+Up extends upwards.
+    QTest::keyClick(sidebar->list(), Qt::Key_Down);
+    EXPECT_EQ(selected(), std::vector<const PDFAnnotation*>{rows[4].get()});
+    EXPECT_EQ(context->currentPage(), 3);
+    QTest::keyClick(sidebar->list(), Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (std::vector<const PDFAnnotation*>{rows[4].get(), rows[3].get()}));
+
     // A box selected in the view is scrolled into sight, its folded section opened.
     sidebar->resize(260, 160);
     sidebar->list()->setCollapsed(3, true);

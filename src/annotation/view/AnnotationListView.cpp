@@ -6,6 +6,7 @@
 #include "annotation/TextBoxFont.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -164,6 +165,15 @@ void AnnotationListView::mousePressEvent(QMouseEvent* event) {
 
 void AnnotationListView::contextMenuEvent(QContextMenuEvent* event) {
     if (const AnnotationRow* row = rowAt(event->pos())) emit rowContextMenuRequested(row->annotation, event->globalPos());
+}
+
+void AnnotationListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        emit stepRequested(event->key() == Qt::Key_Up ? -1 : 1, event->modifiers());
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void AnnotationListView::paintEvent(QPaintEvent* event) {

@@ -65,11 +65,14 @@ public:
 signals:
     void rowClicked(const PDFAnnotationPtr& annotation, int pageIndex, Qt::KeyboardModifiers modifiers);
     void rowContextMenuRequested(const PDFAnnotationPtr& annotation, const QPoint& globalPos);
+    // Up (-1) or Down (+1) pressed in the list.
+    void stepRequested(int step, Qt::KeyboardModifiers modifiers);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

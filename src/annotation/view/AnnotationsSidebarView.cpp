@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace scrivola {
 
 namespace {
@@ -71,6 +73,7 @@ AnnotationsSidebarView::AnnotationsSidebarView(PDFDocumentContext* context, QWid
     layout->addLayout(bar);
 
     connect(list_, &AnnotationListView::rowClicked, this, &AnnotationsSidebarView::rowClicked);
+    connect(list_, &AnnotationListView::stepRequested, this, &AnnotationsSidebarView::step);
     connect(list_, &AnnotationListView::rowContextMenuRequested, this,
             [this](const PDFAnnotationPtr& annotation, const QPoint& globalPos) {
                 if (const std::unique_ptr<QMenu> menu = contextMenuFor(annotation)) menu->exec(globalPos);
@@ -98,6 +101,7 @@ void AnnotationsSidebarView::refresh() {
     isStale_ = false;
     std::vector<PageAnnotations> groups = context_ ? context_->textTool()->groupedTextAnnotations() : std::vector<PageAnnotations>{};
     flatList_ = PDFTextBoxTool::flatten(groups);
+    flatPages_.clear();
     std::vector<AnnotationSection> sections;
     sections.reserve(groups.size());
     for (const PageAnnotations& group : groups) {
@@ -105,6 +109,7 @@ void AnnotationsSidebarView::refresh() {
         section.rows.reserve(group.annotations.size());
         for (const PDFAnnotationPtr& annotation : group.annotations)
             section.rows.push_back(AnnotationRow{annotation, group.pageIndex});
+        flatPages_.insert(flatPages_.end(), group.annotations.size(), group.pageIndex);
         sections.push_back(std::move(section));
     }
     list_->setSections(std::move(sections));
@@ -137,6 +142,20 @@ void AnnotationsSidebarView::rowClicked(const PDFAnnotationPtr& annotation, int 
         context_->goToPage(pageIndex);
         tool->selectAnnotationFromSidebar(annotation);
     }
+}
+
+void AnnotationsSidebarView::step(int step, Qt::KeyboardModifiers modifiers) {
+    if (!context_ || flatList_.empty()) return;
+    const PDFTextBoxTool* tool = context_->textTool();
+    const PDFAnnotation* from = tool->lastSelectedAnnotation() ? tool->lastSelectedAnnotation().get()
+                                : !tool->selectedAnnotationObjects().empty() ? tool->selectedAnnotationObjects().back().get()
+                                                                             : nullptr;
+    const auto it = std::find_if(flatList_.begin(), flatList_.end(), [from](const PDFAnnotationPtr& a) { return a.get() == from; });
+    int target = step > 0 ? 0 : int(flatList_.size()) - 1;  // nothing to start from: the first or last row
+    if (it != flatList_.end()) target = std::clamp(int(it - flatList_.begin()) + step, 0, int(flatList_.size()) - 1);
+    const PDFAnnotationPtr annotation = flatList_[size_t(target)];
+    rowClicked(annotation, flatPages_[size_t(target)], modifiers & Qt::ShiftModifier);
+    list_->scrollToRow(annotation.get());
 }
 
 std::unique_ptr<QMenu> AnnotationsSidebarView::contextMenuFor(const PDFAnnotationPtr& annotation) {

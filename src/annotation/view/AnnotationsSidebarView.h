@@ -47,6 +47,9 @@ private:
     void documentChanged();
     void selectionChanged();
     void rowClicked(const PDFAnnotationPtr& annotation, int pageIndex, Qt::KeyboardModifiers modifiers);
+    // Up / Down: the row before or after the last one clicked becomes the selection (with Shift,
+    // the range grows to it), as a click on it would.
+    void step(int step, Qt::KeyboardModifiers modifiers);
 
     QPointer<PDFDocumentContext> context_;
     QLabel* countLabel_;
@@ -55,6 +58,7 @@ private:
     AnnotationListView* list_;
     QPushButton* deleteButton_;
     std::vector<PDFAnnotationPtr> flatList_;
+    std::vector<int> flatPages_;  // the page of each entry of flatList_
     bool isStale_ = true;
     bool isClicking_ = false;  // a selection change comes from a row click, not from the view
 };
