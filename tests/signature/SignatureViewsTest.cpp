@@ -209,7 +209,10 @@ TEST_F(SignatureViewsTest, StampsTabAndImportThroughTheChooser) {
     sidebar->setActiveTab(SidebarTab::stamps);
     EXPECT_EQ(sidebar->newButton()->toolTip(), "Import Stamp");
     ASSERT_EQ(storage->stamps().size(), 5);
-    for (const StoredSignature& stamp : storage->stamps()) EXPECT_EQ(sidebar->cardMenuFor(stamp.id), nullptr);
+    for (const StoredSignature& stamp : storage->stamps()) {
+        ASSERT_NE(sidebar->card(stamp.id), nullptr);
+        EXPECT_EQ(sidebar->cardMenuFor(stamp.id), nullptr);
+    }
 
     // "+" on Stamps imports at once; an unreadable file or a cancelled chooser adds nothing.
     QImage picture(30, 12, QImage::Format_ARGB32);
