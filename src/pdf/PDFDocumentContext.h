@@ -173,6 +173,10 @@ public:
     void setAnnotationsSidebarVisible(bool value);
     void setSignatureSidebarVisible(bool value);
     void setCompressSheetVisible(bool value);
+    // Shows the annotations sidebar in place of the search and signature sidebars.
+    void openAnnotationsSidebar();
+    // Hides the signature sidebar; nothing stays selected for stamping and a placement ends.
+    void closeSignatureSidebar();
 
 signals:
     // The display mode, hand or text-selection mode, or the need to refit changed.

@@ -30,6 +30,17 @@ void PDFDocumentContext::setHighlightMode(bool value) { assign(this, isHighlight
 void PDFDocumentContext::setWhiteoutMode(bool value) { assign(this, isWhiteoutMode_, value, &PDFDocumentContext::toolModesChanged); }
 void PDFDocumentContext::setAnnotationsSidebarVisible(bool value) { assign(this, isAnnotationsSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
 void PDFDocumentContext::setSignatureSidebarVisible(bool value) { assign(this, isSignatureSidebarVisible_, value, &PDFDocumentContext::panelsChanged); }
+void PDFDocumentContext::openAnnotationsSidebar() {
+    search_->setSidebarVisible(false);
+    closeSignatureSidebar();
+    setAnnotationsSidebarVisible(true);
+}
+
+void PDFDocumentContext::closeSignatureSidebar() {
+    setSignatureSidebarVisible(false);
+    signaturePlacement_->clearSignatureSelection();
+}
+
 void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::panelsChanged); }
 
 }  // namespace scrivola

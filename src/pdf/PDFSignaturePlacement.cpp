@@ -55,6 +55,34 @@ void PDFSignaturePlacement::cancelSignaturePlacement() {
     emit changed();
 }
 
+void PDFSignaturePlacement::clearSignatureSelection() {
+    selectedSignatureId_.reset();
+    cancelSignaturePlacement();
+}
+
+bool PDFSignaturePlacement::deleteSignature(const QUuid& id) {
+    SignatureStorageService* storage = context_->signatureStorage();
+    const bool deleted = storage && storage->remove(id);
+    if (deleted && selectedSignatureId_ == id) selectedSignatureId_.reset();
+    cancelSignaturePlacement();
+    return deleted;
+}
+
+QString PDFSignaturePlacement::trimmedName(const QString& text) {
+    const auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) ++begin;
+    while (end > begin && isBlank(text[end - 1])) --end;
+    return text.mid(begin, end - begin);
+}
+
+bool PDFSignaturePlacement::renameSignature(const QUuid& id, const QString& text) {
+    SignatureStorageService* storage = context_->signatureStorage();
+    const QString name = trimmedName(text);
+    return storage && !name.isEmpty() && storage->rename(id, name);
+}
+
 QRectF PDFSignaturePlacement::fitOnPage(const QRectF& rect, const QRectF& box) {
     QRectF fitted = rect.normalized();
     if (fitted.width() > box.width() || fitted.height() > box.height()) {

@@ -50,6 +50,18 @@ public:
     // size in the store and ends the placement; the item stays selected.
     void confirmSignaturePlacement();
     void cancelSignaturePlacement();
+    // Nothing selected, nothing being placed: the view leaves stamping mode.
+    void clearSignatureSelection();
+
+    // --- The signature sidebar's edits of the store ---------------------------------------
+    // Deletes a non-built-in item from the store; a deleted selected item is deselected, and any
+    // placement in progress ends. Returns whether the item was deleted.
+    bool deleteSignature(const QUuid& id);
+    // Renames an item to `text` without the spaces and tabs at either end (line breaks stay);
+    // a name that is empty after trimming leaves the old one. Returns whether it was renamed.
+    bool renameSignature(const QUuid& id, const QString& text);
+    // `text` without spaces and tabs at either end.
+    static QString trimmedName(const QString& text);
     // `rect` (page space) made to lie wholly on `box`: scaled down about its centre, keeping its
     // proportions, when larger, then moved inside.
     static QRectF fitOnPage(const QRectF& rect, const QRectF& box);

@@ -8,6 +8,8 @@
 #include "annotation/CoreTextFreeTextAnnotation.h"
 #include "annotation/TextBoxFont.h"
 
+#include <algorithm>
+
 namespace scrivola {
 
 namespace {
@@ -191,6 +193,65 @@ void PDFTextBoxTool::deleteSelectedAnnotations() {
                                                 : QStringLiteral("Delete Annotations");
     context_->commitPlacements(name, placements);
     setEditing(false, nullptr);
+}
+
+// --- The annotations sidebar ---------------------------------------------------------------------
+
+std::vector<PageAnnotations> PDFTextBoxTool::groupedTextAnnotations() const {
+    std::vector<PageAnnotations> groups;
+    PDFDocumentModel* model = context_->model();
+    const PDFDocumentPtr document = model ? model->pdfDocument() : nullptr;
+    if (!document) return groups;
+    const int count = document->pageCount();
+    for (int index = 0; index < count; ++index) {
+        const PDFPagePtr page = document->page(index);
+        if (!page) continue;
+        PageAnnotations group{index, {}};
+        for (const PDFAnnotationPtr& annotation : page->annotations())
+            if (CoreTextFreeTextAnnotation::isFreeText(*annotation)) group.annotations.push_back(annotation);
+        if (!group.annotations.empty()) groups.push_back(std::move(group));
+    }
+    return groups;
+}
+
+std::vector<PDFAnnotationPtr> PDFTextBoxTool::flatten(const std::vector<PageAnnotations>& groups) {
+    std::vector<PDFAnnotationPtr> list;
+    for (const PageAnnotations& group : groups) list.insert(list.end(), group.annotations.begin(), group.annotations.end());
+    return list;
+}
+
+void PDFTextBoxTool::selectAnnotationFromSidebar(const PDFAnnotationPtr& annotation) {
+    if (!annotation) return;
+    selectAnnotation(annotation);
+    setLastSelectedAnnotation(annotation);
+}
+
+void PDFTextBoxTool::toggleAnnotationSidebarSelection(const PDFAnnotationPtr& annotation) {
+    if (!annotation) return;
+    toggleAnnotationSelection(annotation);
+    setLastSelectedAnnotation(annotation);
+}
+
+void PDFTextBoxTool::extendAnnotationSidebarSelection(const PDFAnnotationPtr& annotation,
+                                                      const std::vector<PDFAnnotationPtr>& list) {
+    if (!annotation) return;
+    const auto position = [&list](const PDFAnnotation* identity) {
+        const auto it = std::find_if(list.begin(), list.end(), [identity](const PDFAnnotationPtr& a) { return a.get() == identity; });
+        return it == list.end() ? -1 : int(it - list.begin());
+    };
+    const int anchor = lastSelectedAnnotation_ ? position(lastSelectedAnnotation_.get()) : -1;
+    const int target = position(annotation.get());
+    if (anchor < 0 || target < 0) {
+        selectAnnotation(annotation);
+        setLastSelectedAnnotation(annotation);
+        return;
+    }
+    std::set<AnnotationIdentity> ids = selectedAnnotations_;
+    std::vector<PDFAnnotationPtr> objects = selectedAnnotationObjects_;
+    for (int i = std::min(anchor, target); i <= std::max(anchor, target); ++i)
+        if (ids.insert(list[size_t(i)].get()).second) objects.push_back(list[size_t(i)]);
+    setSelection(std::move(ids), std::move(objects));
+    setLastSelectedAnnotation(annotation);
 }
 
 void PDFTextBoxTool::forgetAnnotationsOf(const PDFPage& page) {

@@ -19,6 +19,12 @@ using AnnotationIdentity = const PDFAnnotation*;
 
 class PDFDocumentContext;
 
+// The free-text annotations of one page, in the page's annotation order.
+struct PageAnnotations {
+    int pageIndex = 0;
+    std::vector<PDFAnnotationPtr> annotations;
+};
+
 // The text-box tool of one PDF tab: its mode, the format of new boxes, the inline editor's
 // state and the annotation selection, with the operations that add, re-edit, move and remove
 // text boxes through the context's undo history. The editing state and the selection are set
@@ -89,6 +95,22 @@ public:
     // Removes every selected annotation that is still on a page, as one undo step, and clears
     // the selection.
     void deleteSelectedAnnotations();
+
+    // --- The annotations sidebar's view of the selection -----------------------------------
+    // Every free-text annotation of the document (ours or another program's), grouped by page in
+    // page order; pages without any are left out. Computed from the document on every call.
+    std::vector<PageAnnotations> groupedTextAnnotations() const;
+    // The groups' annotations one after the other: what "between" means for range selection.
+    static std::vector<PDFAnnotationPtr> flatten(const std::vector<PageAnnotations>& groups);
+    // Selects `annotation` alone and makes it the range anchor.
+    void selectAnnotationFromSidebar(const PDFAnnotationPtr& annotation);
+    // Toggles `annotation` in the selection and makes it the range anchor.
+    void toggleAnnotationSidebarSelection(const PDFAnnotationPtr& annotation);
+    // Adds every annotation of `list` from the anchor to `annotation` (either direction) to the
+    // selection, keeping what is selected already, and makes `annotation` the anchor. Without an
+    // anchor in the list, or with `annotation` not in it, selects `annotation` alone.
+    void extendAnnotationSidebarSelection(const PDFAnnotationPtr& annotation, const std::vector<PDFAnnotationPtr>& list);
+
     // The annotations of `page`, just replaced by a flattened copy, can no longer be selected
     // or edited: they leave the selection, and an editor open on one of them closes.
     void forgetAnnotationsOf(const PDFPage& page);

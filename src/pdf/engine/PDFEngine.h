@@ -21,6 +21,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QDateTime>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -201,6 +202,8 @@ public:
     void setBounds(const QRectF& bounds);
     QString contents() const;
     void setContents(const QString& text);
+    // The modification date (/M), or nothing when it is missing or not a date.
+    std::optional<QDateTime> modificationDate() const;
     QString fontName() const;      // from /DA; empty when absent
     double fontSize() const;       // from /DA; 0 when absent
     void setFont(const QString& name, double size);
