@@ -1,5 +1,6 @@
 // view_bench: the application's views as a user meets them, timed over the whole process.
 //   view_bench FILE.pdf    the page view: first page, scrolling, zoom (PdfViewBench.cpp)
+//   view_bench --images PATH...   the image canvas: first image, browsing, memory (ImagesBench.cpp)
 // Offscreen unless QT_QPA_PLATFORM is set; figures on stdout, details on stderr.
 #include "ViewBench.h"
 
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     const QStringList args = QApplication::arguments().mid(1);
     if (args.size() == 1 && !args[0].startsWith(QLatin1String("--"))) return pdfViewBench(launchedAt, args[0]);
-    return fail("usage: view_bench FILE.pdf");
+    if (args.size() >= 2 && args[0] == QLatin1String("--images")) return imagesBench(launchedAt, args.mid(1));
+    return fail("usage: view_bench FILE.pdf | --images PATH...");
 }

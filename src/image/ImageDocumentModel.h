@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 
 namespace scrivola {
@@ -69,6 +71,17 @@ public:
     // Decodes the image on a worker thread; imageReady(index) follows on the main thread (at
     // once, queued, when the image is already in memory). Does nothing when out of range.
     void requestImage(int index);
+    // Decodes the neighbours of `index` ahead on a worker, the one in `direction` (+1 or -1)
+    // first, as far as the cache budget holds them beside the image at `index`; images it
+    // cannot hold (other than the pinned one and these) make room for them.
+    void preloadAround(int index, int direction);
+    // A quick reduced decode of the entry's file, fitted into `maxSize` (see
+    // ImageCodec::decodePreview), for showing until the full image is ready; previewReady(index)
+    // follows on the main thread. A newer request supersedes one not yet started. Nothing follows
+    // for formats without a quick path, nor for edited entries (their pixels are in memory).
+    void requestPreview(int index, QSize maxSize);
+    // The entry's latest preview, or a null image.
+    QImage preview(int index) const;
     // True when decoding the entry's file failed (until the entry is replaced). In a collection
     // such an entry is then left out, as unreadable files are at opening: the removal follows
     // from the event loop, so indices never shift under a caller.
@@ -100,6 +113,7 @@ signals:
     void entryRemoved(int index);
     void imageChanged(int index);
     void imageReady(int index);
+    void previewReady(int index);
 
 private:
     struct EntryState {
@@ -114,8 +128,14 @@ private:
     void setModified(bool modified);
     void updateModified();
     QImage decodeEntry(int index);
+    // Queues a decode on the workers; higher priorities start first.
+    void requestDecode(int index, int priority);
     void finishRequest(quint64 id, quint64 generation, const QImage& image);
     void markUndecodable(int index);
+    void finishPreview(quint64 id, quint64 generation, const QImage& preview);
+    void forgetPreview(quint64 id);
+    // What the entry's pixels take (or will take once decoded) in memory.
+    qint64 estimatedBytes(int index) const;
     QImage pixelsForSaving(int index);
     void writeImage(const QImage& image, const QString& url, ImageEncoding encoding);
     void reloadEntriesAt(const QString& path, int exceptIndex);
@@ -129,6 +149,12 @@ private:
     // Decoding runs on a pool of its own, so a folder of large photos never holds up the render
     // workers or Qt's shared pool; results come back to the main thread by entry id.
     QThreadPool decoders_;
+    // Previews have a worker of their own so that they never wait behind full decodes; only the
+    // newest request matters, older ones not yet started are skipped.
+    QThreadPool previewDecoders_;
+    std::shared_ptr<std::atomic<quint64>> previewTicket_ = std::make_shared<std::atomic<quint64>>(0);
+    // A few recent previews by entry id, oldest first.
+    QList<std::pair<quint64, QImage>> previews_;
 };
 
 // A new image turned by `degrees`, positive meaning counterclockwise. Quarter turns are exact
