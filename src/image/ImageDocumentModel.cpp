@@ -174,9 +174,11 @@ bool ImageDocumentModel::hasDecodeFailed(int index) const {
     return index >= 0 && index < count() && states_[size_t(index)].decodeFailed;
 }
 
-void ImageDocumentModel::requestImage(int index) { requestDecode(index, 1); }
+void ImageDocumentModel::requestImage(int index) {
+    requestDecode(index, 1, [](int) { return false; });
+}
 
-void ImageDocumentModel::requestDecode(int index, int priority) {
+void ImageDocumentModel::requestDecode(int index, int priority, const std::function<bool(int)>& keep) {
     if (index < 0 || index >= count()) return;
     EntryState& state = states_[size_t(index)];
     if (!cachedImage(index).isNull() || state.decodeFailed) {
@@ -185,19 +187,26 @@ void ImageDocumentModel::requestDecode(int index, int priority) {
     }
     if (state.decodePending) return;
     state.decodePending = true;
+    // Decodes under way count against the budget too: the least recently used images (other
+    // than the shown one and those kept) go before the pixels arrive, not after.
+    const qint64 bytes = estimatedBytes(index);
+    cache_.makeRoom(decodingBytes_ + bytes, keep);
+    decodingBytes_ += bytes;
     const QString path = entries_[index].url;
     const quint64 id = entries_[index].id;
     const quint64 generation = state.generation;
     decoders_.start(
-        [this, path, id, generation] {
+        [this, path, id, generation, bytes] {
             const QImage pixels = decodeFile(path);
             QMetaObject::invokeMethod(
-                this, [this, id, generation, pixels] { finishRequest(id, generation, pixels); }, Qt::QueuedConnection);
+                this, [this, id, generation, pixels, bytes] { finishRequest(id, generation, pixels, bytes); },
+                Qt::QueuedConnection);
         },
         priority);
 }
 
-void ImageDocumentModel::finishRequest(quint64 id, quint64 generation, const QImage& pixels) {
+void ImageDocumentModel::finishRequest(quint64 id, quint64 generation, const QImage& pixels, qint64 bytes) {
+    decodingBytes_ -= bytes;
     const int index = indexOf(id);
     if (index < 0) return;
     EntryState& state = states_[size_t(index)];
@@ -233,8 +242,7 @@ void ImageDocumentModel::preloadAround(int index, int direction) {
         planned += bytes;
         const EntryState& state = states_[size_t(neighbour)];
         if (state.decodeFailed || state.decodePending || !cachedImage(neighbour).isNull()) continue;
-        if (!cache_.makeRoom(bytes, wanted)) break;
-        requestDecode(neighbour, 0);  // behind any image asked for to be shown
+        requestDecode(neighbour, 0, wanted);  // behind any image asked for to be shown
     }
 }
 

@@ -128,9 +128,10 @@ private:
     void setModified(bool modified);
     void updateModified();
     QImage decodeEntry(int index);
-    // Queues a decode on the workers; higher priorities start first.
-    void requestDecode(int index, int priority);
-    void finishRequest(quint64 id, quint64 generation, const QImage& image);
+    // Queues a decode on the workers, higher priorities first, after making room in the cache
+    // for it (sparing the images `keep` names).
+    void requestDecode(int index, int priority, const std::function<bool(int)>& keep);
+    void finishRequest(quint64 id, quint64 generation, const QImage& image, qint64 bytes);
     void markUndecodable(int index);
     void finishPreview(quint64 id, quint64 generation, const QImage& preview);
     void forgetPreview(quint64 id);
@@ -149,6 +150,7 @@ private:
     // Decoding runs on a pool of its own, so a folder of large photos never holds up the render
     // workers or Qt's shared pool; results come back to the main thread by entry id.
     QThreadPool decoders_;
+    qint64 decodingBytes_ = 0;  // estimated pixels of the decodes under way
     // Previews have a worker of their own so that they never wait behind full decodes; only the
     // newest request matters, older ones not yet started are skipped.
     QThreadPool previewDecoders_;

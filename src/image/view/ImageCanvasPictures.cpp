@@ -14,6 +14,7 @@
 #include <QRunnable>
 #include <QScrollBar>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -68,6 +69,14 @@ void ImageCanvasView::showCurrent(bool reload) {
     }
     const bool quickStep = !sameEntry && lastChange_.isValid() && lastChange_.elapsed() < kQuickStepMs;
     if (!sameEntry) lastChange_.start();
+    // What is on screen stays, fitted, until the new image has a picture of its own.
+    const QImage onScreen = !reduced_.isNull() ? reduced_ : preview_;
+    if (!sameEntry && !onScreen.isNull()) {
+        standIn_ = onScreen;
+        standInSize_ = imageSize_;
+    } else if (sameEntry || index < 0) {
+        standIn_ = QImage();
+    }
     index_ = index;
     entryId_ = id;
     ++generation_;
@@ -109,30 +118,46 @@ void ImageCanvasView::imageReady(int index) {
     if (index != index_ || !full_.isNull() || !model_) return;
     if (const QImage image = model_->cachedImage(index); !image.isNull()) return takeFull(image);
     if (model_->hasDecodeFailed(index)) {
+        standIn_ = QImage();
         message_ = QStringLiteral("This image could not be shown.");
         viewport()->update();
     }
 }
 
 void ImageCanvasView::previewReady(int index) {
-    if (index != index_ || !full_.isNull() || !preview_.isNull() || !model_) return;
+    if (!full_.isNull() || !preview_.isNull() || !model_) return;
+    // While images fly by, the preview of one just passed shows until the current one has its own.
+    if (index != index_) {
+        if (!fullDecodeDelay_.isActive()) return;
+        standIn_ = forDisplay(model_->preview(index));
+        standInSize_ = model_->pixelSize(index);
+        viewport()->update();
+        return;
+    }
     if (const QImage preview = model_->preview(index); !preview.isNull()) takePreview(preview);
 }
 
 void ImageCanvasView::takePreview(const QImage& preview) {
     preview_ = forDisplay(preview);
+    standIn_ = QImage();
     viewport()->update();
 }
 
 void ImageCanvasView::takeFull(const QImage& image) {
     full_ = image;
-    preview_ = QImage();
+    preview_ = standIn_ = QImage();
     setImageSize(ImageDrawing::pointSize(image));
     if (isDisplayReady(image)) display_ = image;
+    // The copies for the screen and the neighbours' decodes start once the image is painted,
+    // so that workers do not compete with that paint.
+    viewport()->update();
+}
+
+void ImageCanvasView::afterFirstFullPaint() {
+    if (full_.isNull()) return;
     prepareDisplayCopy();
     prepareReducedCopy();
-    viewport()->update();
-    // The neighbours are decoded ahead once this image is on screen, unless images fly by.
+    // The neighbours are decoded ahead, unless images fly by.
     if (!fullDecodeDelay_.isActive() && model_) model_->preloadAround(index_, direction_);
 }
 
@@ -200,6 +225,9 @@ void ImageCanvasView::notePainted(bool full) {
     if (done) return;
     done = true;
     emit imagePainted(index_, full);
+    if (full) QTimer::singleShot(0, this, [this, generation = generation_] {
+        if (generation == generation_) afterFirstFullPaint();
+    });
     if (!paintedSinceContext_) {
         paintedSinceContext_ = true;
         emit painted();
@@ -219,6 +247,7 @@ void ImageCanvasView::paintEvent(QPaintEvent* event) {
     else if (picture.isNull()) picture = full_;
     const bool full = !picture.isNull();
     if (!full) picture = preview_;
+    if (picture.isNull() && !standIn_.isNull()) return paintStandIn(painter);
     if (picture.isNull() || exposed.isEmpty()) {
         if (!message_.isEmpty()) {
             painter.setPen(Theme::textSecondary(dark));
@@ -234,6 +263,16 @@ void ImageCanvasView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, devicePerPicturePixel < 3);
     painter.drawImage(exposed, picture, source);
     notePainted(full);
+}
+
+// Fitted into the view (never enlarged) and centred.
+void ImageCanvasView::paintStandIn(QPainter& painter) {
+    const QSizeF area = viewport()->size();
+    if (standInSize_.isEmpty()) return;
+    const double scale = std::min({1.0, area.width() / standInSize_.width(), area.height() / standInSize_.height()});
+    const QSizeF shown = standInSize_ * scale;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF((area.width() - shown.width()) / 2, (area.height() - shown.height()) / 2), shown), standIn_);
 }
 
 }  // namespace scrivola

@@ -197,8 +197,10 @@ QSizeF ImageCanvasView::fitArea() const {
 
 // --- Zoom in step with the context ------------------------------------------------------------
 
-// Deferred to the next turn of the event loop, so that the widget has its final size.
+// At once when the canvas is on screen (so that an image is never painted before its fit);
+// otherwise on the next turn of the event loop, when the widget has its final size.
 void ImageCanvasView::scheduleAutoFit() {
+    if (isVisible()) return applyAutoFit();
     if (fitScheduled_) return;
     fitScheduled_ = true;
     QTimer::singleShot(0, this, [this] {

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+class QPainter;
+
 namespace scrivola {
 
 // The image of an image tab on screen: the context's shown image in a scroll area that magnifies
@@ -87,6 +89,7 @@ private:
     void imageReady(int index);
     void previewReady(int index);
     void takeFull(const QImage& image);
+    void afterFirstFullPaint();
     void takePreview(const QImage& preview);
     void setImageSize(QSizeF size);
     void requestFullDecode();
@@ -95,6 +98,7 @@ private:
     // Device pixels per pixel of the full image at the current magnification.
     double deviceScale() const;
     void notePainted(bool full);
+    void paintStandIn(QPainter& painter);
 
     // Geometry and zoom (ImageCanvasView.cpp).
     void scheduleAutoFit();
@@ -119,6 +123,11 @@ private:
     QImage display_;    // full_ in the display's colours and a format painting takes directly
     QImage preview_;    // a quick reduced decode, in the display's colours
     QImage reduced_;    // the whole image reduced to about the current scale, display colours
+    // The picture of an image passed just before (display colours, its size in points), shown
+    // fitted until the shown image has a picture of its own: images never flash empty while
+    // the arrow keys step through a collection.
+    QImage standIn_;
+    QSizeF standInSize_;
     QString message_;
     QSizeF imageSize_;
     quint64 generation_ = 0;  // rises with every change of image; workers' results carry it
