@@ -123,6 +123,7 @@ void ImageCanvasView::setContext(ImageDocumentContext* context) {
         magnification_ = std::clamp(context_->zoomLevel(), kMinimumMagnification, kMaximumMagnification);
     }
     showCurrent(true);
+    updateScrollBars();  // the magnification is the new context's, the image size may be the same
     if (context_ && context_->needsAutoFit()) scheduleAutoFit();
 }
 
