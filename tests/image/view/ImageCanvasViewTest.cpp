@@ -7,6 +7,8 @@
 #include "image/view/ImageCanvasView.h"
 
 #include <QMimeData>
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -113,7 +115,18 @@ TEST_F(ImageCanvasViewTest, WheelAndPinchZoomBecomeManualAndTheContextZoomComesB
     EXPECT_EQ(zooms.count(), 1);
     wheel(QPoint(0, 10), true);  // touchpad pixels
     EXPECT_NEAR(canvas.magnification(), 1.05 * 1.1, 1e-9);
-    wheel(QPoint(0, 120 * 400), false);
+    // A pinch closing by a fifth, then one opening far beyond the limit.
+    context->setImageFitMode(ImageFitMode::fitPage);
+    const double before = canvas.magnification();
+    for (const double value : {-0.2, 400.0}) {
+        QNativeGestureEvent pinch(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, QPointF(500, 300),
+                                  QPointF(500, 300), canvas.viewport()->mapToGlobal(QPointF(500, 300)), value, QPointF());
+        QCoreApplication::sendEvent(canvas.viewport(), &pinch);
+        if (value < 0) {
+            EXPECT_NEAR(canvas.magnification(), before * 0.8, 1e-9);
+        }
+        EXPECT_EQ(context->imageFitMode(), ImageFitMode::manual);
+    }
     EXPECT_DOUBLE_EQ(canvas.magnification(), 10.0);
     EXPECT_DOUBLE_EQ(context->zoomLevel(), 10.0);
 
