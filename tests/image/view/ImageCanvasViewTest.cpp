@@ -199,4 +199,28 @@ TEST_F(ImageCanvasViewTest, OnlyFileDropsAreTaken) {
     EXPECT_EQ(dropped.at(0).at(0).toStringList(), (QStringList{dir.filePath("a.png"), dir.filePath("c.jpg")}));
 }
 
+// Images passed quickly (a held arrow key) show a quick preview first and their full decode after
+// a pause; once one is on screen in full, the one after it is decoded ahead.
+TEST_F(ImageCanvasViewTest, BrowsingQuicklyShowsPreviewsFirstThenDecodesAhead) {
+    QStringList urls;
+    for (int i = 0; i < 4; ++i) urls << writeImage(dir.filePath(QString("p%1.jpg").arg(i)), photoImage(QSize(1600, 1200), i), "jpeg");
+    model = std::make_unique<ImageDocumentModel>(urls);
+    context = std::make_unique<ImageDocumentContext>(model.get());
+    canvas.resize(800, 600);
+    canvas.setContext(context.get());
+    canvas.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return canvas.showsFullImage(); }, 5000));
+
+    QList<std::pair<int, bool>> painted;
+    QObject::connect(&canvas, &ImageCanvasView::imagePainted, &canvas, [&](int index, bool full) { painted.append({index, full}); });
+    context->goToNextPage();
+    context->goToNextPage();  // at once: a quick step
+    EXPECT_TRUE(model->cachedImage(2).isNull());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return canvas.showsFullImage() && painted.contains({2, true}); }, 5000));
+    EXPECT_EQ(painted.first(), std::make_pair(2, false));
+    EXPECT_EQ(canvas.shownIndex(), 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->cachedImage(3).isNull(); }, 5000));
+}
+
 }  // namespace
