@@ -4,8 +4,10 @@
 #include "support/ImageFactory.h"
 
 #include "image/ImageDocumentContext.h"
+#include "image/codec/ImageCodec.h"
 #include "image/view/ImageCanvasView.h"
 
+#include <QColorSpace>
 #include <QMimeData>
 #include <QNativeGestureEvent>
 #include <QPointingDevice>
@@ -96,6 +98,17 @@ TEST_F(ImageCanvasViewTest, FitsLargeImagesAndShowsSmallOnesAtActualSizeCentred)
     QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
     QCoreApplication::sendEvent(&canvas, &right);
     EXPECT_FALSE(right.isAccepted());
+
+    // A picture in a wide-gamut colour space shows in the display's colours.
+    QImage wide(400, 300, QImage::Format_RGB32);
+    wide.fill(QColor(90, 160, 60));
+    wide.setColorSpace(QColorSpace::ProPhotoRgb);
+    const QColor expected = ImageCodec::toDisplayColorSpace(wide).pixelColor(0, 0);
+    ASSERT_FALSE(sameColour(expected, QColor(90, 160, 60), 12));
+    model->replaceImage(wide, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sameColour(canvas.viewport()->grab().toImage().pixelColor(500, 300), expected, 3); }, 5000));
+    model->replaceImage(small, 0);
+    settle();
 
     // Painted: the image's red in the middle, the background beside it.
     const QImage shot = canvas.viewport()->grab().toImage();
