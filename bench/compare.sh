@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs Scrivola and peer tools on the same generated inputs in one run and prints ratios.
-# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window view images compress pages
+# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window view images browse compress pages
 # (default: all but inputs)
 # The manuals section runs on large real documents that Debian's documentation packages install
 # (octave-doc, texlive-pictures-doc); a file that is absent is skipped.
@@ -35,6 +35,21 @@ inputs() {
     convert "$OUT/photo24mp.jpg" -resize 4000x3000 -quality 85 "$OUT/folder200/base.jpg"
     for i in $(seq -w 1 200); do cp "$OUT/folder200/base.jpg" "$OUT/folder200/img$i.jpg"; done
     rm "$OUT/folder200/base.jpg"
+  fi
+  if [ ! -d "$OUT/photos24" ]; then
+    # 24 different photos, alternately 24 MP (6000 x 4000) and 16 MP (4896 x 3264).
+    mkdir -p "$OUT/photos24"
+    local i n gain
+    for i in $(seq -w 1 24); do
+      n=$((10#$i)); gain="0.$((80 + n)) 1.0 0.95"
+      if [ $((n % 2)) = 1 ]; then
+        vips linear "$OUT/photo24mp.jpg" "$OUT/photos24/photo$i.jpg[Q=88]" "$gain" "$((n * 3)) 4 9" --uchar
+      else
+        vips linear "$OUT/photo24mp.jpg" "$OUT/photos24/tmp.v" "$gain" "$((n * 3)) 8 2" --uchar
+        vips resize "$OUT/photos24/tmp.v" "$OUT/photos24/photo$i.jpg[Q=88]" 0.816
+      fi
+    done
+    rm -f "$OUT/photos24/tmp.v"
   fi
   if [ ! -f "$OUT/scanned50.pdf" ]; then
     # 50 Letter pages scanned at 300 dpi (2550 x 3300 pixels): a different crop of the photo on each page.
@@ -84,10 +99,10 @@ section_window() {
     --ours "QT_QPA_PLATFORM=offscreen SCRIVOLA_EXIT_AFTER_FIRST_PAINT=1 $APP $OUT/text1000.pdf"
 }
 
-# view_bench's figures for one PDF, each the median of three runs (in the order of its name).
+# view_bench's figures for its arguments, each the median of three runs (in the order of its name).
 view_figures() {
   local i
-  for i in 1 2 3; do "$BUILD/bench/view_bench" "$1" 2>/dev/null; done | sort -k1,1 -k2,2n |
+  for i in 1 2 3; do "$BUILD/bench/view_bench" "$@" 2>/dev/null; done | sort -k1,1 -k2,2n |
     awk '$1 != key { if (n) print "   " key, v[int((n + 1) / 2)]; key = $1; n = 0 } { v[++n] = $2 }
          END { if (n) print "   " key, v[int((n + 1) / 2)] }'
 }
@@ -112,6 +127,20 @@ section_images() {
   SCRIVOLA_BENCH_DIR="$OUT" "$BUILD/bench/image_open_bench"
   $MEASURE --name "peer: vips copy 24 MP JPEG" --runs 5 --ours "vips copy $OUT/photo24mp.jpg $OUT/peer-24.v"
   $MEASURE --name "peer: vips copy 12 MP HEIC" --runs 3 --ours "vips copy $OUT/photo12mp.heic $OUT/peer-12.v"
+}
+
+section_browse() {
+  [ -x "$BUILD/bench/view_bench" ] || cmake --build "$BUILD" --target view_bench
+  echo "== browsing 24 photos of 16 and 24 MP in the image canvas (offscreen): first image, arrow steps, held key"
+  echo "   goals: next_image_ms < 60, images_peak_mb < 400"
+  view_figures --images "$OUT/photos24"
+  echo "== a folder of 200 photos of 10.7 MP"
+  echo "   goal: images_peak_mb < 400"
+  view_figures --images "$OUT/folder200"
+  echo "== peers on one 24 MP photo (whole process): full decode, and shrink-on-load to the view size"
+  $MEASURE --name "peer: vips copy 24 MP JPEG" --runs 5 --ours "vips copy $OUT/photos24/photo01.jpg $OUT/peer-browse.v"
+  $MEASURE --name "peer: vipsthumbnail 24 MP JPEG to 1100 px" --runs 5 \
+    --ours "vipsthumbnail $OUT/photos24/photo01.jpg -s 1100 -o $OUT/peer-browse-thumb.jpg"
 }
 
 size_of() { stat -c %s "$1"; }
@@ -173,5 +202,5 @@ section_inputs() { echo "inputs are in $OUT"; }
 
 inputs
 sections=("$@")
-[ ${#sections[@]} -gt 0 ] || sections=(render manuals window view images compress pages)
+[ ${#sections[@]} -gt 0 ] || sections=(render manuals window view images browse compress pages)
 for s in "${sections[@]}"; do "section_$s"; done

@@ -70,5 +70,6 @@ private:
 // The modes of view_bench (each prints its figures; 0 on success).
 int pdfViewBench(double launchedAt, const QString& file);
 int thumbnailsBench(double launchedAt, const QString& file);
+int imagesBench(double launchedAt, const QStringList& paths);
 
 }  // namespace scrivola::bench

@@ -1,6 +1,7 @@
 // view_bench: the application's views as a user meets them, timed over the whole process.
 //   view_bench FILE.pdf    the page view: first page, scrolling, zoom (PdfViewBench.cpp)
 //   view_bench --thumbnails FILE.pdf   the page sidebar: first screen, scrolling, memory (ThumbnailsBench.cpp)
+//   view_bench --images PATH...   the image canvas: first image, browsing, memory (ImagesBench.cpp)
 // Offscreen unless QT_QPA_PLATFORM is set; figures on stdout, details on stderr.
 #include "ViewBench.h"
 
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
     const QStringList args = QApplication::arguments().mid(1);
     if (args.size() == 1 && !args[0].startsWith(QLatin1String("--"))) return pdfViewBench(launchedAt, args[0]);
     if (args.size() == 2 && args[0] == QLatin1String("--thumbnails")) return thumbnailsBench(launchedAt, args[1]);
-    return fail("usage: view_bench FILE.pdf | --thumbnails FILE.pdf");
+    if (args.size() >= 2 && args[0] == QLatin1String("--images")) return imagesBench(launchedAt, args.mid(1));
+    return fail("usage: view_bench FILE.pdf | --thumbnails FILE.pdf | --images PATH...");
 }

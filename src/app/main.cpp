@@ -2,7 +2,6 @@
 #include "app/core/AppearanceSettings.h"
 #include "app/core/BrenixStatusService.h"
 #include "app/core/Theme.h"
-#include "ui/DocumentPreview.h"
 #include "ui/WorkspaceWindow.h"
 #include "workspace/AppViewModel.h"
 #include "workspace/RecentDocuments.h"

@@ -51,6 +51,16 @@ void ImageCache::clear() {
     used_ = 0;
 }
 
+bool ImageCache::makeRoom(qint64 bytes, const std::function<bool(int)>& keep) {
+    auto it = order_.begin();
+    while (used_ + bytes > budget_ && it != order_.end()) {
+        const int index = *it;
+        ++it;
+        if (index != pinned_ && !keep(index)) remove(index);
+    }
+    return used_ + bytes <= budget_;
+}
+
 void ImageCache::setPinned(int index) {
     pinned_ = index;
     evict();

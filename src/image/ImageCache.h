@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QtGlobal>
 
+#include <functional>
 #include <list>
 #include <unordered_map>
 
@@ -12,7 +13,9 @@ namespace scrivola {
 // exceeded. The pinned index (the image on screen) is never evicted.
 class ImageCache {
 public:
-    static constexpr qint64 kDefaultBudget = qint64(768) << 20;
+    // The image on screen and its two neighbours at 16 MP (64 MB each), or the shown one and the
+    // next at 24 MP, with the decode under way: a folder of photos stays well under 400 MB.
+    static constexpr qint64 kDefaultBudget = qint64(256) << 20;
 
     explicit ImageCache(qint64 budgetBytes = kDefaultBudget) : budget_(budgetBytes) {}
 
@@ -27,6 +30,9 @@ public:
     // entry at `index` leaves the collection.
     void removeShifting(int index);
     void clear();
+    // Evicts least recently used images, never the pinned one nor those `keep` names, until
+    // `bytes` more fit in the budget. False when they still do not fit.
+    bool makeRoom(qint64 bytes, const std::function<bool(int)>& keep);
 
     void setPinned(int index);
     int pinned() const { return pinned_; }

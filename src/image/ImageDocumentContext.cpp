@@ -118,7 +118,8 @@ std::optional<double> ImageDocumentContext::autoFitScale(QSizeF imageSize, QSize
     case ImageFitMode::fitWidth: scale = visibleSize.width() / imageSize.width(); break;
     case ImageFitMode::manual: return zoomLevel_;
     }
-    return std::clamp(scale, Zoom::kMinimum, Zoom::kMaximum);
+    // A fit never enlarges: an image smaller than the view shows at its actual size.
+    return std::clamp(std::min(scale, 1.0), Zoom::kMinimum, Zoom::kMaximum);
 }
 
 bool ImageDocumentContext::performAutoFit(QSizeF imageSize, QSizeF visibleSize) {

@@ -53,8 +53,8 @@ public:
     void setNeedsAutoFit(bool needed);
 
     // The scale an automatic fit gives an image of `imageSize` points in a visible area of
-    // `visibleSize`, limited to the zoom range; none when the image has no area. Manual mode
-    // answers the current zoom level.
+    // `visibleSize`: at most 1 (a small image shows at its actual size), at least the zoom
+    // range's minimum; none when the image has no area. Manual mode answers the current zoom.
     std::optional<double> autoFitScale(QSizeF imageSize, QSizeF visibleSize) const;
     // Performs a pending automatic fit: stores the scale and clears needsAutoFit. Returns false
     // (and leaves the request pending) when the image has no area.

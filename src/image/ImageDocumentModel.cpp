@@ -31,6 +31,7 @@ QImage decodeFile(const QString& path) {
 
 ImageDocumentModel::ImageDocumentModel(const QString& url, QObject* parent) : DocumentContent(parent) {
     decoders_.setMaxThreadCount(2);
+    previewDecoders_.setMaxThreadCount(1);
     if (!fileExists(url)) throw DocumentError::fileNotFound(url);
     std::optional<ImageEntry> entry = makeEntry(url);
     if (!entry) throw DocumentError::cannotOpenImage(url);
@@ -45,6 +46,7 @@ ImageDocumentModel::ImageDocumentModel(const QString& url, QObject* parent) : Do
 
 ImageDocumentModel::ImageDocumentModel(const QStringList& urls, QObject* parent) : DocumentContent(parent) {
     decoders_.setMaxThreadCount(2);
+    previewDecoders_.setMaxThreadCount(1);
     for (const QString& url : urls) {
         if (!fileExists(url)) continue;
         if (std::optional<ImageEntry> entry = makeEntry(url)) appendEntry(std::move(*entry));
@@ -56,7 +58,9 @@ ImageDocumentModel::ImageDocumentModel(const QStringList& urls, QObject* parent)
 ImageDocumentModel::~ImageDocumentModel() {
     // Workers post their results to this object: let running decodes finish before it goes.
     decoders_.clear();
+    previewDecoders_.clear();
     decoders_.waitForDone();
+    previewDecoders_.waitForDone();
 }
 
 std::optional<ImageEntry> ImageDocumentModel::makeEntry(const QString& url) {
@@ -112,6 +116,7 @@ void ImageDocumentModel::addImages(const QStringList& urls) {
 void ImageDocumentModel::removeEntry(int index) {
     if (index < 0 || index >= count() || count() < 2) return;
     dropThumbnail(index);
+    forgetPreview(entries_[index].id);
     entries_.removeAt(index);
     states_.erase(states_.begin() + index);
     cache_.removeShifting(index);
@@ -176,6 +181,10 @@ bool ImageDocumentModel::hasDecodeFailed(int index) const {
 }
 
 void ImageDocumentModel::requestImage(int index) {
+    requestDecode(index, 1, [](int) { return false; });
+}
+
+void ImageDocumentModel::requestDecode(int index, int priority, const std::function<bool(int)>& keep) {
     if (index < 0 || index >= count()) return;
     EntryState& state = states_[size_t(index)];
     if (!cachedImage(index).isNull() || state.decodeFailed) {
@@ -184,17 +193,26 @@ void ImageDocumentModel::requestImage(int index) {
     }
     if (state.decodePending) return;
     state.decodePending = true;
+    // Decodes under way count against the budget too: the least recently used images (other
+    // than the shown one and those kept) go before the pixels arrive, not after.
+    const qint64 bytes = estimatedBytes(index);
+    cache_.makeRoom(decodingBytes_ + bytes, keep);
+    decodingBytes_ += bytes;
     const QString path = entries_[index].url;
     const quint64 id = entries_[index].id;
     const quint64 generation = state.generation;
-    decoders_.start([this, path, id, generation] {
-        const QImage pixels = decodeFile(path);
-        QMetaObject::invokeMethod(
-            this, [this, id, generation, pixels] { finishRequest(id, generation, pixels); }, Qt::QueuedConnection);
-    });
+    decoders_.start(
+        [this, path, id, generation, bytes] {
+            const QImage pixels = decodeFile(path);
+            QMetaObject::invokeMethod(
+                this, [this, id, generation, pixels, bytes] { finishRequest(id, generation, pixels, bytes); },
+                Qt::QueuedConnection);
+        },
+        priority);
 }
 
-void ImageDocumentModel::finishRequest(quint64 id, quint64 generation, const QImage& pixels) {
+void ImageDocumentModel::finishRequest(quint64 id, quint64 generation, const QImage& pixels, qint64 bytes) {
+    decodingBytes_ -= bytes;
     const int index = indexOf(id);
     if (index < 0) return;
     EntryState& state = states_[size_t(index)];
@@ -208,6 +226,71 @@ void ImageDocumentModel::finishRequest(quint64 id, quint64 generation, const QIm
             cache_.insert(index, pixels);
     }
     emit imageReady(index);
+}
+
+qint64 ImageDocumentModel::estimatedBytes(int index) const {
+    const ImageEntry& entry = entries_[index];
+    if (entry.isEdited()) return entry.editedImage.sizeInBytes();
+    return qint64(entry.pixelSize.width()) * qint64(entry.pixelSize.height()) * 4;
+}
+
+void ImageDocumentModel::preloadAround(int index, int direction) {
+    if (index < 0 || index >= count()) return;
+    const int step = direction < 0 ? -1 : 1;
+    const int ahead = index + step;
+    const int behind = index - step;
+    const auto wanted = [ahead, behind](int i) { return i == ahead || i == behind; };
+    qint64 planned = estimatedBytes(index);
+    for (const int neighbour : {ahead, behind}) {
+        if (neighbour < 0 || neighbour >= count()) continue;
+        const qint64 bytes = estimatedBytes(neighbour);
+        if (planned + bytes > cache_.budget()) break;
+        planned += bytes;
+        const EntryState& state = states_[size_t(neighbour)];
+        if (state.decodeFailed || state.decodePending || !cachedImage(neighbour).isNull()) continue;
+        requestDecode(neighbour, 0, wanted);  // behind any image asked for to be shown
+    }
+}
+
+void ImageDocumentModel::requestPreview(int index, QSize maxSize) {
+    if (index < 0 || index >= count() || maxSize.isEmpty()) return;
+    const ImageEntry& entry = entries_[index];
+    const EntryState& state = states_[size_t(index)];
+    if (entry.isEdited() || state.decodeFailed) return;
+    if (!preview(index).isNull()) {
+        QMetaObject::invokeMethod(this, [this, index] { emit previewReady(index); }, Qt::QueuedConnection);
+        return;
+    }
+    const quint64 ticket = ++*previewTicket_;
+    previewDecoders_.start([this, latest = previewTicket_, ticket, path = entry.url, id = entry.id,
+                            generation = state.generation, maxSize] {
+        if (latest->load() != ticket) return;  // a newer preview was asked for meanwhile
+        const QImage pixels = ImageCodec::decodePreview(path, maxSize);
+        if (pixels.isNull()) return;
+        QMetaObject::invokeMethod(
+            this, [this, id, generation, pixels] { finishPreview(id, generation, pixels); }, Qt::QueuedConnection);
+    });
+}
+
+void ImageDocumentModel::finishPreview(quint64 id, quint64 generation, const QImage& pixels) {
+    const int index = indexOf(id);
+    if (index < 0 || states_[size_t(index)].generation != generation || entries_[index].isEdited()) return;
+    constexpr int kKeptPreviews = 8;
+    forgetPreview(id);
+    previews_.append({id, pixels});
+    while (previews_.size() > kKeptPreviews) previews_.removeFirst();
+    emit previewReady(index);
+}
+
+QImage ImageDocumentModel::preview(int index) const {
+    if (index < 0 || index >= count()) return {};
+    for (const auto& [id, pixels] : previews_)
+        if (id == entries_[index].id) return pixels;
+    return {};
+}
+
+void ImageDocumentModel::forgetPreview(quint64 id) {
+    previews_.removeIf([id](const auto& item) { return item.first == id; });
 }
 
 QSizeF ImageDocumentModel::pixelSize(int index) const {
@@ -232,6 +315,7 @@ void ImageDocumentModel::replaceImage(const QImage& image, int index) {
     state.decodePending = false;
     cache_.remove(index);
     dropThumbnail(index);
+    forgetPreview(entry.id);
     emit imageChanged(index);
     emit contentChanged();
     setModified(true);
@@ -262,6 +346,7 @@ void ImageDocumentModel::reloadEntriesAt(const QString& path, int exceptIndex) {
         state.decodePending = false;
         cache_.remove(i);
         dropThumbnail(i);
+        forgetPreview(entries_[i].id);
         if (std::optional<ImageEntry> fresh = makeEntry(entries_[i].url)) {
             entries_[i].pixelSize = fresh->pixelSize;
             entries_[i].format = fresh->format;

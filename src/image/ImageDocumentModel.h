@@ -13,7 +13,9 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
 #include <deque>
+#include <memory>
 #include <optional>
 
 namespace scrivola {
@@ -74,6 +76,17 @@ public:
     // Decodes the image on a worker thread; imageReady(index) follows on the main thread (at
     // once, queued, when the image is already in memory). Does nothing when out of range.
     void requestImage(int index);
+    // Decodes the neighbours of `index` ahead on a worker, the one in `direction` (+1 or -1)
+    // first, as far as the cache budget holds them beside the image at `index`; images it
+    // cannot hold (other than the pinned one and these) make room for them.
+    void preloadAround(int index, int direction);
+    // A quick reduced decode of the entry's file, fitted into `maxSize` (see
+    // ImageCodec::decodePreview), for showing until the full image is ready; previewReady(index)
+    // follows on the main thread. A newer request supersedes one not yet started. Nothing follows
+    // for formats without a quick path, nor for edited entries (their pixels are in memory).
+    void requestPreview(int index, QSize maxSize);
+    // The entry's latest preview, or a null image.
+    QImage preview(int index) const;
     // True when decoding the entry's file failed (until the entry is replaced). In a collection
     // such an entry is then left out, as unreadable files are at opening: the removal follows
     // from the event loop, so indices never shift under a caller.
@@ -124,6 +137,7 @@ signals:
     void imageChanged(int index);
     void imageReady(int index);
     void thumbnailReady(int index);
+    void previewReady(int index);
 
 private:
     struct EntryState {
@@ -139,8 +153,15 @@ private:
     void setModified(bool modified);
     void updateModified();
     QImage decodeEntry(int index);
-    void finishRequest(quint64 id, quint64 generation, const QImage& image);
+    // Queues a decode on the workers, higher priorities first, after making room in the cache
+    // for it (sparing the images `keep` names).
+    void requestDecode(int index, int priority, const std::function<bool(int)>& keep);
+    void finishRequest(quint64 id, quint64 generation, const QImage& image, qint64 bytes);
     void markUndecodable(int index);
+    void finishPreview(quint64 id, quint64 generation, const QImage& preview);
+    void forgetPreview(quint64 id);
+    // What the entry's pixels take (or will take once decoded) in memory.
+    qint64 estimatedBytes(int index) const;
     QImage pixelsForSaving(int index);
     void writeImage(const QImage& image, const QString& url, ImageEncoding encoding);
     void reloadEntriesAt(const QString& path, int exceptIndex);
@@ -162,6 +183,13 @@ private:
     // Decoding runs on a pool of its own, so a folder of large photos never holds up the render
     // workers or Qt's shared pool; results come back to the main thread by entry id.
     QThreadPool decoders_;
+    qint64 decodingBytes_ = 0;  // estimated pixels of the decodes under way
+    // Previews have a worker of their own so that they never wait behind full decodes; only the
+    // newest request matters, older ones not yet started are skipped.
+    QThreadPool previewDecoders_;
+    std::shared_ptr<std::atomic<quint64>> previewTicket_ = std::make_shared<std::atomic<quint64>>(0);
+    // A few recent previews by entry id, oldest first.
+    QList<std::pair<quint64, QImage>> previews_;
 };
 
 // A new image turned by `degrees`, positive meaning counterclockwise. Quarter turns are exact

@@ -1,8 +1,11 @@
 #include "ui/WorkspaceWindow.h"
 
 #include "ui/DialogPrompter.h"
-#include "ui/DocumentPreview.h"
+#include "ui/EmptyWindowHint.h"
 #include "ui/KeyboardMonitor.h"
+#include "image/ImageDocumentContext.h"
+#include "image/view/ImageCanvasView.h"
+#include "image/view/ImageDialogs.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/PDFViewBridge.h"
 #include "pdf/view/ScrivolaPDFView.h"
@@ -41,9 +44,17 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     tabBar_->setExpanding(false);
     tabBar_->setDocumentMode(true);
     stack_ = new QStackedWidget(central);
-    preview_ = new DocumentPreview(stack_);
-    stack_->addWidget(preview_);
-    connect(preview_, &DocumentPreview::painted, this, &WorkspaceWindow::documentPainted);
+    emptyHint_ = new EmptyWindowHint(stack_);
+    stack_->addWidget(emptyHint_);
+    imageArea_ = new QWidget(stack_);
+    auto* imageLayout = new QVBoxLayout(imageArea_);
+    imageLayout->setContentsMargins(0, 0, 0, 0);
+    imageLayout->setSpacing(0);
+    imageCanvas_ = new ImageCanvasView(imageArea_);
+    imageLayout->addWidget(imageCanvas_, 1);
+    stack_->addWidget(imageArea_);
+    connect(imageCanvas_, &ImageCanvasView::painted, this, &WorkspaceWindow::documentPainted);
+    connect(imageCanvas_, &ImageCanvasView::filesDropped, this, [this](const QStringList& paths) { model_->openFiles(paths); });
     layout->addWidget(tabBar_);
     layout->addWidget(stack_, 1);
     // The bottom bar: the page navigator of the active tab, until the shell brings its bars.
@@ -65,14 +76,17 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     connect(model_.get(), &AppViewModel::windowTitleChanged, this, &QWidget::setWindowTitle);
 
     buildMenus();
-    new KeyboardMonitor(this, model_.get(), [this] { return static_cast<QAbstractScrollArea*>(activePdfView()); });
+    new KeyboardMonitor(this, model_.get(), [this]() -> QAbstractScrollArea* {
+        if (activeImageContext()) return imageCanvas_;
+        return activePdfView();
+    });
     observePane();
     setWindowTitle(model_->windowTitle());
 }
 
 WorkspaceWindow::~WorkspaceWindow() {
-    // The preview and the page views observe contexts that the model owns: let them go first.
-    preview_->setTab(nullptr);
+    // The canvas and the page views observe contexts that the model owns: let them go first.
+    imageCanvas_->setContext(nullptr);
     for (auto& [tab, view] : pdfViews_) dropPdfPage(view);
     pdfViews_.clear();
 }
@@ -105,6 +119,8 @@ void WorkspaceWindow::buildMenus() {
         undo->setEnabled(true);
         redo->setEnabled(true);
     });
+
+    buildDocumentCommands(file, edit);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(QStringLiteral("Next Page"), QKeySequence(Qt::Key_PageDown), this, [this] { withContext([](DocumentContext& n) { n.goToNextPage(); }); });
@@ -203,6 +219,33 @@ void WorkspaceWindow::buildToolsMenu() {
     });
 }
 
+// Export and print act on the selection or the current item; rotation on the shown image of an
+// image tab, on the selected pages (or the current one) of a PDF.
+void WorkspaceWindow::buildDocumentCommands(QMenu* file, QMenu* edit) {
+    const QList<QAction*> fileItems = file->actions();
+    QAction* beforeClose = fileItems.size() >= 2 ? fileItems.at(fileItems.size() - 2) : nullptr;
+    auto* exportItem = new QAction(QStringLiteral("Export..."), file);
+    exportItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    connect(exportItem, &QAction::triggered, this, [this] { withContext([](DocumentContext& c) { c.exportItems(c.exportTargets()); }); });
+    auto* printItem = new QAction(QStringLiteral("Print..."), file);
+    printItem->setShortcut(QKeySequence::Print);
+    connect(printItem, &QAction::triggered, this, [this] {
+        if (ImageDocumentContext* image = activeImageContext()) image->printImage();
+        else if (PDFDocumentContext* pdf = activePdfContext()) pdf->printDocument();
+    });
+    // After Save As, before Close Tab.
+    file->insertActions(beforeClose, {exportItem, printItem});
+    file->insertSeparator(beforeClose);
+
+    edit->addSeparator();
+    const auto rotate = [this](int degrees) {
+        if (ImageDocumentContext* image = activeImageContext()) image->rotateImageAt(image->currentPage(), degrees);
+        else if (PDFDocumentContext* pdf = activePdfContext()) pdf->rotatePages(degrees);
+    };
+    edit->addAction(QStringLiteral("Rotate Left"), QKeySequence(Qt::CTRL | Qt::Key_L), this, [rotate] { rotate(-90); });
+    edit->addAction(QStringLiteral("Rotate Right"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), this, [rotate] { rotate(90); });
+}
+
 template <typename F> void WorkspaceWindow::withContext(F&& f) {
     if (TabItem* tab = model_->activeTab())
         if (DocumentContext* context = tab->context()) f(*context);
@@ -293,9 +336,14 @@ PDFDocumentContext* WorkspaceWindow::activePdfContext() const {
     return tab ? qobject_cast<PDFDocumentContext*>(tab->context()) : nullptr;
 }
 
+ImageDocumentContext* WorkspaceWindow::activeImageContext() const {
+    TabItem* tab = model_->activeTab();
+    return tab ? qobject_cast<ImageDocumentContext*>(tab->context()) : nullptr;
+}
+
 ScrivolaPDFView* WorkspaceWindow::activePdfView() const {
     QWidget* page = stack_->currentWidget();
-    return page && page != preview_ ? page->findChild<ScrivolaPDFView*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return page ? page->findChild<ScrivolaPDFView*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
 void WorkspaceWindow::dropPdfPage(ScrivolaPDFView* view) {
@@ -311,7 +359,7 @@ void WorkspaceWindow::showActiveTab() {
         const auto twoUp = [this, pdf] { navigator_->setTwoUp(isTwoUp(pdf->viewMode())); };
         twoUp();
         twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
-        preview_->setTab(nullptr);
+        imageCanvas_->setContext(nullptr);
         // Exported pages go where this window's save dialog says.
         pdf->setExportPresenter(prompter_.get());
         ScrivolaPDFView* view = pdfViewFor(tab);
@@ -320,8 +368,16 @@ void WorkspaceWindow::showActiveTab() {
         return;
     }
     navigator_->setTwoUp(false);
-    preview_->setTab(tab);
-    stack_->setCurrentWidget(preview_);
+    if (ImageDocumentContext* image = activeImageContext()) {
+        image->setExportPresenter(&ImageDialogs::shared());
+        image->setPrintPresenter(&ImageDialogs::shared());
+        imageCanvas_->setContext(image);
+        stack_->setCurrentWidget(imageArea_);
+        imageCanvas_->setFocus();
+        return;
+    }
+    imageCanvas_->setContext(nullptr);
+    stack_->setCurrentWidget(emptyHint_);
 }
 
 void WorkspaceWindow::closeEvent(QCloseEvent* event) {

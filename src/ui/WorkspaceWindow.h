@@ -6,6 +6,7 @@
 #include <list>
 #include <memory>
 
+class QMenu;
 class QStackedWidget;
 class QTabBar;
 
@@ -13,7 +14,9 @@ namespace scrivola {
 
 class AppViewModel;
 class DialogPrompter;
-class DocumentPreview;
+class EmptyWindowHint;
+class ImageCanvasView;
+class ImageDocumentContext;
 class PDFDocumentContext;
 class PageNavigationView;
 class Pane;
@@ -21,7 +24,7 @@ class ScrivolaPDFView;
 class TabItem;
 
 // A window showing one workspace: the tabs of the focused pane, a PDF tab in its page view, an
-// image tab's current image. Files dropped onto it are opened.
+// image tab in the image canvas. Files dropped onto it are opened.
 class WorkspaceWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -30,16 +33,19 @@ public:
     ~WorkspaceWindow() override;
 
     AppViewModel* model() const { return model_.get(); }
-    DocumentPreview* preview() const { return preview_; }
+    // The canvas showing the active tab's image (it shows nothing while a PDF is active).
+    ImageCanvasView* imageCanvas() const { return imageCanvas_; }
     // The page view of the active tab when it is a PDF, else null.
     ScrivolaPDFView* activePdfView() const;
     // The active tab's context when it is a PDF, else null.
     PDFDocumentContext* activePdfContext() const;
+    // The active tab's context when it is an image tab, else null.
+    ImageDocumentContext* activeImageContext() const;
     // The most page views kept for tabs not shown (a view keeps its place and zoom).
     static constexpr int kMaxPdfViews = 20;
 
 signals:
-    // The first picture of a document reached the screen (page view or preview).
+    // The first picture of a document reached the screen (page view or image canvas).
     void documentPainted();
 
 protected:
@@ -51,6 +57,8 @@ protected:
 private:
     void buildMenus();
     void buildToolsMenu();
+    // Export, print and rotation of the active document (File and Edit menus).
+    void buildDocumentCommands(QMenu* file, QMenu* edit);
     void observePane();
     void rebuildTabs();
     void showActiveTab();
@@ -63,7 +71,10 @@ private:
     std::unique_ptr<AppViewModel> model_;
     QTabBar* tabBar_ = nullptr;
     QStackedWidget* stack_ = nullptr;
-    DocumentPreview* preview_ = nullptr;
+    EmptyWindowHint* emptyHint_ = nullptr;
+    // The image side: the canvas, with room below it for a collection's strip.
+    QWidget* imageArea_ = nullptr;
+    ImageCanvasView* imageCanvas_ = nullptr;
     PageNavigationView* navigator_ = nullptr;
     QMetaObject::Connection twoUpConnection_;
     // Page views by tab, most recently shown last; a view goes with its tab.

@@ -310,4 +310,8 @@ void AppViewModel::noteRecent(const QString& path) {
     if (environment_.recentDocuments) environment_.recentDocuments->note(path);
 }
 
+void AppViewModel::noteRecent(const QStringList& paths) {
+    if (environment_.recentDocuments) environment_.recentDocuments->note(paths);
+}
+
 }  // namespace scrivola

@@ -136,6 +136,7 @@ signals:
 private:
     Pane* appendPane();
     void noteRecent(const QString& path);
+    void noteRecent(const QStringList& paths);
     void updateWindowTitle();
     void bindToWindow(TabItem* tab);
     bool activateExisting(TabItem* tab);

@@ -161,7 +161,7 @@ TabItem* AppViewModel::openImageCollection(const QStringList& paths) {
         return nullptr;
     }
     TabItem* added = focusedPane()->addTab(std::move(tab));
-    for (const QString& location : loaded) noteRecent(location);
+    noteRecent(loaded);  // one write for the whole collection
     return added;
 }
 

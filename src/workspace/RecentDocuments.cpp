@@ -31,21 +31,28 @@ void RecentDocuments::store(const QStringList& paths) {
     settings_->sync();
 }
 
-void RecentDocuments::note(const QString& path) {
-    if (path.isEmpty()) return;
-    const QString entry = canonical(path);
-    QStringList paths = stored();
-    paths.removeIf([&entry](const QString& p) { return canonical(p) == entry; });
-    paths.prepend(entry);
-    while (paths.size() > kMaximum) paths.removeLast();
-    store(paths);
-    if (!desktopListFile_.isEmpty()) {
+void RecentDocuments::note(const QString& path) { note(QStringList{path}); }
+
+void RecentDocuments::note(const QStringList& paths) {
+    QStringList entries;
+    for (const QString& p : stored()) entries << canonical(p);
+    QList<QPair<QString, QString>> desktop;
+    for (const QString& path : paths) {
+        if (path.isEmpty()) continue;
+        const QString entry = canonical(path);
+        entries.removeAll(entry);
+        entries.prepend(entry);
         QString mimeType = QStringLiteral("application/octet-stream");
         const QString suffix = QFileInfo(entry).suffix().toLower();
         for (const auto& t : DocumentTypes::supportedContentTypes())
             if (t.extensions.contains(suffix)) mimeType = t.mimeType;
-        RecentlyUsedXbel::add(desktopListFile_, entry, mimeType);
+        desktop.append({entry, mimeType});
     }
+    if (desktop.isEmpty()) return;
+    entries.removeDuplicates();
+    while (entries.size() > kMaximum) entries.removeLast();
+    store(entries);
+    if (!desktopListFile_.isEmpty()) RecentlyUsedXbel::add(desktopListFile_, desktop);
     emit changed();
 }
 

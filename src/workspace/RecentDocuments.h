@@ -26,6 +26,8 @@ public:
 
     // Puts the file at the top of the list.
     void note(const QString& path);
+    // Notes the files in order (the last one ends on top) with one write of each list.
+    void note(const QStringList& paths);
     // Existing files, newest first. Entries of missing files are dropped from the store as well.
     QStringList list();
     void clear();

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -67,8 +69,21 @@ QString defaultFile() {
 }
 
 bool add(const QString& xbelFile, const QString& path, const QString& mimeType, const QString& appName, const QString& exec) {
-    if (xbelFile.isEmpty() || path.isEmpty()) return false;
-    const QString href = QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded());
+    if (path.isEmpty()) return false;
+    return add(xbelFile, {{path, mimeType}}, appName, exec);
+}
+
+bool add(const QString& xbelFile, const QList<QPair<QString, QString>>& files, const QString& appName, const QString& exec) {
+    // The files' addresses in order, each once, with their types.
+    QStringList hrefs;
+    QHash<QString, QString> mimeTypes;
+    for (const auto& [path, mimeType] : files) {
+        if (path.isEmpty()) continue;
+        const QString href = QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded());
+        if (!mimeTypes.contains(href)) hrefs << href;
+        mimeTypes.insert(href, mimeType);
+    }
+    if (xbelFile.isEmpty() || hrefs.isEmpty()) return false;
     const QString now = timestamp();
 
     QByteArray existing;
@@ -89,14 +104,14 @@ bool add(const QString& xbelFile, const QString& path, const QString& mimeType, 
         w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
         w.writeNamespace(kBookmarkNs, QStringLiteral("bookmark"));
         w.writeNamespace(kMimeNs, QStringLiteral("mime"));
-        writeBookmark(w, href, mimeType, appName, exec, now);
+        for (const QString& href : std::as_const(hrefs)) writeBookmark(w, href, mimeTypes.value(href), appName, exec, now);
         w.writeEndElement();
         w.writeEndDocument();
     } else {
         QXmlStreamReader r(existing);
         int depth = 0;
         bool sawRoot = false;
-        bool bookmarkFound = false;
+        QSet<QString> bookmarksFound;
         int ourBookmarkDepth = -1;     // depth of our bookmark element while inside it
         int applicationsDepth = -1;    // depth of its applications element while inside it
         bool applicationFound = false;
@@ -111,9 +126,11 @@ bool add(const QString& xbelFile, const QString& path, const QString& mimeType, 
                     sawRoot = true;
                 }
                 if (depth == 2 && r.name() == QLatin1String("bookmark") && r.namespaceUri().isEmpty() &&
-                    r.attributes().value(QLatin1String("href")) == href && !bookmarkFound) {
-                    bookmarkFound = true;
+                    mimeTypes.contains(r.attributes().value(QLatin1String("href")).toString()) &&
+                    !bookmarksFound.contains(r.attributes().value(QLatin1String("href")).toString())) {
+                    bookmarksFound.insert(r.attributes().value(QLatin1String("href")).toString());
                     ourBookmarkDepth = depth;
+                    applicationFound = false;
                     w.writeStartElement(QStringLiteral("bookmark"));
                     for (const auto& ns : r.namespaceDeclarations()) w.writeNamespace(ns.namespaceUri().toString(), ns.prefix().toString());
                     w.writeAttributes(replaced(r.attributes(), {{QStringLiteral("modified"), now}, {QStringLiteral("visited"), now}}));
@@ -141,10 +158,9 @@ bool add(const QString& xbelFile, const QString& path, const QString& mimeType, 
                     applicationsDepth = -1;
                 }
                 if (depth == ourBookmarkDepth) ourBookmarkDepth = -1;
-                if (depth == 1 && !bookmarkFound) {
-                    writeBookmark(w, href, mimeType, appName, exec, now);
-                    bookmarkFound = true;
-                }
+                if (depth == 1)
+                    for (const QString& href : std::as_const(hrefs))
+                        if (!bookmarksFound.contains(href)) writeBookmark(w, href, mimeTypes.value(href), appName, exec, now);
                 --depth;
                 w.writeCurrentToken(r);
                 break;

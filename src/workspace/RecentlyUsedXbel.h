@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace scrivola {
@@ -14,6 +16,10 @@ QString defaultFile();
 // application's entry in it, keeping every other entry as it was. The file is rewritten atomically;
 // a file that cannot be parsed is left untouched. Returns whether the list was written.
 bool add(const QString& xbelFile, const QString& path, const QString& mimeType,
+         const QString& appName = QStringLiteral("Scrivola"), const QString& exec = QStringLiteral("'scrivola %u'"));
+// The same for several files (path, MIME type) used together, in one rewrite of the list: a
+// collection of hundreds of images costs one write, not one per image.
+bool add(const QString& xbelFile, const QList<QPair<QString, QString>>& files,
          const QString& appName = QStringLiteral("Scrivola"), const QString& exec = QStringLiteral("'scrivola %u'"));
 
 }  // namespace RecentlyUsedXbel

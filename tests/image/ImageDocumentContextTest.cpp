@@ -58,16 +58,21 @@ TEST_F(ImageDocumentContextTest, AutomaticFitFollowsTheMode) {
     context.applyFitMode(ImageFitMode::fitPage);
     EXPECT_FALSE(context.performAutoFit(QSizeF(0, 300), QSizeF(800, 600)));
     EXPECT_TRUE(context.needsAutoFit());
-    EXPECT_TRUE(context.performAutoFit(QSizeF(400, 300), QSizeF(800, 300)));
-    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.0);  // the height limits
+    EXPECT_TRUE(context.performAutoFit(QSizeF(4000, 3000), QSizeF(1000, 600)));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 0.2);  // the height limits
     EXPECT_FALSE(context.needsAutoFit());
     context.applyFitMode(ImageFitMode::fitWidth);
     EXPECT_TRUE(context.needsAutoFit());
-    context.performAutoFit(QSizeF(400, 300), QSizeF(800, 300));
-    EXPECT_DOUBLE_EQ(context.zoomLevel(), 2.0);
+    context.performAutoFit(QSizeF(4000, 3000), QSizeF(1000, 600));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 0.25);
+    context.performAutoFit(QSizeF(20000, 100), QSizeF(1000, 600));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 0.1);  // not 0.05
+    // Smaller than the view: actual size in either mode, not enlarged.
+    context.performAutoFit(QSizeF(400, 300), QSizeF(1000, 600));
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.0);
     context.applyFitMode(ImageFitMode::fitPage);
     context.performAutoFit(QSizeF(10, 10), QSizeF(800, 600));
-    EXPECT_DOUBLE_EQ(context.zoomLevel(), 10.0);
+    EXPECT_DOUBLE_EQ(context.zoomLevel(), 1.0);
 }
 
 TEST_F(ImageDocumentContextTest, SelectionExtendsFromTheCurrentImageAndToggles) {

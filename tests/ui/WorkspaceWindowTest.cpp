@@ -1,6 +1,8 @@
 // The first window: tabs of the focused pane and the active tab's page or image, painted.
-#include "ui/DocumentPreview.h"
 #include "ui/WorkspaceWindow.h"
+
+#include "image/ImageDocumentContext.h"
+#include "image/view/ImageCanvasView.h"
 
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/ScrivolaPDFView.h"
@@ -44,8 +46,8 @@ protected:
         return window;
     }
 
-    // The preview's picture as drawn on screen.
-    static QImage grab(WorkspaceWindow& window) { return window.preview()->grab().toImage(); }
+    // The image canvas as drawn on screen.
+    static QImage grab(WorkspaceWindow& window) { return window.imageCanvas()->grab().toImage(); }
 
     // Lets the page view draw everything in view.
     static bool settled(ScrivolaPDFView& view) {
@@ -57,10 +59,13 @@ protected:
             10000);
     }
 
+    // The active image tab's image painted in full.
     static bool waitForPaint(WorkspaceWindow& window) {
-        if (window.preview()->hasPicture()) return true;
-        QSignalSpy painted(window.preview(), &DocumentPreview::painted);
-        return painted.wait(10000) || window.preview()->hasPicture();
+        ImageCanvasView* canvas = window.imageCanvas();
+        return QTest::qWaitFor([&] {
+            canvas->viewport()->repaint();
+            return canvas->showsFullImage();
+        }, 10000);
     }
 
     QTemporaryDir dir;
@@ -205,7 +210,10 @@ TEST_F(WorkspaceWindowTest, PageKeysTurnPagesEditMenuUndoesAndClosingATabUpdates
     const auto items = [&] {
         emit editMenu->aboutToShow();
         QStringList texts;
-        for (QAction* a : editMenu->actions()) texts << a->text() + (a->isEnabled() ? "" : " (off)");
+        for (QAction* a : editMenu->actions()) {
+            if (a->isSeparator()) break;  // undo and redo come first
+            texts << a->text() + (a->isEnabled() ? "" : " (off)");
+        }
         emit editMenu->aboutToHide();
         return texts;
     };
@@ -294,6 +302,46 @@ TEST_F(WorkspaceWindowTest, KeysTurnPagesScrollZoomAndSwitchTools) {
     QTest::keyClick(view->inlineEditor(), Qt::Key_Left);
     EXPECT_EQ(view->verticalScrollBar()->value(), before);
     EXPECT_EQ(view->inlineEditor()->textCursor().position(), 1);
+}
+
+// A collection in the canvas: the arrows turn images, the rotate keys turn the shown one with
+// undo, and the File menu carries export and print.
+TEST_F(WorkspaceWindowTest, ImageTabsTurnRotateAndOfferExportAndPrint) {
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << writeBytes(dir.filePath(QString("p%1.png").arg(i)), imageBytes(QSize(300 + i * 10, 200), "png"));
+    auto window = makeWindow();
+    QSignalSpy painted(window.get(), &WorkspaceWindow::documentPainted);
+    window->model()->openFiles(files);
+    auto* context = qobject_cast<ImageDocumentContext*>(window->model()->activeTab()->context());
+    ASSERT_NE(context, nullptr);
+    ImageCanvasView* canvas = window->imageCanvas();
+    ASSERT_TRUE(waitForPaint(*window));
+    EXPECT_GE(painted.count(), 1);
+    EXPECT_EQ(canvas->sizeBadgeText(), QStringLiteral("300 × 200"));
+
+    QTest::keyClick(canvas, Qt::Key_Right);
+    EXPECT_EQ(context->currentPage(), 1);
+    ASSERT_TRUE(waitForPaint(*window));
+    EXPECT_EQ(canvas->shownIndex(), 1);
+    EXPECT_EQ(canvas->sizeBadgeText(), QStringLiteral("310 × 200"));
+
+    QTest::keyClick(canvas, Qt::Key_L, Qt::ControlModifier);  // rotate left
+    EXPECT_EQ(canvas->sizeBadgeText(), QStringLiteral("200 × 310"));
+    EXPECT_TRUE(context->model()->isModified());
+    QTest::keyClick(canvas, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(canvas->sizeBadgeText(), QStringLiteral("310 × 200"));
+    QTest::keyClick(canvas, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);  // rotate right
+    EXPECT_EQ(context->model()->pixelSize(1), QSizeF(200, 310));
+    EXPECT_EQ(context->model()->pixelSize(0), QSizeF(300, 200));
+
+    QStringList fileItems;
+    for (QAction* a : window->menuBar()->actions())
+        if (a->text() == "&File")
+            for (QAction* item : a->menu()->actions())
+                if (!item->isSeparator()) fileItems << item->text() + " " + item->shortcut().toString();
+    EXPECT_TRUE(fileItems.contains("Export... Ctrl+Shift+E"));
+    EXPECT_TRUE(fileItems.contains("Print... Ctrl+P"));
 }
 
 }  // namespace

@@ -131,3 +131,33 @@ TEST_F(RecentDocumentsTest, NotingAddsToTheDesktopListAndKeepsOtherEntries) {
     EXPECT_FALSE(RecentlyUsedXbel::add(xbel, a, QStringLiteral("application/pdf")));
     EXPECT_EQ(readBytes(xbel), broken);
 }
+
+// A collection is noted in one go, as if file by file: the same order, each desktop bookmark
+// once, an existing one counted again.
+TEST_F(RecentDocumentsTest, NotingSeveralFilesAtOnceEqualsNotingThemInTurn) {
+    const QString xbel = dir.filePath(QStringLiteral("batch.xbel"));
+    RecentDocuments recent(&settings, xbel);
+    const QString b = touch(QStringLiteral("b.png"));
+    recent.note(b);
+    QStringList many;
+    for (int i = 0; i < RecentDocuments::kMaximum + 5; ++i) many << touch(QString("p%1.jpg").arg(i));
+    many.insert(3, b);
+    recent.note(many);
+
+    QSettings reference(dir.filePath(QStringLiteral("reference.ini")), QSettings::IniFormat);
+    RecentDocuments oneByOne(&reference);
+    oneByOne.note(b);
+    for (const QString& path : many) oneByOne.note(path);
+    EXPECT_EQ(recent.list(), oneByOne.list());
+    EXPECT_EQ(recent.list().size(), RecentDocuments::kMaximum);
+    EXPECT_EQ(recent.list().first(), many.last());
+
+    bool ok = false;
+    const auto bookmarks = readXbel(xbel, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(bookmarks.size(), many.size());
+    EXPECT_EQ(QUrl(bookmarks[0].href).toLocalFile(), b);
+    EXPECT_EQ(bookmarks[0].applications, QStringList{QStringLiteral("Scrivola:2")});
+    EXPECT_EQ(QUrl(bookmarks.last().href).toLocalFile(), many.last());
+    EXPECT_EQ(bookmarks.last().applications, QStringList{QStringLiteral("Scrivola:1")});
+}

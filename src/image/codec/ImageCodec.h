@@ -70,6 +70,12 @@ QImage decodeThumbnail(const QString& path, QSize bound);
 // whether unrecognised bytes are a damaged file (corrupted) or an unknown format (unsupported).
 QImage decode(const QByteArray& data, const QString& formatHint = {});
 
+// A quick, reduced decode for showing while the full decode runs: a JPEG is decoded by libjpeg's
+// DCT scaling straight to about `maxSize` (fitted, orientation applied, never enlarged), several
+// times faster than a full decode. Null for other formats, which have no cheaper path, and for
+// files that cannot be read. Never throws.
+QImage decodePreview(const QString& path, QSize maxSize);
+
 // Encoding to bytes; throws ImageCodecError(encodeFailed). The image's colour profile is
 // embedded where the format allows it (JPEG, PNG, TIFF, HEIC); BMP and GIF are written in sRGB.
 // JPEG and BMP have no alpha: transparent areas are flattened onto white.
