@@ -177,6 +177,8 @@ public:
     void openAnnotationsSidebar();
     // Hides the signature sidebar; nothing stays selected for stamping and a placement ends.
     void closeSignatureSidebar();
+    // Shows the signature sidebar (hiding the search and annotations sidebars) or closes it.
+    void toggleSignatureSidebar();
 
 signals:
     // The display mode, hand or text-selection mode, or the need to refit changed.

@@ -41,6 +41,13 @@ void PDFDocumentContext::closeSignatureSidebar() {
     signaturePlacement_->clearSignatureSelection();
 }
 
+void PDFDocumentContext::toggleSignatureSidebar() {
+    if (isSignatureSidebarVisible_) return closeSignatureSidebar();
+    search_->setSidebarVisible(false);
+    setAnnotationsSidebarVisible(false);
+    setSignatureSidebarVisible(true);
+}
+
 void PDFDocumentContext::setCompressSheetVisible(bool value) { assign(this, isCompressSheetVisible_, value, &PDFDocumentContext::panelsChanged); }
 
 }  // namespace scrivola

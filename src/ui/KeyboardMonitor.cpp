@@ -60,12 +60,22 @@ bool KeyboardMonitor::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
+// Lists and grids beside the viewer (page thumbnails, the image strip, the annotations) move
+// their own selection with the arrows.
+bool KeyboardMonitor::isBesideTheViewer(const QWidget* focus) const {
+    const QAbstractScrollArea* viewer = scrollView_();
+    for (const QWidget* w = focus; w && w != window_; w = w->parentWidget())
+        if (qobject_cast<const QAbstractScrollArea*>(w)) return w != viewer;
+    return false;
+}
+
 std::function<void()> KeyboardMonitor::actionFor(const QKeyEvent& event) const {
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
     const int key = event.key();
     if (!(modifiers & Qt::ControlModifier)) {
         if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return {};
-        if (isTextInput(QApplication::focusWidget()) || !isArrow(key)) return {};
+        const QWidget* focus = QApplication::focusWidget();
+        if (isTextInput(focus) || !isArrow(key) || isBesideTheViewer(focus)) return {};
         return [this, key] { handleArrowKey(key); };
     }
     if (modifiers != Qt::ControlModifier) return {};

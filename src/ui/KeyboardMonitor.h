@@ -35,6 +35,7 @@ protected:
 private:
     // The action a key press stands for, or nothing.
     std::function<void()> actionFor(const QKeyEvent& event) const;
+    bool isBesideTheViewer(const QWidget* focus) const;
     void handleArrowKey(int key) const;
     void scrollContent(QAbstractScrollArea& view, int key, double magnification) const;
     void updatePaneFocusFromClick(const QMouseEvent& event) const;

@@ -3,16 +3,16 @@
 #include "ui/DialogPrompter.h"
 #include "ui/EmptyWindowHint.h"
 #include "ui/KeyboardMonitor.h"
+#include "ui/TabPages.h"
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
 #include "image/view/ImageDialogs.h"
 #include "pdf/PDFDocumentContext.h"
-#include "pdf/view/PDFViewBridge.h"
 #include "pdf/view/ScrivolaPDFView.h"
 #include "thumbnails/view/PageNavigationView.h"
-#include "thumbnails/view/ThumbnailSidebarView.h"
 #include "workspace/AppViewModel.h"
 #include "workspace/Pane.h"
+#include "workspace/ServiceContainer.h"
 #include "workspace/TabItem.h"
 
 #include <QApplication>
@@ -46,13 +46,8 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     stack_ = new QStackedWidget(central);
     emptyHint_ = new EmptyWindowHint(stack_);
     stack_->addWidget(emptyHint_);
-    imageArea_ = new QWidget(stack_);
-    auto* imageLayout = new QVBoxLayout(imageArea_);
-    imageLayout->setContentsMargins(0, 0, 0, 0);
-    imageLayout->setSpacing(0);
-    imageCanvas_ = new ImageCanvasView(imageArea_);
-    imageLayout->addWidget(imageCanvas_, 1);
-    stack_->addWidget(imageArea_);
+    imageCanvas_ = new ImageCanvasView(stack_);
+    imageCanvas_->hide();
     connect(imageCanvas_, &ImageCanvasView::painted, this, &WorkspaceWindow::documentPainted);
     connect(imageCanvas_, &ImageCanvasView::filesDropped, this, [this](const QStringList& paths) { model_->openFiles(paths); });
     layout->addWidget(tabBar_);
@@ -87,8 +82,8 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
 WorkspaceWindow::~WorkspaceWindow() {
     // The canvas and the page views observe contexts that the model owns: let them go first.
     imageCanvas_->setContext(nullptr);
-    for (auto& [tab, view] : pdfViews_) dropPdfPage(view);
-    pdfViews_.clear();
+    for (auto& [tab, page] : pages_) delete page.data();
+    pages_.clear();
 }
 
 void WorkspaceWindow::buildMenus() {
@@ -156,6 +151,16 @@ void WorkspaceWindow::buildMenus() {
     view->addSeparator();
     view->addAction(QStringLiteral("Toggle Sidebar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this, [this] {
         if (PDFDocumentContext* pdf = activePdfContext()) pdf->setSidebarVisible(!pdf->isSidebarVisible());
+        if (ImageDocumentContext* image = activeImageContext()) image->setSidebarVisible(!image->isSidebarVisible());
+    });
+    view->addAction(QStringLiteral("Text Annotations"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), this, [this] {
+        if (PDFDocumentContext* pdf = activePdfContext()) {
+            if (pdf->isAnnotationsSidebarVisible()) pdf->setAnnotationsSidebarVisible(false);
+            else pdf->openAnnotationsSidebar();
+        }
+    });
+    view->addAction(QStringLiteral("Signatures & Stamps"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G), this, [this] {
+        if (PDFDocumentContext* pdf = activePdfContext()) pdf->toggleSignatureSidebar();
     });
     view->addAction(QStringLiteral("Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectNextTab(); });
     view->addAction(QStringLiteral("Previous Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectPreviousTab(); });
@@ -278,57 +283,44 @@ void WorkspaceWindow::rebuildTabs() {
     showActiveTab();
 }
 
-ScrivolaPDFView* WorkspaceWindow::pdfViewFor(TabItem* tab) {
-    for (auto it = pdfViews_.begin(); it != pdfViews_.end(); ++it) {
+QWidget* WorkspaceWindow::pageFor(TabItem* tab) {
+    for (auto it = pages_.begin(); it != pages_.end(); ++it) {
         if (it->first != tab || !it->second) continue;
-        pdfViews_.splice(pdfViews_.end(), pdfViews_, it);
+        pages_.splice(pages_.end(), pages_, it);
         return it->second.data();
     }
-    auto* context = qobject_cast<PDFDocumentContext*>(tab->context());
-    // The tab's page: its thumbnail sidebar beside its page view.
-    auto* page = new QSplitter(Qt::Horizontal, stack_);
-    auto* sidebar = new ThumbnailSidebarView(context, page);
-    auto* view = new ScrivolaPDFView(page);
-    page->addWidget(sidebar);
-    page->addWidget(view);
-    page->setStretchFactor(1, 1);
-    page->setCollapsible(0, false);
-    page->setCollapsible(1, false);
+    QWidget* page = makePage(tab);
     stack_->addWidget(page);
-    // Shown and as wide as the context says; dragging the divider sets the context's width.
-    const auto placeSidebar = [page, sidebar, context] {
-        sidebar->setVisible(context->isSidebarVisible());
-        const QList<int> sizes = page->sizes();
-        const int width = std::max(sidebar->minimumSizeHint().width(), int(context->sidebarWidth()));
-        if (sidebar->isVisibleTo(page) && sizes.value(0) != width)
-            page->setSizes({width, std::max(1, sizes.value(0) + sizes.value(1) - width)});
-    };
-    placeSidebar();
-    connect(context, &PDFDocumentContext::panelsChanged, page, placeSidebar);
-    connect(page, &QSplitter::splitterMoved, context, [page, context] { context->setSidebarWidth(page->sizes().value(0)); });
-    new PDFViewBridge(context, view);
+    // The page goes with its tab.
+    connect(tab, &QObject::destroyed, page, [this, tab] {
+        for (auto it = pages_.begin(); it != pages_.end(); ++it)
+            if (it->first == tab) {
+                delete it->second.data();
+                pages_.erase(it);
+                return;
+            }
+    });
+    pages_.emplace_back(tab, page);
+    // The pages of the tabs shown longest ago go first; they are made again when needed.
+    while (int(pages_.size()) > kMaxPages) {
+        delete pages_.front().second.data();
+        pages_.pop_front();
+    }
+    return page;
+}
+
+QWidget* WorkspaceWindow::makePage(TabItem* tab) {
+    if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context())) return new ImageTabPage(image, stack_);
+    auto* context = qobject_cast<PDFDocumentContext*>(tab->context());
+    auto* page = new PdfTabPage(context, model_->services()->signatureStorage(), stack_);
+    ScrivolaPDFView* view = page->view();
     connect(view, &ScrivolaPDFView::painted, this, &WorkspaceWindow::documentPainted);
     connect(view, &ScrivolaPDFView::filesDropped, this, [this](const QList<QUrl>& urls) {
         QStringList paths;
         for (const QUrl& url : urls) paths << url.toLocalFile();
         model_->openFiles(paths);
     });
-    // The view goes with its tab.
-    connect(tab, &QObject::destroyed, view, [this, tab] {
-        for (auto it = pdfViews_.begin(); it != pdfViews_.end(); ++it)
-            if (it->first == tab) {
-                dropPdfPage(it->second);
-                pdfViews_.erase(it);
-                return;
-            }
-    });
-    pdfViews_.emplace_back(tab, view);
-    // The views of the tabs shown longest ago go first; they are made again when needed.
-    while (int(pdfViews_.size()) > kMaxPdfViews) {
-        dropPdfPage(pdfViews_.front().second);
-        pdfViews_.pop_front();
-    }
-    return view;
+    return page;
 }
 
 PDFDocumentContext* WorkspaceWindow::activePdfContext() const {
@@ -342,13 +334,13 @@ ImageDocumentContext* WorkspaceWindow::activeImageContext() const {
 }
 
 ScrivolaPDFView* WorkspaceWindow::activePdfView() const {
-    QWidget* page = stack_->currentWidget();
-    return page ? page->findChild<ScrivolaPDFView*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    auto* page = qobject_cast<PdfTabPage*>(stack_->currentWidget());
+    return page ? page->view() : nullptr;
 }
 
-void WorkspaceWindow::dropPdfPage(ScrivolaPDFView* view) {
-    // The view's splitter goes, with the view and the tab's sidebar in it.
-    if (view) delete view->parentWidget();
+QWidget* WorkspaceWindow::activePage() const {
+    QWidget* page = stack_->currentWidget();
+    return page == emptyHint_ ? nullptr : page;
 }
 
 void WorkspaceWindow::showActiveTab() {
@@ -362,20 +354,26 @@ void WorkspaceWindow::showActiveTab() {
         imageCanvas_->setContext(nullptr);
         // Exported pages go where this window's save dialog says.
         pdf->setExportPresenter(prompter_.get());
-        ScrivolaPDFView* view = pdfViewFor(tab);
-        stack_->setCurrentWidget(view->parentWidget());
-        view->setFocus();
+        auto* page = static_cast<PdfTabPage*>(pageFor(tab));
+        navigator_->show();
+        stack_->setCurrentWidget(page);
+        page->view()->setFocus();
         return;
     }
     navigator_->setTwoUp(false);
     if (ImageDocumentContext* image = activeImageContext()) {
         image->setExportPresenter(&ImageDialogs::shared());
         image->setPrintPresenter(&ImageDialogs::shared());
+        // The page's own bar carries the navigator of a collection.
+        navigator_->hide();
+        auto* page = static_cast<ImageTabPage*>(pageFor(tab));
+        page->adoptCanvas(imageCanvas_);
         imageCanvas_->setContext(image);
-        stack_->setCurrentWidget(imageArea_);
+        stack_->setCurrentWidget(page);
         imageCanvas_->setFocus();
         return;
     }
+    navigator_->show();
     imageCanvas_->setContext(nullptr);
     stack_->setCurrentWidget(emptyHint_);
 }

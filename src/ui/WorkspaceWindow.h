@@ -20,11 +20,13 @@ class ImageDocumentContext;
 class PDFDocumentContext;
 class PageNavigationView;
 class Pane;
+class PdfTabPage;
 class ScrivolaPDFView;
 class TabItem;
 
-// A window showing one workspace: the tabs of the focused pane, a PDF tab in its page view, an
-// image tab in the image canvas. Files dropped onto it are opened.
+// A window showing one workspace: the tabs of the focused pane, a PDF tab in its page view with
+// its sidebars, an image tab in the image canvas with its collection's strip. Files dropped onto
+// it are opened.
 class WorkspaceWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -37,12 +39,14 @@ public:
     ImageCanvasView* imageCanvas() const { return imageCanvas_; }
     // The page view of the active tab when it is a PDF, else null.
     ScrivolaPDFView* activePdfView() const;
+    // The active tab's page (the viewer and its sidebars), or null when no tab is shown.
+    QWidget* activePage() const;
     // The active tab's context when it is a PDF, else null.
     PDFDocumentContext* activePdfContext() const;
     // The active tab's context when it is an image tab, else null.
     ImageDocumentContext* activeImageContext() const;
-    // The most page views kept for tabs not shown (a view keeps its place and zoom).
-    static constexpr int kMaxPdfViews = 20;
+    // The most tab pages kept for tabs not shown (a page view keeps its place and zoom).
+    static constexpr int kMaxPages = 20;
 
 signals:
     // The first picture of a document reached the screen (page view or image canvas).
@@ -62,8 +66,9 @@ private:
     void observePane();
     void rebuildTabs();
     void showActiveTab();
-    ScrivolaPDFView* pdfViewFor(TabItem* tab);
-    static void dropPdfPage(ScrivolaPDFView* view);
+    // The tab's page, made when first shown.
+    QWidget* pageFor(TabItem* tab);
+    QWidget* makePage(TabItem* tab);
     // Runs f on the active tab's context, if any.
     template <typename F> void withContext(F&& f);
 
@@ -72,13 +77,12 @@ private:
     QTabBar* tabBar_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     EmptyWindowHint* emptyHint_ = nullptr;
-    // The image side: the canvas, with room below it for a collection's strip.
-    QWidget* imageArea_ = nullptr;
+    // One canvas for the window, lent to the image tab shown.
     ImageCanvasView* imageCanvas_ = nullptr;
     PageNavigationView* navigator_ = nullptr;
     QMetaObject::Connection twoUpConnection_;
-    // Page views by tab, most recently shown last; a view goes with its tab.
-    std::list<std::pair<TabItem*, QPointer<ScrivolaPDFView>>> pdfViews_;
+    // Pages by tab, most recently shown last; a page goes with its tab.
+    std::list<std::pair<TabItem*, QPointer<QWidget>>> pages_;
     Pane* observedPane_ = nullptr;
     QList<QMetaObject::Connection> paneConnections_;
     bool rebuilding_ = false;

@@ -3,6 +3,10 @@
 
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
+#include "image/view/ImageCollectionBar.h"
+#include "image/view/ImageThumbnailSidebarView.h"
+#include "annotation/view/AnnotationsSidebarView.h"
+#include "signature/view/SignatureSidebarView.h"
 
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/ScrivolaPDFView.h"
@@ -342,6 +346,67 @@ TEST_F(WorkspaceWindowTest, ImageTabsTurnRotateAndOfferExportAndPrint) {
                 if (!item->isSeparator()) fileItems << item->text() + " " + item->shortcut().toString();
     EXPECT_TRUE(fileItems.contains("Export... Ctrl+Shift+E"));
     EXPECT_TRUE(fileItems.contains("Print... Ctrl+P"));
+}
+
+// A collection: its strip beside the canvas with every thumbnail painted, its bar below; saved as
+// a PNG and read back, the strip's cells show the images' colours.
+TEST_F(WorkspaceWindowTest, AScreenshotShowsTheCollectionWithItsStrip) {
+    QStringList files;
+    for (int i = 0; i < 3; ++i) files << writeBytes(dir.filePath(QString("c%1.png").arg(i)), imageBytes(QSize(400, 300), "png"));
+    auto window = makeWindow();
+    window->model()->openFiles(files);
+    ASSERT_TRUE(waitForPaint(*window));
+    auto* strip = window->findChild<ImageThumbnailSidebarView*>();
+    auto* bar = window->findChild<ImageCollectionBar*>();
+    ASSERT_TRUE(strip && bar);
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(bar->countText(), QStringLiteral("3 images"));
+    auto* model = window->activeImageContext()->model();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        strip->viewport()->repaint();
+        return !model->thumbnail(0).isNull() && !model->thumbnail(1).isNull() && !model->thumbnail(2).isNull();
+    }, 10000));
+    strip->viewport()->repaint();
+    const QString png = dir.filePath(QStringLiteral("collection.png"));
+    ASSERT_TRUE(window->grab().save(png));
+    const QImage shot(png);
+    EXPECT_LT(strip->mapTo(window.get(), QPoint(strip->width(), 0)).x(), window->imageCanvas()->mapTo(window.get(), QPoint(0, 0)).x());
+    for (int index = 0; index < 3; ++index) {
+        const QRect picture = strip->imageRect(index).translated(strip->viewport()->mapTo(window.get(), QPoint(0, 0)));
+        ASSERT_TRUE(shot.rect().contains(picture)) << index;
+        // The top-left quarter of each thumbnail in the pattern's top-left colour.
+        const QRect quarter(picture.topLeft() + QPoint(4, 4), picture.size() / 2 - QSize(8, 8));
+        EXPECT_GT(share(shot, quarter, kPatternTopLeft, 40), 0.9) << index;
+    }
+    // Toggle Sidebar hides the strip and the canvas takes its room.
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_FALSE(strip->isVisible());
+}
+
+// The sidebars of a PDF on their keys: text annotations, then signatures and stamps in their
+// place, then the page thumbnails hidden.
+TEST_F(WorkspaceWindowTest, SidebarsOfAPdfComeAndGoOnTheirKeys) {
+    auto window = makeWindow();
+    window->model()->openFile(writeFile(dir, QStringLiteral("doc.pdf"), textPdf(2)));
+    PDFDocumentContext* context = window->activePdfContext();
+    ASSERT_NE(context, nullptr);
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
+    auto* annotations = window->findChild<AnnotationsSidebarView*>();
+    ASSERT_NE(annotations, nullptr);
+    EXPECT_TRUE(annotations->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
+    auto* signatures = window->findChild<SignatureSidebarView*>();
+    ASSERT_NE(signatures, nullptr);
+    EXPECT_TRUE(signatures->isVisible());
+    EXPECT_FALSE(annotations->isVisible());
+    EXPECT_GT(signatures->mapTo(window.get(), QPoint(0, 0)).x(), window->activePdfView()->mapTo(window.get(), QPoint(0, 0)).x());
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_FALSE(signatures->isVisible());
+    auto* thumbnails = window->findChild<ThumbnailSidebarView*>();
+    ASSERT_TRUE(thumbnails && thumbnails->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_FALSE(thumbnails->isVisible());
+    EXPECT_FALSE(context->isSidebarVisible());
 }
 
 }  // namespace
