@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs Scrivola and peer tools on the same generated inputs in one run and prints ratios.
-# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window view images browse compress pages
+# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window view thumbs images browse compress pages
 # (default: all but inputs)
 # The manuals section runs on large real documents that Debian's documentation packages install
 # (octave-doc, texlive-pictures-doc); a file that is absent is skipped.
@@ -122,6 +122,20 @@ section_view() {
   done
 }
 
+section_thumbs() {
+  [ -x "$BUILD/bench/view_bench" ] || cmake --build "$BUILD" --target view_bench
+  local pdf name
+  for pdf in "$OUT/manual1000.pdf" "${MANUALS[@]}"; do
+    [ -f "$pdf" ] || { echo "(skipped: $pdf is not installed)"; continue; }
+    name="$(basename "$pdf" .pdf) ($(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}') pages)"
+    echo "== $name in the page sidebar (offscreen): first screen of thumbnails, scrolling to the last page"
+    echo "   goals: sidebar_first_ms < 300, thumbs_max_stall_ms < 50, thumbs_peak_mb < 356 (cache + 100)"
+    view_figures --thumbnails "$pdf"
+    $MEASURE --name "$name: peer pdftoppm, the first 4 pages at 280 px" --runs 3 \
+      --ours "pdftoppm -scale-to 280 -f 1 -l 4 -png $pdf $OUT/peer-thumbs"
+  done
+}
+
 section_images() {
   echo "== decode large images in process (ours, Google Benchmark) beside vips copy IN OUT.v (whole process)"
   SCRIVOLA_BENCH_DIR="$OUT" "$BUILD/bench/image_open_bench"
@@ -202,5 +216,5 @@ section_inputs() { echo "inputs are in $OUT"; }
 
 inputs
 sections=("$@")
-[ ${#sections[@]} -gt 0 ] || sections=(render manuals window view images browse compress pages)
+[ ${#sections[@]} -gt 0 ] || sections=(render manuals window view thumbs images browse compress pages)
 for s in "${sections[@]}"; do "section_$s"; done
