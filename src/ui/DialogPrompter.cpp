@@ -8,9 +8,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace scrivola {
+
+DialogPrompter::DialogPrompter(QWidget* window) : window_(window) {}
+
+DialogPrompter::~DialogPrompter() = default;
 
 SaveResult DialogPrompter::showUnsavedChangesAlert(const TabItem& tab) {
     QMessageBox box(window_);
@@ -47,5 +53,19 @@ QString DialogPrompter::chooseExportFile(const QString& proposedName, const QStr
     const QString proposed = directory.isEmpty() ? proposedName : QDir(directory).filePath(proposedName);
     return QFileDialog::getSaveFileName(window_, QStringLiteral("Export"), proposed, QStringLiteral("PDF (*.pdf)"));
 }
+
+QPagedPaintDevice* DialogPrompter::beginPrint(const PDFPrintJob& job) {
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer_->setDocName(job.documentName);
+    QPrintDialog dialog(printer_.get(), window_);
+    dialog.setMinMax(1, std::max(1, job.pageCount));
+    if (dialog.exec() != QDialog::Accepted) {
+        printer_.reset();
+        return nullptr;
+    }
+    return printer_.get();
+}
+
+void DialogPrompter::finishPrint(QPagedPaintDevice*, bool) { printer_.reset(); }
 
 }  // namespace scrivola

@@ -352,8 +352,9 @@ void WorkspaceWindow::showActiveTab() {
         twoUp();
         twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
         imageCanvas_->setContext(nullptr);
-        // Exported pages go where this window's save dialog says.
+        // Exported pages go where this window's save dialog says, printed ones to its printer.
         pdf->setExportPresenter(prompter_.get());
+        pdf->setPrintPresenter(prompter_.get());
         auto* page = static_cast<PdfTabPage*>(pageFor(tab));
         navigator_->show();
         stack_->setCurrentWidget(page);
