@@ -164,6 +164,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -194,6 +195,9 @@ private:
     bool toolPress(QMouseEvent* event);
     bool toolMove(QMouseEvent* event);
     bool toolRelease(QMouseEvent* event);
+    // Ends a drag whose release will not come (Escape, the focus gone): boxes moved live go back
+    // where they were and nothing is reported. Returns whether a drag was under way.
+    bool cancelDrag();
     void updateToolCursor();
     void paintToolOverlays(QPainter& painter, int page) const;
     // A view point in a page: the page under it (nearest), its page point, and whether the

@@ -221,7 +221,34 @@ bool ScrivolaPDFView::toolRelease(QMouseEvent* event) {
     return tools_.textAnnotationMode || tools_.whiteoutMode;
 }
 
+bool ScrivolaPDFView::cancelDrag() {
+    const bool dragging = pageDrag_ || boxPress_ || panFrom_;
+    pageDrag_.reset();
+    previewAnnotations_.clear();
+    if (boxPress_) {
+        const BoxPress press = std::move(*boxPress_);
+        boxPress_.reset();
+        if (press.dragging) {
+            for (const auto& [annotation, bounds] : press.startBounds) annotation->setBounds(bounds);
+            noteLocalEdit();
+        }
+    }
+    panFrom_.reset();
+    if (dragging) {
+        updateToolCursor();
+        viewport()->update();
+    }
+    return dragging;
+}
+
+void ScrivolaPDFView::focusOutEvent(QFocusEvent* event) {
+    // A popup (a context menu) keeps the gesture; anything else taking the focus ends it.
+    if (event->reason() != Qt::PopupFocusReason) cancelDrag();
+    QAbstractScrollArea::focusOutEvent(event);
+}
+
 void ScrivolaPDFView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && cancelDrag()) return;
     const bool deleteKey = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
     if (deleteKey && tools_.textAnnotationMode && !editor_ && !tools_.selectedAnnotations.empty()) {
         emit deleteSelectedRequested();

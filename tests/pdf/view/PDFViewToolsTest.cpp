@@ -2,6 +2,7 @@
 
 #include "ViewFixture.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -71,6 +72,38 @@ TEST_F(PDFViewToolsTest, AddingMovingSelectingAndDeletingBoxes) {
     context->undo();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0], box);
+}
+
+// A drag whose release never comes (Escape, or the focus taken by a dialog) leaves nothing behind:
+// the box moved live goes back, no step is recorded, and the later release does nothing.
+TEST_F(PDFViewToolsTest, CancelledDragsLeaveNoTrace) {
+    ASSERT_NO_FATAL_FAILURE(open(1, QSize(800, 900)));
+    context->textTool()->toggleTextAnnotationMode();
+    ASSERT_NO_FATAL_FAILURE(addBox(100, 600, "Hello"));
+    const PDFAnnotationPtr box = boxes().at(0);
+    const QRectF start = box->bounds();
+    context->textTool()->setTextSubMode(TextSubMode::select);
+    const int steps = context->undoManager()->undoCount();
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(110, 590));
+    QTest::mouseMove(view.viewport(), at(170, 590));
+    EXPECT_GT(box->bounds().left(), start.left() + 30);
+    QTest::keyClick(&view, Qt::Key_Escape);
+    EXPECT_EQ(box->bounds(), start);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, at(170, 590));
+    EXPECT_EQ(box->bounds(), start);
+    EXPECT_EQ(context->undoManager()->undoCount(), steps);
+
+    // A whiteout drag ended by the focus going elsewhere removes nothing.
+    context->textTool()->toggleTextAnnotationMode();
+    context->toggleWhiteoutMode();
+    QSignalSpy whiteouts(&view, &ScrivolaPDFView::whiteoutRequested);
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(60, 730));
+    QTest::mouseMove(view.viewport(), at(300, 650));
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(&view, &focusOut);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, at(300, 650));
+    EXPECT_EQ(whiteouts.count(), 0);
+    EXPECT_EQ(context->undoManager()->undoCount(), steps);
 }
 
 TEST_F(PDFViewToolsTest, ReEditingNeverLosesTheBox) {
