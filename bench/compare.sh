@@ -75,12 +75,24 @@ section_render() {
 # Real typeset manuals: pdfTeX and LuaTeX output with Type 1 fonts, links and object streams.
 MANUALS=(/usr/share/doc/octave/octave.pdf /usr/share/doc/texlive-doc/generic/pgf/pgfmanual.pdf)
 
+# "octave (1158 pages)": the name by which a PDF's figures are shown.
+pdf_label() { echo "$(basename "$1" .pdf) ($(pdfinfo "$1" | awk '/^Pages:/ {print $2}') pages)"; }
+
+# Calls "$@" PDF LABEL for the 1,000-page manual and each real manual that is installed.
+for_each_manual() {
+  local pdf
+  for pdf in "$OUT/manual1000.pdf" "${MANUALS[@]}"; do
+    [ -f "$pdf" ] || { echo "(skipped: $pdf is not installed)"; continue; }
+    "$@" "$pdf" "$(pdf_label "$pdf")"
+  done
+}
+
 section_manuals() {
   local pdf name found=0
   for pdf in "${MANUALS[@]}"; do
     [ -f "$pdf" ] || { echo "(skipped: $pdf is not installed)"; continue; }
     found=1
-    name="$(basename "$pdf" .pdf) ($(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}') pages)"
+    name="$(pdf_label "$pdf")"
     echo "== $name: open + render page 1 at 150 dpi, info, search"
     $MEASURE --name "$name: render p1 150dpi" \
       --ours "$CLI render $pdf --page 1 --dpi 150 -o $OUT/ours-manual-p1.png" \
@@ -107,33 +119,31 @@ view_figures() {
          END { if (n) print "   " key, v[int((n + 1) / 2)] }'
 }
 
+view_on() {
+  echo "== $2 in the page view (offscreen): first page, scrolling 100 pages, page 1 at 10x"
+  echo "   goals: first_page_ms < 250, scroll_max_stall_ms < 50, zoom10_peak_mb and peak_mb < 200"
+  view_figures "$1"
+  $MEASURE --name "$2: window first paint vs pdftoppm p1" --runs 5 \
+    --ours "QT_QPA_PLATFORM=offscreen SCRIVOLA_EXIT_AFTER_FIRST_PAINT=1 $APP $1" \
+    --peer "pdftoppm -r 150 -f 1 -l 1 -png $1 $OUT/peer-view-p1"
+}
+
 section_view() {
   [ -x "$BUILD/bench/view_bench" ] || cmake --build "$BUILD" --target view_bench
-  local pdf name
-  for pdf in "$OUT/manual1000.pdf" "${MANUALS[@]}"; do
-    [ -f "$pdf" ] || { echo "(skipped: $pdf is not installed)"; continue; }
-    name="$(basename "$pdf" .pdf) ($(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}') pages)"
-    echo "== $name in the page view (offscreen): first page, scrolling 100 pages, page 1 at 10x"
-    echo "   goals: first_page_ms < 250, scroll_max_stall_ms < 50, zoom10_peak_mb and peak_mb < 200"
-    view_figures "$pdf"
-    $MEASURE --name "$name: window first paint vs pdftoppm p1" --runs 5 \
-      --ours "QT_QPA_PLATFORM=offscreen SCRIVOLA_EXIT_AFTER_FIRST_PAINT=1 $APP $pdf" \
-      --peer "pdftoppm -r 150 -f 1 -l 1 -png $pdf $OUT/peer-view-p1"
-  done
+  for_each_manual view_on
+}
+
+thumbs_on() {
+  echo "== $2 in the page sidebar (offscreen): first screen of thumbnails, scrolling to the last page"
+  echo "   goals: sidebar_first_ms < 300, thumbs_max_stall_ms < 50, thumbs_peak_mb < 356 (cache + 100)"
+  view_figures --thumbnails "$1"
+  $MEASURE --name "$2: peer pdftoppm, the first 4 pages at 280 px" --runs 3 \
+    --ours "pdftoppm -scale-to 280 -f 1 -l 4 -png $1 $OUT/peer-thumbs"
 }
 
 section_thumbs() {
   [ -x "$BUILD/bench/view_bench" ] || cmake --build "$BUILD" --target view_bench
-  local pdf name
-  for pdf in "$OUT/manual1000.pdf" "${MANUALS[@]}"; do
-    [ -f "$pdf" ] || { echo "(skipped: $pdf is not installed)"; continue; }
-    name="$(basename "$pdf" .pdf) ($(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}') pages)"
-    echo "== $name in the page sidebar (offscreen): first screen of thumbnails, scrolling to the last page"
-    echo "   goals: sidebar_first_ms < 300, thumbs_max_stall_ms < 50, thumbs_peak_mb < 356 (cache + 100)"
-    view_figures --thumbnails "$pdf"
-    $MEASURE --name "$name: peer pdftoppm, the first 4 pages at 280 px" --runs 3 \
-      --ours "pdftoppm -scale-to 280 -f 1 -l 4 -png $pdf $OUT/peer-thumbs"
-  done
+  for_each_manual thumbs_on
 }
 
 section_images() {
