@@ -1,6 +1,7 @@
 #include "workspace/WindowRegistry.h"
 
 #include "workspace/AppViewModel.h"
+#include "workspace/TabItem.h"
 
 namespace scrivola {
 
@@ -37,6 +38,14 @@ QList<AppViewModel*> WindowRegistry::models() const {
 
 void WindowRegistry::bringToFront(AppViewModel* model) const {
     if (model && bringToFront_) bringToFront_(model);
+}
+
+bool WindowRegistry::moveTabToNewWindow(AppViewModel& source, const QString& idText) const {
+    if (!openWindowWithTab_) return false;
+    std::unique_ptr<TabItem> tab = source.removeTabForTransfer(idText);
+    if (!tab) return false;
+    openWindowWithTab_(std::move(tab));
+    return true;
 }
 
 }  // namespace scrivola
