@@ -47,7 +47,7 @@ bool KeyboardMonitor::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::MouseButtonPress) {
         // Never swallowed: the click goes on to the widget under it.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) updatePaneFocusFromClick(*mouse);
+        if (mouse->button() == Qt::LeftButton) updatePaneFocusFromClick(*widget, *mouse);
         return false;
     }
     auto* key = static_cast<QKeyEvent*>(event);
@@ -128,9 +128,16 @@ void KeyboardMonitor::scrollContent(QAbstractScrollArea& view, int key, double m
     bar->setValue(bar->value() + sign * pixels);  // the scroll bar keeps it in range
 }
 
-// The clicked pane of a split window: beyond the divider's fraction of the width (side by side)
-// or of the height (one above the other) is the second pane.
-void KeyboardMonitor::updatePaneFocusFromClick(const QMouseEvent& event) const {
+// The clicked pane: the pane view holding the clicked widget (it names its index in the
+// "scrivolaPaneIndex" property). Without pane views, in a split window, beyond the divider's
+// fraction of the width (side by side) or of the height (one above the other) is the second pane.
+void KeyboardMonitor::updatePaneFocusFromClick(const QWidget& clicked, const QMouseEvent& event) const {
+    for (const QWidget* w = &clicked; w && w != window_; w = w->parentWidget()) {
+        const QVariant index = w->property("scrivolaPaneIndex");
+        if (!index.isValid()) continue;
+        if (index.toInt() >= 0) model_->setFocusedPaneIndex(index.toInt());
+        return;
+    }
     if (!model_->isSplitView() || !window_) return;
     const QPointF point = window_->mapFromGlobal(event.globalPosition());
     const double fraction = model_->splitDirection() == SplitDirection::horizontal

@@ -18,7 +18,7 @@ class AppViewModel;
 // - the arrow keys turn pages, or scroll by 40 points when the document is zoomed by hand
 //   (never while a text field has the focus, nor with Alt or Meta held);
 // - Ctrl with +, =, −, 1 and 0 zooms; Ctrl+H switches highlighting, Ctrl+T the text tool;
-// - a click into a split window moves the pane focus to the pane under it.
+// - a click into a pane moves the pane focus to it.
 // It acts on the window's model and, through it, on the active tab's context.
 class KeyboardMonitor : public QObject {
     Q_OBJECT
@@ -38,7 +38,7 @@ private:
     bool isBesideTheViewer(const QWidget* focus) const;
     void handleArrowKey(int key) const;
     void scrollContent(QAbstractScrollArea& view, int key, double magnification) const;
-    void updatePaneFocusFromClick(const QMouseEvent& event) const;
+    void updatePaneFocusFromClick(const QWidget& clicked, const QMouseEvent& event) const;
 
     QPointer<QWidget> window_;
     QPointer<AppViewModel> model_;

@@ -92,16 +92,21 @@ ImageTabPage::ImageTabPage(ImageDocumentContext* context, QWidget* parent) : QWi
     });
 }
 
-ImageTabPage::~ImageTabPage() {
+ImageTabPage::~ImageTabPage() { returnCanvas(); }
+
+void ImageTabPage::returnCanvas() {
     if (canvas_ && canvas_->parentWidget() == splitter_) {
         canvas_->hide();
-        canvas_->setParent(parentWidget());
+        canvas_->setParent(canvasHome_ ? canvasHome_.data() : parentWidget());
     }
 }
 
 void ImageTabPage::adoptCanvas(QWidget* canvas) {
-    canvas_ = canvas;
     if (splitter_->indexOf(canvas) >= 0) return;
+    // Another pane's canvas still here goes back to its pane first.
+    if (canvas_ != canvas) returnCanvas();
+    canvas_ = canvas;
+    canvasHome_ = canvas->parentWidget();
     splitter_->addWidget(canvas);
     splitter_->setStretchFactor(1, 1);
     canvas->show();

@@ -44,25 +44,28 @@ private:
     SignatureSidebarView* signatures_ = nullptr;
 };
 
-// An image tab in the window: the collection's thumbnail strip beside the canvas (the window's
-// one canvas, lent to the page shown) and the bar with the file name and the image count.
+// An image tab in the window: the collection's thumbnail strip beside the canvas (its pane's
+// canvas, lent to the page shown) and the bar with the file name and the image count.
 class ImageTabPage : public QWidget {
     Q_OBJECT
 public:
     explicit ImageTabPage(ImageDocumentContext* context, QWidget* parent = nullptr);
-    // Gives the canvas back to the page's parent: it outlives the page.
+    // Gives the canvas back to where it came from: it outlives the page.
     ~ImageTabPage() override;
 
-    // Puts the window's canvas into this page, beside the strip.
+    // Puts a pane's canvas into this page, beside the strip.
     void adoptCanvas(QWidget* canvas);
     ImageThumbnailSidebarView* strip() const { return strip_; }
     ImageCollectionBar* bar() const { return bar_; }
 
 private:
     void placeStrip();
+    void returnCanvas();
 
     QPointer<ImageDocumentContext> context_;
     QPointer<QWidget> canvas_;
+    // The canvas's parent before it was lent.
+    QPointer<QWidget> canvasHome_;
     QSplitter* splitter_ = nullptr;
     ImageThumbnailSidebarView* strip_ = nullptr;
     ImageCollectionBar* bar_ = nullptr;

@@ -1,8 +1,11 @@
 #include "ui/WorkspaceWindow.h"
 
+#include "ui/ContentView.h"
 #include "ui/DialogPrompter.h"
-#include "ui/EmptyWindowHint.h"
+#include "ui/DocumentArea.h"
+#include "ui/DropZoneView.h"
 #include "ui/KeyboardMonitor.h"
+#include "ui/PaneView.h"
 #include "ui/TabPages.h"
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
@@ -14,6 +17,7 @@
 #include "workspace/Pane.h"
 #include "workspace/ServiceContainer.h"
 #include "workspace/TabItem.h"
+#include "workspace/WorkspaceDrops.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,52 +42,34 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    tabBar_ = new QTabBar(central);
-    tabBar_->setTabsClosable(true);
-    tabBar_->setMovable(false);
-    tabBar_->setExpanding(false);
-    tabBar_->setDocumentMode(true);
-    stack_ = new QStackedWidget(central);
-    emptyHint_ = new EmptyWindowHint(stack_);
-    stack_->addWidget(emptyHint_);
-    imageCanvas_ = new ImageCanvasView(stack_);
-    imageCanvas_->hide();
-    connect(imageCanvas_, &ImageCanvasView::painted, this, &WorkspaceWindow::documentPainted);
-    connect(imageCanvas_, &ImageCanvasView::filesDropped, this, [this](const QStringList& paths) { model_->openFiles(paths); });
-    layout->addWidget(tabBar_);
-    layout->addWidget(stack_, 1);
-    // The bottom bar: the page navigator of the active tab, until the shell brings its bars.
-    navigator_ = new PageNavigationView(central);
-    layout->addWidget(navigator_, 0, Qt::AlignHCenter);
+    // The document areas of every pane; a hidden place keeps those no pane holds.
+    auto* parking = new QWidget(central);
+    parking->hide();
+    areas_ = new DocumentAreaCache(kMaxPages, [this](TabItem* tab) {
+        return new DocumentArea(tab, model_->services()->signatureStorage());
+    }, this);
+    areas_->setParking(parking);
+    connect(areas_, &DocumentAreaCache::areaCreated, this, &WorkspaceWindow::documentAreaCreated);
+    content_ = new ContentView(model_.get(), areas_, prompter_.get(), central);
+    connect(content_, &ContentView::documentPainted, this, &WorkspaceWindow::documentPainted);
+    layout->addWidget(content_, 1);
     setCentralWidget(central);
+    dropZone_ = new DropZoneView(model_.get(), this);
 
-    connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
-        if (rebuilding_ || !observedPane_) return;
-        if (TabItem* tab = observedPane_->tabAt(index)) observedPane_->setActiveTabID(tab->id());
-    });
-    connect(tabBar_, &QTabBar::tabCloseRequested, this, [this](int index) {
-        if (!observedPane_) return;
-        if (TabItem* tab = observedPane_->tabAt(index)) model_->closeTab(*tab);
-    });
-    connect(model_.get(), &AppViewModel::focusedPaneIndexChanged, this, &WorkspaceWindow::observePane);
-    connect(model_.get(), &AppViewModel::panesChanged, this, &WorkspaceWindow::observePane);
-    connect(model_.get(), &AppViewModel::activeTabChanged, this, &WorkspaceWindow::showActiveTab);
     connect(model_.get(), &AppViewModel::windowTitleChanged, this, &QWidget::setWindowTitle);
 
     buildMenus();
     new KeyboardMonitor(this, model_.get(), [this]() -> QAbstractScrollArea* {
-        if (activeImageContext()) return imageCanvas_;
+        if (activeImageContext()) return imageCanvas();
         return activePdfView();
     });
-    observePane();
     setWindowTitle(model_->windowTitle());
 }
 
 WorkspaceWindow::~WorkspaceWindow() {
-    // The canvas and the page views observe contexts that the model owns: let them go first.
-    imageCanvas_->setContext(nullptr);
-    for (auto& [tab, page] : pages_) delete page.data();
-    pages_.clear();
+    // The canvases and the page views observe contexts that the model owns: let them go first.
+    for (PaneView* pane : content_->paneViews()) pane->imageCanvas()->setContext(nullptr);
+    areas_->clear();
 }
 
 void WorkspaceWindow::buildMenus() {
@@ -256,71 +242,16 @@ template <typename F> void WorkspaceWindow::withContext(F&& f) {
         if (DocumentContext* context = tab->context()) f(*context);
 }
 
-void WorkspaceWindow::observePane() {
-    for (const auto& c : paneConnections_) disconnect(c);
-    paneConnections_.clear();
-    observedPane_ = model_->focusedPane();
-    if (observedPane_) {
-        paneConnections_ << connect(observedPane_, &Pane::tabsChanged, this, &WorkspaceWindow::rebuildTabs);
-        paneConnections_ << connect(observedPane_, &Pane::activeTabIDChanged, this, &WorkspaceWindow::rebuildTabs);
-        paneConnections_ << connect(observedPane_, &Pane::tabUrlChanged, this, &WorkspaceWindow::rebuildTabs);
-    }
-    rebuildTabs();
+PaneView* WorkspaceWindow::focusedPaneView() const { return content_->paneView(model_->focusedPaneIndex()); }
+
+ImageCanvasView* WorkspaceWindow::imageCanvas() const {
+    PaneView* pane = focusedPaneView();
+    return pane ? pane->imageCanvas() : nullptr;
 }
 
-void WorkspaceWindow::rebuildTabs() {
-    rebuilding_ = true;
-    while (tabBar_->count() > 0) tabBar_->removeTab(0);
-    if (observedPane_) {
-        for (TabItem* tab : observedPane_->tabs()) {
-            const int i = tabBar_->addTab(tab->content()->displayName());
-            tabBar_->setTabToolTip(i, tab->content()->url());
-        }
-        tabBar_->setCurrentIndex(observedPane_->activeIndex());
-    }
-    tabBar_->setVisible(tabBar_->count() > 0);
-    rebuilding_ = false;
-    showActiveTab();
-}
-
-QWidget* WorkspaceWindow::pageFor(TabItem* tab) {
-    for (auto it = pages_.begin(); it != pages_.end(); ++it) {
-        if (it->first != tab || !it->second) continue;
-        pages_.splice(pages_.end(), pages_, it);
-        return it->second.data();
-    }
-    QWidget* page = makePage(tab);
-    stack_->addWidget(page);
-    // The page goes with its tab.
-    connect(tab, &QObject::destroyed, page, [this, tab] {
-        for (auto it = pages_.begin(); it != pages_.end(); ++it)
-            if (it->first == tab) {
-                delete it->second.data();
-                pages_.erase(it);
-                return;
-            }
-    });
-    pages_.emplace_back(tab, page);
-    // The pages of the tabs shown longest ago go first; they are made again when needed.
-    while (int(pages_.size()) > kMaxPages) {
-        delete pages_.front().second.data();
-        pages_.pop_front();
-    }
-    return page;
-}
-
-QWidget* WorkspaceWindow::makePage(TabItem* tab) {
-    if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context())) return new ImageTabPage(image, stack_);
-    auto* context = qobject_cast<PDFDocumentContext*>(tab->context());
-    auto* page = new PdfTabPage(context, model_->services()->signatureStorage(), stack_);
-    ScrivolaPDFView* view = page->view();
-    connect(view, &ScrivolaPDFView::painted, this, &WorkspaceWindow::documentPainted);
-    connect(view, &ScrivolaPDFView::filesDropped, this, [this](const QList<QUrl>& urls) {
-        QStringList paths;
-        for (const QUrl& url : urls) paths << url.toLocalFile();
-        model_->openFiles(paths);
-    });
-    return page;
+DocumentArea* WorkspaceWindow::activeArea() const {
+    PaneView* pane = focusedPaneView();
+    return pane ? pane->currentArea() : nullptr;
 }
 
 PDFDocumentContext* WorkspaceWindow::activePdfContext() const {
@@ -334,49 +265,13 @@ ImageDocumentContext* WorkspaceWindow::activeImageContext() const {
 }
 
 ScrivolaPDFView* WorkspaceWindow::activePdfView() const {
-    auto* page = qobject_cast<PdfTabPage*>(stack_->currentWidget());
-    return page ? page->view() : nullptr;
+    DocumentArea* area = activeArea();
+    return area ? area->pdfView() : nullptr;
 }
 
 QWidget* WorkspaceWindow::activePage() const {
-    QWidget* page = stack_->currentWidget();
-    return page == emptyHint_ ? nullptr : page;
-}
-
-void WorkspaceWindow::showActiveTab() {
-    TabItem* tab = model_->activeTab();
-    navigator_->setContext(tab ? tab->context() : nullptr);
-    disconnect(twoUpConnection_);
-    if (PDFDocumentContext* pdf = activePdfContext()) {
-        const auto twoUp = [this, pdf] { navigator_->setTwoUp(isTwoUp(pdf->viewMode())); };
-        twoUp();
-        twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
-        imageCanvas_->setContext(nullptr);
-        // Exported pages go where this window's save dialog says, printed ones to its printer.
-        pdf->setExportPresenter(prompter_.get());
-        pdf->setPrintPresenter(prompter_.get());
-        auto* page = static_cast<PdfTabPage*>(pageFor(tab));
-        navigator_->show();
-        stack_->setCurrentWidget(page);
-        page->view()->setFocus();
-        return;
-    }
-    navigator_->setTwoUp(false);
-    if (ImageDocumentContext* image = activeImageContext()) {
-        image->setExportPresenter(&ImageDialogs::shared());
-        image->setPrintPresenter(&ImageDialogs::shared());
-        // The page's own bar carries the navigator of a collection.
-        navigator_->hide();
-        auto* page = static_cast<ImageTabPage*>(pageFor(tab));
-        page->adoptCanvas(imageCanvas_);
-        imageCanvas_->setContext(image);
-        stack_->setCurrentWidget(page);
-        imageCanvas_->setFocus();
-        return;
-    }
-    navigator_->show();
-    imageCanvas_->setContext(nullptr);
-    stack_->setCurrentWidget(emptyHint_);
+    DocumentArea* area = activeArea();
+    return area ? area->page() : nullptr;
 }
 
 void WorkspaceWindow::closeEvent(QCloseEvent* event) {
@@ -387,7 +282,7 @@ void WorkspaceWindow::closeEvent(QCloseEvent* event) {
 }
 
 void WorkspaceWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) {
+    if (WorkspaceDrops::hasFiles(*event->mimeData())) {
         model_->setDropTargetActive(true);
         event->acceptProposedAction();
     }
@@ -399,12 +294,8 @@ void WorkspaceWindow::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void WorkspaceWindow::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
     event->acceptProposedAction();
-    model_->setDropTargetActive(false);
-    if (!paths.isEmpty()) model_->openFiles(paths);
+    WorkspaceDrops::dropOnWindow(*model_, WorkspaceDrops::localPaths(event->mimeData()->urls()));
 }
 
 }  // namespace scrivola

@@ -3,30 +3,28 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include <list>
 #include <memory>
 
 class QMenu;
-class QStackedWidget;
-class QTabBar;
 
 namespace scrivola {
 
 class AppViewModel;
+class ContentView;
 class DialogPrompter;
-class EmptyWindowHint;
+class DocumentArea;
+class DocumentAreaCache;
+class DropZoneView;
 class ImageCanvasView;
 class ImageDocumentContext;
 class PDFDocumentContext;
-class PageNavigationView;
-class Pane;
-class PdfTabPage;
+class PaneView;
 class ScrivolaPDFView;
-class TabItem;
 
-// A window showing one workspace: the tabs of the focused pane, a PDF tab in its page view with
-// its sidebars, an image tab in the image canvas with its collection's strip. Files dropped onto
-// it are opened.
+// A window showing one workspace: one pane, or two side by side or one above the other, each
+// with its tab bar and the document area of its active tab (a PDF in its page view with its
+// sidebars, an image in the pane's canvas with its collection's strip). The "active" accessors
+// speak of the focused pane. Files dropped onto it are opened.
 class WorkspaceWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -35,8 +33,8 @@ public:
     ~WorkspaceWindow() override;
 
     AppViewModel* model() const { return model_.get(); }
-    // The canvas showing the active tab's image (it shows nothing while a PDF is active).
-    ImageCanvasView* imageCanvas() const { return imageCanvas_; }
+    // The focused pane's canvas, showing its active image (nothing while a PDF is active).
+    ImageCanvasView* imageCanvas() const;
     // The page view of the active tab when it is a PDF, else null.
     ScrivolaPDFView* activePdfView() const;
     // The active tab's page (the viewer and its sidebars), or null when no tab is shown.
@@ -45,12 +43,21 @@ public:
     PDFDocumentContext* activePdfContext() const;
     // The active tab's context when it is an image tab, else null.
     ImageDocumentContext* activeImageContext() const;
-    // The most tab pages kept for tabs not shown (a page view keeps its place and zoom).
+    // The document area of the focused pane's active tab, or null.
+    DocumentArea* activeArea() const;
+    // The focused pane's view.
+    PaneView* focusedPaneView() const;
+    ContentView* contentView() const { return content_; }
+    DocumentAreaCache* documentAreas() const { return areas_; }
+    // The most document areas the window keeps (an area keeps its place and zoom); those shown
+    // longest ago are dropped first.
     static constexpr int kMaxPages = 20;
 
 signals:
     // The first picture of a document reached the screen (page view or image canvas).
     void documentPainted();
+    // A document area was made for a tab: the place to put its toolbar and bottom bar.
+    void documentAreaCreated(scrivola::DocumentArea* area);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,29 +70,14 @@ private:
     void buildToolsMenu();
     // Export, print and rotation of the active document (File and Edit menus).
     void buildDocumentCommands(QMenu* file, QMenu* edit);
-    void observePane();
-    void rebuildTabs();
-    void showActiveTab();
-    // The tab's page, made when first shown.
-    QWidget* pageFor(TabItem* tab);
-    QWidget* makePage(TabItem* tab);
     // Runs f on the active tab's context, if any.
     template <typename F> void withContext(F&& f);
 
     std::unique_ptr<DialogPrompter> prompter_;
     std::unique_ptr<AppViewModel> model_;
-    QTabBar* tabBar_ = nullptr;
-    QStackedWidget* stack_ = nullptr;
-    EmptyWindowHint* emptyHint_ = nullptr;
-    // One canvas for the window, lent to the image tab shown.
-    ImageCanvasView* imageCanvas_ = nullptr;
-    PageNavigationView* navigator_ = nullptr;
-    QMetaObject::Connection twoUpConnection_;
-    // Pages by tab, most recently shown last; a page goes with its tab.
-    std::list<std::pair<TabItem*, QPointer<QWidget>>> pages_;
-    Pane* observedPane_ = nullptr;
-    QList<QMetaObject::Connection> paneConnections_;
-    bool rebuilding_ = false;
+    DocumentAreaCache* areas_ = nullptr;
+    ContentView* content_ = nullptr;
+    DropZoneView* dropZone_ = nullptr;
 };
 
 }  // namespace scrivola

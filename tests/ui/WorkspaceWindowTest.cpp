@@ -12,6 +12,8 @@
 #include "pdf/view/ScrivolaPDFView.h"
 #include "thumbnails/view/ThumbnailGridView.h"
 #include "thumbnails/view/ThumbnailSidebarView.h"
+#include "ui/PaneTabBar.h"
+#include "ui/PaneWelcomeView.h"
 #include "support/Files.h"
 #include "support/ImageFactory.h"
 #include "support/PdfFactory.h"
@@ -25,7 +27,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTabBar>
+#include <QToolButton>
 #include <QTest>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -83,12 +85,12 @@ TEST_F(WorkspaceWindowTest, ShowsAPdfAndAnImageInTabs) {
     auto window = makeWindow();
     window->model()->openFiles({pdf, png});
 
-    auto* tabBar = window->findChild<QTabBar*>();
+    auto* tabBar = window->findChild<PaneTabBar*>();
     ASSERT_NE(tabBar, nullptr);
     ASSERT_EQ(tabBar->count(), 2);
-    EXPECT_EQ(tabBar->tabText(0), QStringLiteral("doc"));
-    EXPECT_EQ(tabBar->tabText(1), QStringLiteral("pic"));
-    EXPECT_EQ(tabBar->currentIndex(), 1);
+    EXPECT_EQ(tabBar->tabView(0)->shownName(), QStringLiteral("doc"));
+    EXPECT_EQ(tabBar->tabView(1)->shownName(), QStringLiteral("pic"));
+    EXPECT_TRUE(tabBar->tabView(1)->isActive());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("pic.png"));
 
     // The image tab shows the pattern's colours.
@@ -104,7 +106,7 @@ TEST_F(WorkspaceWindowTest, ShowsAPdfAndAnImageInTabs) {
 
     // Clicking the PDF tab activates it in the model and shows its page view, fitted, with the
     // first page's text painted where page space puts it.
-    tabBar->setCurrentIndex(0);
+    QTest::mouseClick(tabBar->tabView(0), Qt::LeftButton);
     EXPECT_EQ(window->model()->activeTab()->content()->displayName(), QStringLiteral("doc"));
     ScrivolaPDFView* view = window->activePdfView();
     ASSERT_NE(view, nullptr);
@@ -230,10 +232,11 @@ TEST_F(WorkspaceWindowTest, PageKeysTurnPagesEditMenuUndoesAndClosingATabUpdates
     EXPECT_EQ(context->model()->pdfDocument()->page(0)->rotation(), 90);
     context->model()->setModified(false);  // as after a save: closing asks nothing
 
-    auto* tabBar = window->findChild<QTabBar*>();
-    emit tabBar->tabCloseRequested(0);
+    auto* tabBar = window->findChild<PaneTabBar*>();
+    tabBar->tabView(0)->closeButton()->click();
     EXPECT_EQ(window->model()->focusedPane()->count(), 0);
-    EXPECT_FALSE(tabBar->isVisible());
+    EXPECT_EQ(tabBar->count(), 0);
+    EXPECT_EQ(window->findChild<PaneWelcomeView*>()->heading(), QStringLiteral("Scrivola"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Scrivola"));
 }
 
@@ -242,9 +245,9 @@ TEST_F(WorkspaceWindowTest, ABrokenFileOpensNothingAndLeavesTheOpenTabAlone) {
     const QString junk = writeFile(dir, QStringLiteral("junk.pdf"), QByteArray(2048, '\x7f'));
     auto window = makeWindow();
     window->model()->openFiles({pdf, junk});
-    auto* tabBar = window->findChild<QTabBar*>();
+    auto* tabBar = window->findChild<PaneTabBar*>();
     EXPECT_EQ(tabBar->count(), 1);
-    EXPECT_EQ(tabBar->tabText(0), QStringLiteral("good"));
+    EXPECT_EQ(tabBar->tabView(0)->shownName(), QStringLiteral("good"));
 
     // A page list pointing at a missing object and at a number: the pages show as empty pages.
     const QString damaged = writeFile(dir, QStringLiteral("damaged.pdf"),
@@ -275,7 +278,7 @@ TEST_F(WorkspaceWindowTest, KeysTurnPagesScrollZoomAndSwitchTools) {
 
     // Fitted: the arrows turn pages, whichever widget has the focus.
     QTest::keyClick(view, Qt::Key_Right);
-    QTest::keyClick(window->findChild<QTabBar*>(), Qt::Key_Down);
+    QTest::keyClick(window->findChild<PaneTabBar*>()->tabView(0), Qt::Key_Down);
     EXPECT_EQ(context->currentPage(), 2);
     QTest::keyClick(view, Qt::Key_Left);
     QTest::keyClick(view, Qt::Key_Left, Qt::AltModifier);  // passed on
