@@ -20,6 +20,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace scrivola {
 
@@ -223,6 +224,8 @@ PaneTabBar::PaneTabBar(AppViewModel* model, int paneIndex, QWidget* parent) : QW
     rowLayout_->setSpacing(2);
     rowLayout_->addStretch(1);
     scroll_->setWidget(row_);
+    // The wheel scrolls the row sideways.
+    scroll_->viewport()->installEventFilter(this);
     layout_->addWidget(scroll_, 1);
     connect(addButton(QStringLiteral("plus"), QStringLiteral("Open File")), &QToolButton::clicked, this, [this] {
         if (!model_) return;
@@ -272,6 +275,20 @@ QToolButton* PaneTabBar::button(const QString& toolTip) const {
     for (QToolButton* b : buttons_)
         if (b->toolTip() == toolTip) return b;
     return nullptr;
+}
+
+bool PaneTabBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scroll_->viewport() && event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        const QPoint pixels = wheel->pixelDelta();
+        const QPoint angle = wheel->angleDelta();
+        const int step = !pixels.isNull() ? (pixels.x() != 0 ? pixels.x() : pixels.y())
+                                    : (angle.x() != 0 ? angle.x() : angle.y()) * 40 / 120;
+        QScrollBar* bar = scroll_->horizontalScrollBar();
+        bar->setValue(bar->value() - step);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PaneTabBar::setPaneIndex(int index) {

@@ -96,6 +96,9 @@ public:
     // Makes the tab active and focuses this pane.
     void select(TabItem* tab);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void observe();
     void rebuild();

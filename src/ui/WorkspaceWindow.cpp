@@ -12,7 +12,6 @@
 #include "image/view/ImageDialogs.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/ScrivolaPDFView.h"
-#include "thumbnails/view/PageNavigationView.h"
 #include "workspace/AppViewModel.h"
 #include "workspace/Pane.h"
 #include "workspace/ServiceContainer.h"
@@ -24,9 +23,6 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSplitter>
-#include <QStackedWidget>
-#include <QTabBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -45,8 +41,8 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     // The document areas of every pane; a hidden place keeps those no pane holds.
     auto* parking = new QWidget(central);
     parking->hide();
-    areas_ = new DocumentAreaCache(kMaxPages, [this](TabItem* tab) {
-        return new DocumentArea(tab, model_->services()->signatureStorage());
+    areas_ = new DocumentAreaCache(kMaxPages, [this, parking](TabItem* tab) {
+        return new DocumentArea(tab, model_->services()->signatureStorage(), parking);
     }, this);
     areas_->setParking(parking);
     connect(areas_, &DocumentAreaCache::areaCreated, this, &WorkspaceWindow::documentAreaCreated);
@@ -67,8 +63,9 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
 }
 
 WorkspaceWindow::~WorkspaceWindow() {
-    // The canvases and the page views observe contexts that the model owns: let them go first.
-    for (PaneView* pane : content_->paneViews()) pane->imageCanvas()->setContext(nullptr);
+    // The panes, canvases and page views observe the model and the contexts it owns: they go first.
+    delete content_;
+    content_ = nullptr;
     areas_->clear();
 }
 
@@ -288,10 +285,8 @@ void WorkspaceWindow::dragEnterEvent(QDragEnterEvent* event) {
     }
 }
 
-void WorkspaceWindow::dragLeaveEvent(QDragLeaveEvent* event) {
-    model_->setDropTargetActive(false);
-    QMainWindow::dragLeaveEvent(event);
-}
+// The overlay ends the highlight once the drag has left every widget of the window.
+void WorkspaceWindow::dragLeaveEvent(QDragLeaveEvent* event) { QMainWindow::dragLeaveEvent(event); }
 
 void WorkspaceWindow::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -126,6 +127,33 @@ TEST_F(PaneViewTest, TabsMoveBetweenPanesAndWindowsTakingTheirPages) {
     EXPECT_EQ(names(model->pane(0)), (QStringList{"one", "pic"}));
     EXPECT_EQ(window->imageCanvas()->context(), image);
     EXPECT_TRUE(window->imageCanvas()->isVisible());
+}
+
+// The areas shown longest ago go beyond the limit, never one on screen; another window takes an
+// area over; an area dies with its tab.
+TEST_F(PaneViewTest, DocumentAreasAreBoundedFollowTheirTabsAndDieWithThem) {
+    auto window = makeWindow();
+    AppViewModel* model = window->model();
+    model->openFiles({pdf(QStringLiteral("a")), pdf(QStringLiteral("b")), pdf(QStringLiteral("c"))});
+    const QList<TabItem*> tabs = model->pane(0)->tabs();
+    const auto make = [&](TabItem* tab) { return new DocumentArea(tab, model->services()->signatureStorage()); };
+    QStackedWidget screen;
+    DocumentAreaCache cache(2, make), other(2, make);
+    DocumentArea* a = cache.areaFor(tabs[0]);
+    screen.addWidget(a);
+    screen.setCurrentWidget(a);
+    const QPointer<DocumentArea> b = cache.areaFor(tabs[1]);
+    const QPointer<DocumentArea> c = cache.areaFor(tabs[2]);
+    EXPECT_EQ(cache.count(), 2);
+    EXPECT_EQ(cache.find(tabs[0]), a);
+    EXPECT_TRUE(b.isNull());
+    EXPECT_EQ(other.areaFor(tabs[0]), a);
+    EXPECT_EQ(cache.find(tabs[0]), nullptr);
+    EXPECT_NE(c->pdfView(), nullptr);
+    ASSERT_NE(c->bottomBar(), nullptr);
+    model->closeTab(*tabs[2]);
+    EXPECT_TRUE(c.isNull());
+    EXPECT_EQ(cache.count(), 0);
 }
 
 TEST_F(PaneViewTest, TheDividerStopsAtBothLimitsInEitherDirection) {
