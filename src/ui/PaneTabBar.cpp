@@ -115,6 +115,15 @@ void TabItemView::mousePressEvent(QMouseEvent* event) {
     bar_->select(tab_);
 }
 
+// A middle click closes the tab, as in the tab bars of other desktop programs.
+void TabItemView::mouseReleaseEvent(QMouseEvent* event) {
+    pressed_ = false;
+    if (event->button() == Qt::MiddleButton && rect().contains(event->position().toPoint()) && tab_ && bar_->model())
+        bar_->model()->closeTab(*tab_);
+    else
+        QWidget::mouseReleaseEvent(event);
+}
+
 void TabItemView::mouseMoveEvent(QMouseEvent* event) {
     if (!pressed_ || !(event->buttons() & Qt::LeftButton) || !tab_) return;
     if ((event->position().toPoint() - pressPosition_).manhattanLength() < QApplication::startDragDistance()) return;

@@ -5,6 +5,7 @@
 #include "ui/PaneTabBar.h"
 #include "ui/PaneWelcomeView.h"
 #include "ui/TabPages.h"
+#include "ui/WorkspaceWindow.h"
 #include "app/core/Theme.h"
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
@@ -166,7 +167,8 @@ void PaneView::showActiveTab() {
 
 bool PaneView::drop(const WorkspaceDrops::Payload& payload) {
     if (!model_) return false;
-    const bool changed = WorkspaceDrops::dropOnPane(*model_, paneIndex_, payload);
+    auto* window = qobject_cast<WorkspaceWindow*>(this->window());
+    const bool changed = WorkspaceDrops::dropOnPane(*model_, paneIndex_, payload, window ? window->markAsDropped() : WorkspaceDrops::MarkAsDropped());
     model_->setDropTargetActive(false);
     return changed;
 }

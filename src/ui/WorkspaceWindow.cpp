@@ -290,7 +290,7 @@ void WorkspaceWindow::dragLeaveEvent(QDragLeaveEvent* event) { QMainWindow::drag
 
 void WorkspaceWindow::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
-    WorkspaceDrops::dropOnWindow(*model_, WorkspaceDrops::localPaths(event->mimeData()->urls()));
+    WorkspaceDrops::dropOnWindow(*model_, WorkspaceDrops::localPaths(event->mimeData()->urls()), markAsDropped_);
 }
 
 }  // namespace scrivola

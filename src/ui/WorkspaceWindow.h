@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/WorkspaceDrops.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -49,6 +51,10 @@ public:
     PaneView* focusedPaneView() const;
     ContentView* contentView() const { return content_; }
     DocumentAreaCache* documentAreas() const { return areas_; }
+    // Told the files dropped onto the window or a pane before they open (the application notes
+    // them, so that the same files arriving as an open request are recognised).
+    void setMarkAsDropped(WorkspaceDrops::MarkAsDropped mark) { markAsDropped_ = std::move(mark); }
+    const WorkspaceDrops::MarkAsDropped& markAsDropped() const { return markAsDropped_; }
     // The most document areas the window keeps (an area keeps its place and zoom); those shown
     // longest ago are dropped first.
     static constexpr int kMaxPages = 20;
@@ -78,6 +84,7 @@ private:
     DocumentAreaCache* areas_ = nullptr;
     ContentView* content_ = nullptr;
     DropZoneView* dropZone_ = nullptr;
+    WorkspaceDrops::MarkAsDropped markAsDropped_;
 };
 
 }  // namespace scrivola

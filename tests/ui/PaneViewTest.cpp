@@ -56,6 +56,9 @@ protected:
     static bool dropText(QWidget* target, const QString& text) {
         QMimeData data;
         data.setText(text);
+        return drop(target, data);
+    }
+    static bool drop(QWidget* target, const QMimeData& data) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
         if (!enter.isAccepted()) return false;
@@ -121,10 +124,23 @@ TEST_F(PaneViewTest, TabsMoveBetweenPanesAndWindowsTakingTheirPages) {
     // An id that no window holds is refused without a change.
     EXPECT_FALSE(dropText(other->contentView()->paneView(0), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()));
 
+    // Files dropped onto the second pane are noted as dropped and open there.
+    QStringList marked;
+    window->setMarkAsDropped([&](const QStringList& paths) { marked = paths; });
+    const QString three = pdf(QStringLiteral("three"));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(three)});
+    model->setFocusedPaneIndex(0);
+    EXPECT_TRUE(drop(content->paneView(1), files));
+    EXPECT_EQ(marked, QStringList{three});
+    EXPECT_EQ(names(model->pane(1)), (QStringList{"pic", "three"}));
+    EXPECT_EQ(model->focusedPaneIndex(), 1);
+
     // Closing the split brings the second pane's tabs into the first, shown by its view.
     model->closeSplitView();
     QCoreApplication::processEvents();
-    EXPECT_EQ(names(model->pane(0)), (QStringList{"one", "pic"}));
+    EXPECT_EQ(names(model->pane(0)), (QStringList{"one", "pic", "three"}));
+    model->pane(0)->setActiveTabID(pic->id());
     EXPECT_EQ(window->imageCanvas()->context(), image);
     EXPECT_TRUE(window->imageCanvas()->isVisible());
 }
