@@ -129,8 +129,9 @@ void KeyboardMonitor::scrollContent(QAbstractScrollArea& view, int key, double m
     bar->setValue(bar->value() + sign * pixels);  // the scroll bar keeps it in range
 }
 
-// The clicked pane: the pane view holding the clicked widget (it names its index in a property). Without pane views, in a split window, beyond the divider's
-// fraction of the width (side by side) or of the height (one above the other) is the second pane.
+// The clicked pane: the pane view holding the clicked widget (it names its index in a property).
+// Without pane views, in a split window, beyond the divider's fraction of the width (side by
+// side) or of the height (one above the other) is the second pane.
 void KeyboardMonitor::updatePaneFocusFromClick(const QWidget& clicked, const QMouseEvent& event) const {
     for (const QWidget* w = &clicked; w && w != window_; w = w->parentWidget()) {
         const QVariant index = w->property(PaneView::kPaneIndexProperty);

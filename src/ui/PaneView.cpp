@@ -168,7 +168,8 @@ void PaneView::showActiveTab() {
 bool PaneView::drop(const WorkspaceDrops::Payload& payload) {
     if (!model_) return false;
     auto* window = qobject_cast<WorkspaceWindow*>(this->window());
-    const bool changed = WorkspaceDrops::dropOnPane(*model_, paneIndex_, payload, window ? window->markAsDropped() : WorkspaceDrops::MarkAsDropped());
+    const WorkspaceDrops::MarkAsDropped mark = window ? window->markAsDropped() : WorkspaceDrops::MarkAsDropped();
+    const bool changed = WorkspaceDrops::dropOnPane(*model_, paneIndex_, payload, mark);
     model_->setDropTargetActive(false);
     return changed;
 }
