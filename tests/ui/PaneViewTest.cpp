@@ -300,6 +300,17 @@ TEST_F(PaneViewTest, EmptyPanesOfferToOpenOrToMoveTheOtherPanesTabs) {
     EXPECT_EQ(overlay->geometry(), window->rect());
     model->setDropTargetActive(false);
     EXPECT_FALSE(overlay->isVisible());
+    // A file drag entering a pane turns it on; leaving the window turns it off shortly after.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(pdf(QStringLiteral("more")))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(first, &enter);
+    EXPECT_TRUE(overlay->isVisible());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(content->paneView(0), &leave);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->isDropTargetActive(); }, 1000));
+    EXPECT_FALSE(overlay->isVisible());
 }
 
 TEST_F(PaneViewTest, TheTabListFiltersWithoutRegardToCase) {
