@@ -4,6 +4,7 @@
 #include "ui/EmptyWindowHint.h"
 #include "ui/KeyboardMonitor.h"
 #include "ui/TabPages.h"
+#include "compression/view/CompressDialogView.h"
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
 #include "image/view/ImageDialogs.h"
@@ -291,6 +292,7 @@ QWidget* WorkspaceWindow::pageFor(TabItem* tab) {
     }
     QWidget* page = makePage(tab);
     stack_->addWidget(page);
+    showCompressSheetWhenAsked(page, tab);
     // The page goes with its tab.
     connect(tab, &QObject::destroyed, page, [this, tab] {
         for (auto it = pages_.begin(); it != pages_.end(); ++it)

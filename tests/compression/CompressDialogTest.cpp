@@ -193,11 +193,10 @@ TEST_F(CompressDialogTest, PdfSavesSmallerCopyAndNeverReplacesTheSource) {
 }
 
 TEST_F(CompressDialogTest, ResultNotSmallerIsWrittenOnlyWhenConfirmed) {
-    const QString path = writeFile(dir, "text.pdf", textPdf(2));
+    const QString path = writeFile(dir, "text.pdf", textPdf(1));
     auto tab = pdfTab(path);
     auto view = dialog(tab.get());
-    view->setUseRasterization(true);  // pictures of text pages outweigh the text
-    view->setPdfDPI(300);
+    view->setUseRasterization(true);  // a picture of a text page outweighs the text
     view->setPdfQuality(1.0);
     panels.saveAnswer = dir.filePath("out.pdf");
     view->saveCompressed();
@@ -212,7 +211,7 @@ TEST_F(CompressDialogTest, ResultNotSmallerIsWrittenOnlyWhenConfirmed) {
     view->saveCompressed();
     waitForSave(*view);
     EXPECT_EQ(panels.confirmAsked, 2);
-    EXPECT_EQ(PDFDocument::loadFromData(readBytes(panels.saveAnswer))->pageCount(), 2);
+    EXPECT_EQ(PDFDocument::loadFromData(readBytes(panels.saveAnswer))->pageCount(), 1);
     EXPECT_EQ(dismissed, 1);
 }
 
@@ -270,18 +269,33 @@ TEST_F(CompressDialogTest, ImagesEstimateFromOneAndSaveIntoFolderReportingFailur
     EXPECT_EQ(dismissed, 0);
 }
 
-TEST_F(CompressDialogTest, WindowShowsSheetWhileContextAsksAndCancelClearsTheFlag) {
+TEST_F(CompressDialogTest, WindowShowsSheetWhileContextAsksAndFailuresKeepItOpen) {
     auto tab = pdfTab(writeFile(dir, "a.pdf", textPdf(1)));
     auto* context = qobject_cast<PDFDocumentContext*>(tab->context());
     QWidget window;
-    showCompressSheetWhenAsked(&window, tab.get(), &panels);
+    QWidget page(&window);  // the tab's page, on show
+    QString failure;
+    showCompressSheetWhenAsked(&page, tab.get(), &panels, [&](const QString& message) { failure = message; });
     EXPECT_EQ(window.findChild<CompressDialogView*>(), nullptr);
     context->setCompressSheetVisible(true);
     auto* sheet = window.findChild<CompressDialogView*>();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+
+    // A write that fails leaves the sheet open with its message, also handed to the window.
+    panels.saveAnswer = dir.filePath("missing/out.pdf");
+    panels.confirmAnswer = true;
+    sheet->saveCompressed();
+    waitForSave(*sheet);
+    EXPECT_EQ(failure, "Failed to save document: Could not write to out.pdf");
+    EXPECT_EQ(sheet->messageText(), failure);
+    EXPECT_TRUE(context->isCompressSheetVisible());
+
     button(*sheet, "Cancel")->click();
     EXPECT_FALSE(context->isCompressSheetVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window.findChild<CompressDialogView*>(), nullptr);
+    page.hide();  // a page kept for a tab shown elsewhere
+    context->setCompressSheetVisible(true);
     EXPECT_EQ(window.findChild<CompressDialogView*>(), nullptr);
 }

@@ -267,22 +267,24 @@ void CompressDialogView::dismiss() {
     if (isVisible()) QDialog::reject();
 }
 
-void showCompressSheetWhenAsked(QWidget* window, TabItem* tab, CompressPanels* panels) {
-    if (!window || !tab) return;
+void showCompressSheetWhenAsked(QWidget* anchor, TabItem* tab, CompressPanels* panels,
+                                std::function<void(const QString&)> onFailure) {
+    if (!anchor || !tab) return;
     auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context());
     auto* image = qobject_cast<ImageDocumentContext*>(tab->context());
     if (!pdf && !image) return;
-    QObject* context = tab->context();
     const auto wanted = [pdf, image] { return pdf ? pdf->isCompressSheetVisible() : image->isCompressSheetVisible(); };
     const auto clear = [pdf, image] {
         if (pdf) pdf->setCompressSheetVisible(false);
         else image->setCompressSheetVisible(false);
     };
     auto sheet = std::make_shared<QPointer<CompressDialogView>>();
-    const auto update = [window, tab, panels, wanted, clear, sheet] {
-        if (wanted() && !*sheet) {
-            auto* dialog = new CompressDialogView(tab, clear, panels, window);
+    const auto update = [anchor, tab, panels, onFailure, wanted, clear, sheet] {
+        // Only the widget on show answers: a window may keep a hidden page of a tab that moved on.
+        if (wanted() && !*sheet && !anchor->isHidden()) {
+            auto* dialog = new CompressDialogView(tab, clear, panels, anchor->window());
             dialog->setAttribute(Qt::WA_DeleteOnClose);
+            if (onFailure) QObject::connect(dialog, &CompressDialogView::compressionFailed, anchor, onFailure);
             *sheet = dialog;
             dialog->open();
         } else if (!wanted() && *sheet) {
@@ -291,11 +293,14 @@ void showCompressSheetWhenAsked(QWidget* window, TabItem* tab, CompressPanels* p
             dialog->close();
         }
     };
-    if (pdf) QObject::connect(pdf, &PDFDocumentContext::panelsChanged, window, update);
-    else QObject::connect(image, &ImageDocumentContext::compressSheetVisibleChanged, window, update);
-    QObject::connect(context, &QObject::destroyed, window, [sheet] {
+    if (pdf) QObject::connect(pdf, &PDFDocumentContext::panelsChanged, anchor, update);
+    else QObject::connect(image, &ImageDocumentContext::compressSheetVisibleChanged, anchor, update);
+    // The sheet never outlives its tab's context or the widget that shows the tab.
+    const auto close = [sheet] {
         if (*sheet) (*sheet)->deleteLater();
-    });
+    };
+    QObject::connect(tab->context(), &QObject::destroyed, anchor, close);
+    QObject::connect(anchor, &QObject::destroyed, close);
     update();
 }
 

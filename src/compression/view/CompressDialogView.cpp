@@ -85,6 +85,7 @@ CompressDialogView::CompressDialogView(TabItem* tab, std::function<void()> onDis
     setWindowTitle(kind_ == Kind::pdf ? QStringLiteral("Compress PDF") : QStringLiteral("Compress Image"));
     setWindowModality(Qt::WindowModal);
     debounce_.setSingleShot(true);
+    debounce_.setTimerType(Qt::PreciseTimer);
     debounce_.setInterval(kDebounceMs);
     connect(&debounce_, &QTimer::timeout, this, &CompressDialogView::updateEstimate);
     buildLayout();

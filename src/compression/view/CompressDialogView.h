@@ -155,9 +155,12 @@ private:
     QPushButton* saveButton_ = nullptr;
 };
 
-// Shows the compression sheet on `window` whenever the tab's context asks for it (its
-// isCompressSheetVisible flag), with the desktop's panels; dismissing it clears the flag.
-// `panels` (not owned) replaces the desktop's dialogs, for tests.
-void showCompressSheetWhenAsked(QWidget* window, TabItem* tab, CompressPanels* panels = nullptr);
+// Shows the compression sheet, window-modal on `anchor`'s window, whenever the tab's context asks
+// for it (its isCompressSheetVisible flag); dismissing it clears the flag. The hook lives as long
+// as `anchor` (the widget that shows the tab). `panels` (not owned) replaces the desktop's
+// dialogs, for tests; `onFailure` receives the message of a failed compression or write, for the
+// window's message bar.
+void showCompressSheetWhenAsked(QWidget* anchor, TabItem* tab, CompressPanels* panels = nullptr,
+                                std::function<void(const QString&)> onFailure = {});
 
 }  // namespace scrivola

@@ -1,0 +1,92 @@
+// The compression sheet: FILE (a PDF) opens in the real window and the sheet is shown on it, then
+// the quality slider is dragged 60 times a second for 20 steps, with rasterising off and on:
+//   estimate_redraw_ms     last slider move to the estimate shown, redrawing;
+//   estimate_ms            the same while rasterising (page 1 drawn and encoded on a worker);
+//   compress_max_stall_ms  the longest main-thread stall over both drags and their estimates.
+#include "ViewBench.h"
+
+#include "compression/view/CompressDialogView.h"
+#include "compression/view/CompressPanels.h"
+#include "pdf/PDFDocumentContext.h"
+#include "pdf/PDFDocumentModel.h"
+#include "workspace/AppViewModel.h"
+#include "workspace/TabItem.h"
+
+#include <QFileInfo>
+#include <QSlider>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace scrivola::bench {
+
+namespace {
+
+// The bench saves nothing.
+struct NoPanels : CompressPanels {
+    QString chooseSaveLocation(const QString&, const QString&) override { return {}; }
+    QString chooseFolder() override { return {}; }
+    bool confirmNotSmaller(const QString&) override { return false; }
+};
+
+}  // namespace
+
+int compressBench(const QString& file) {
+    BenchWindow bench;
+    WorkspaceWindow& window = bench.window();
+    window.show();
+    bench.open({QFileInfo(file).absoluteFilePath()});
+    TabItem* tab = window.model()->activeTab();
+    auto* context = tab ? qobject_cast<PDFDocumentContext*>(tab->context()) : nullptr;
+    if (!context) return fail("the file did not open as a PDF");
+    std::fprintf(stderr, "compress: %d pages, %.1f MB\n", context->model()->pdfDocument()->pageCount(),
+                 double(QFileInfo(file).size()) / 1e6);
+
+    NoPanels panels;
+    CompressDialogView sheet(tab, [] {}, &panels, &window);
+    sheet.show();
+    QSlider* quality = nullptr;
+    for (auto* slider : sheet.findChildren<QSlider*>())
+        if (slider->accessibleName() == QLatin1String("Image Quality")) quality = slider;
+    if (!quality) return fail("no quality slider");
+    double shownAt = 0;
+    QObject::connect(&sheet, &CompressDialogView::estimateUpdated, &sheet, [&] { shownAt = bootMs(); });
+    if (!runUntil([&] { return shownAt > 0; })) return fail("no first estimate");
+
+    double worstStall = 0;
+    // Drags the slider 20 steps down and back, then waits for the estimate; the time from the
+    // last move to the estimate shown.
+    const auto drag = [&](const char* name) -> bool {
+        constexpr int kMoves = 20;
+        int moves = 0;
+        double lastMoveAt = 0;
+        shownAt = 0;
+        const int start = quality->value();
+        const StallRun run = measureStalls([&] {
+            if (moves < kMoves) {
+                const int offset = moves < kMoves / 2 ? moves + 1 : kMoves - moves - 1;
+                quality->setValue(std::max(0, start - offset - 1));
+                lastMoveAt = bootMs();
+                shownAt = 0;
+                ++moves;
+                return false;
+            }
+            return shownAt > 0;
+        });
+        if (!run.finished || shownAt <= 0) return false;
+        figure(name, shownAt - lastMoveAt);
+        std::fprintf(stderr, "%s: estimate %s, %d steps, longest stall %.1f ms (%.0f ms of it working)\n", name,
+                     sheet.estimatedSize() ? qPrintable(formatByteCount(*sheet.estimatedSize())) : "unavailable",
+                     run.steps, run.maxStallMs, run.stallCpuMs);
+        worstStall = std::max(worstStall, run.maxStallMs);
+        return true;
+    };
+    if (!drag("estimate_redraw_ms")) return fail("the redraw estimate did not come");
+    sheet.setUseRasterization(true);
+    if (!runUntil([&] { return shownAt > 0 && sheet.estimateCount() >= 3; })) return fail("no rasterised estimate");
+    if (!drag("estimate_ms")) return fail("the rasterised estimate did not come");
+    figure("compress_max_stall_ms", worstStall);
+    return 0;
+}
+
+}  // namespace scrivola::bench
