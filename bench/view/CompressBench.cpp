@@ -2,7 +2,9 @@
 // the quality slider is dragged 60 times a second for 20 steps, with rasterising off and on:
 //   estimate_redraw_ms     last slider move to the estimate shown, redrawing;
 //   estimate_ms            the same while rasterising (page 1 drawn and encoded on a worker);
-//   compress_max_stall_ms  the longest main-thread stall over both drags and their estimates.
+//   compress_max_stall_ms  the longest main-thread stall over both drags and their estimates;
+//   save_ms, save_max_stall_ms  saving a redrawn copy at quality 0.6 (compressed on a worker,
+//                          written atomically), and the longest stall meanwhile.
 #include "ViewBench.h"
 
 #include "compression/view/CompressDialogView.h"
@@ -13,6 +15,7 @@
 #include "workspace/TabItem.h"
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QSlider>
 
 #include <algorithm>
@@ -22,9 +25,10 @@ namespace scrivola::bench {
 
 namespace {
 
-// The bench saves nothing.
-struct NoPanels : CompressPanels {
-    QString chooseSaveLocation(const QString&, const QString&) override { return {}; }
+// Saves into a scratch folder; a result that is not smaller is not written.
+struct BenchPanels : CompressPanels {
+    QString target;
+    QString chooseSaveLocation(const QString&, const QString&) override { return target; }
     QString chooseFolder() override { return {}; }
     bool confirmNotSmaller(const QString&) override { return false; }
 };
@@ -42,7 +46,9 @@ int compressBench(const QString& file) {
     std::fprintf(stderr, "compress: %d pages, %.1f MB\n", context->model()->pdfDocument()->pageCount(),
                  double(QFileInfo(file).size()) / 1e6);
 
-    NoPanels panels;
+    BenchPanels panels;
+    QTemporaryDir scratch;
+    panels.target = scratch.filePath(QStringLiteral("compressed.pdf"));
     CompressDialogView sheet(tab, [] {}, &panels, &window);
     sheet.show();
     QSlider* quality = nullptr;
@@ -86,6 +92,25 @@ int compressBench(const QString& file) {
     if (!runUntil([&] { return shownAt > 0 && sheet.estimateCount() >= 3; })) return fail("no rasterised estimate");
     if (!drag("estimate_ms")) return fail("the rasterised estimate did not come");
     figure("compress_max_stall_ms", worstStall);
+
+    sheet.setUseRasterization(false);
+    sheet.setPdfQuality(0.6);
+    bool saved = false;
+    QObject::connect(&sheet, &CompressDialogView::saveFinished, &sheet, [&] { saved = true; });
+    const double saveAt = bootMs();
+    bool started = false;
+    const StallRun save = measureStalls([&] {
+        if (!started) {
+            started = true;
+            sheet.saveCompressed();
+        }
+        return saved;
+    });
+    if (!save.finished) return fail("the save did not finish");
+    figure("save_ms", bootMs() - saveAt);
+    figure("save_max_stall_ms", save.maxStallMs);
+    std::fprintf(stderr, "save: %s written, %s\n", qPrintable(formatByteCount(QFileInfo(panels.target).size())),
+                 sheet.messageText().isEmpty() ? "no message" : qPrintable(sheet.messageText()));
     return 0;
 }
 

@@ -182,6 +182,12 @@ TEST_F(CompressDialogTest, PdfSavesSmallerCopyAndNeverReplacesTheSource) {
     panels.saveAnswer = dir.filePath("small.pdf");
     view->saveCompressed();
     EXPECT_TRUE(view->isCompressing());
+    button(*view, "Cancel")->click();  // stops the save; the sheet stays
+    waitForSave(*view);
+    EXPECT_FALSE(QFileInfo::exists(panels.saveAnswer));
+    EXPECT_EQ(dismissed, 0);
+
+    view->saveCompressed();
     waitForSave(*view);
     EXPECT_EQ(dismissed, 1);
     EXPECT_EQ(panels.confirmAsked, 0);

@@ -204,8 +204,6 @@ void CompressDialogView::saveImages() {
 }
 
 void CompressDialogView::finishWriting(std::vector<CompressJobs::CompressedFile> files) {
-    isCompressing_ = false;
-    refresh();
     QStringList failures;
     int notSmaller = 0;
     for (const auto& file : files) {
@@ -222,32 +220,46 @@ void CompressDialogView::finishWriting(std::vector<CompressJobs::CompressedFile>
                       .arg(notSmaller);
         writeNotSmaller = panels_->confirmNotSmaller(question);
     }
-    int written = 0;
-    for (const auto& file : files) {
-        if (!file.bytes || (file.notSmaller() && !writeNotSmaller)) continue;
-        QString reason;
-        if (writeFileAtomically(file.target, *file.bytes, &reason)) {
-            ++written;
-        } else {
-            failures << DocumentError::saveFailed(QStringLiteral("Could not write to ") + QFileInfo(file.target).fileName())
-                            .errorDescription();
-        }
-    }
-    emit saveFinished();
-    if (!failures.isEmpty()) {
-        const QString message = failures.join(QLatin1Char('\n'));
-        setMessage(message, true);
-        emit compressionFailed(message);
-        return;
-    }
-    if (written == 0) {
-        setMessage(notSmaller == 1 && files.size() == 1
-                       ? QStringLiteral("Nothing was saved: the compressed file is not smaller than the original.")
-                       : QStringLiteral("Nothing was saved: no compressed image is smaller than its original."),
-                   false);
-        return;
-    }
-    dismiss();
+    std::vector<CompressJobs::CompressedFile> toWrite;
+    for (auto& file : files)
+        if (file.bytes && (!file.notSmaller() || writeNotSmaller)) toWrite.push_back(std::move(file));
+    const bool onlyOneNotSmaller = notSmaller == 1 && files.size() == 1;
+
+    struct Written {
+        int count = 0;
+        QStringList failures;
+    };
+    // Written on the thread pool: an atomic write waits for the disk.
+    CompressJobs::run<Written>(
+        this,
+        [toWrite = std::move(toWrite)] {
+            Written written;
+            for (const auto& file : toWrite) {
+                if (writeFileAtomically(file.target, *file.bytes)) ++written.count;
+                else
+                    written.failures << DocumentError::saveFailed(QStringLiteral("Could not write to ") +
+                                                                  QFileInfo(file.target).fileName())
+                                            .errorDescription();
+            }
+            return written;
+        },
+        [this, failures, onlyOneNotSmaller](Written written) mutable {
+            failures += written.failures;
+            isCompressing_ = false;
+            refresh();
+            if (!failures.isEmpty()) {
+                const QString message = failures.join(QLatin1Char('\n'));
+                setMessage(message, true);
+                emit compressionFailed(message);
+            } else if (written.count == 0) {
+                setMessage(onlyOneNotSmaller
+                               ? QStringLiteral("Nothing was saved: the compressed file is not smaller than the original.")
+                               : QStringLiteral("Nothing was saved: no compressed image is smaller than its original."),
+                           false);
+            }
+            emit saveFinished();
+            if (failures.isEmpty() && written.count > 0) dismiss();
+        });
 }
 
 void CompressDialogView::reject() {

@@ -116,8 +116,9 @@ void CompressDialogView::buildLayout() {
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
     layout->addWidget(divider);
-    if (kind_ == Kind::pdf) layout->addWidget(buildPdfControls());
-    if (kind_ == Kind::image) layout->addWidget(buildImageControls());
+    if (kind_ == Kind::pdf) controls_ = buildPdfControls();
+    if (kind_ == Kind::image) controls_ = buildImageControls();
+    if (controls_) layout->addWidget(controls_);
 
     // Sizes.
     auto* sizes = new QVBoxLayout;
@@ -374,13 +375,18 @@ void CompressDialogView::refresh() {
     savingValue_->setVisible(!savingValue_->text().isEmpty());
     const bool estimateFailed = estimateCount_ > 0 && !estimatedSize_;
     saveButton_->setEnabled(kind_ != Kind::other && !isNoOp() && !isCompressing_ && !estimateFailed);
-    QColor accent = palette().color(QPalette::Highlight);
-    if (isNoOp()) accent.setAlphaF(0.4f);
-    saveButton_->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; border-radius: %3px; "
-                                              "padding: 4px 12px; }")
-                                   .arg(accent.name(QColor::HexArgb),
-                                        palette().color(QPalette::HighlightedText).name(),
-                                        QString::number(Theme::smallCornerRadius)));
+    // The accent colour, faded to 40 % while saving is not possible.
+    const QColor accent = palette().color(QPalette::Highlight);
+    QColor faded = accent;
+    faded.setAlphaF(0.4f);
+    const QString style = QStringLiteral("QPushButton { background-color: %1; color: %3; border-radius: %4px; "
+                                         "padding: 4px 12px; } QPushButton:disabled { background-color: %2; }")
+                              .arg(accent.name(QColor::HexArgb), faded.name(QColor::HexArgb),
+                                   palette().color(QPalette::HighlightedText).name(),
+                                   QString::number(Theme::smallCornerRadius));
+    if (saveButton_->styleSheet() != style) saveButton_->setStyleSheet(style);
+    // The settings stay as they are while a save runs.
+    if (controls_) controls_->setEnabled(!isCompressing_);
     saveButton_->setText(isCompressing_ ? QStringLiteral("Saving…") : QStringLiteral("Save As..."));
     progress_->setVisible(isCompressing_);
 }

@@ -137,6 +137,7 @@ private:
     QImage estimatedImage_;
     std::optional<QByteArray> pdfSnapshot_;
 
+    QWidget* controls_ = nullptr;
     std::vector<std::unique_ptr<Slider>> sliders_;
     Slider* pdfQualitySlider_ = nullptr;
     Slider* dpiSlider_ = nullptr;
