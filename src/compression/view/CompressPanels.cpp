@@ -3,6 +3,7 @@
 #include "compression/view/CompressPanels.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -23,6 +24,7 @@ QString DialogCompressPanels::chooseSaveLocation(const QString& proposedName, co
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(proposedName);
+    dialog.setDefaultSuffix(QFileInfo(proposedName).suffix());  // a name typed without one gets it
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }
