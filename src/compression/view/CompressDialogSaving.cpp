@@ -102,8 +102,10 @@ namespace {
 std::function<void(int, int)> progressReporter(QProgressBar* bar) {
     QPointer<QProgressBar> guard(bar);
     return [guard](int done, int total) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
+            app,
             [guard, done, total] {
                 if (!guard) return;
                 guard->setRange(0, std::max(1, total));

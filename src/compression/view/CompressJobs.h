@@ -36,8 +36,10 @@ void run(Receiver* receiver, std::function<Result()> work, std::function<void(Re
         auto result = std::make_shared<Result>(work());
         // Posted to the application object, which outlives any dialog; the guard is read there,
         // on the main thread, where the dialog is deleted.
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;  // the application is ending: nobody waits for the result
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
+            app,
             [guard, done = std::move(done), result] {
                 if (guard) done(std::move(*result));
             },
