@@ -9,13 +9,14 @@
 #include "image/ImageDocumentModel.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/PDFDocumentModel.h"
-#include "workspace/AtomicFile.h"
 #include "workspace/DocumentTypes.h"
 #include "workspace/TabItem.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
+
+#include <algorithm>
 
 namespace scrivola {
 
@@ -145,6 +146,7 @@ void CompressDialogView::savePDF() {
             file.target = target;
             file.name = name;
             file.sourceSize = sourceSize;
+            // Written after the job comes back, so that a cancelled save writes nothing.
             if (const auto result = CompressionService::compressPDFData(*snapshot, settings, hook))
                 file.bytes = result->data;
             return file;
@@ -196,8 +198,10 @@ void CompressDialogView::saveImages() {
     const auto report = progressReporter(progress_);
     CompressJobs::run<std::vector<CompressJobs::CompressedFile>>(
         this, [jobs, settings, cancel, report] { return CompressJobs::compressImages(jobs, settings, cancel, report); },
-        [this, cancel](std::vector<CompressJobs::CompressedFile> files) {
+        [this, cancel, total = int(jobs.size())](std::vector<CompressJobs::CompressedFile> files) {
             if (cancel->load()) {
+                const auto saved = std::count_if(files.begin(), files.end(), [](const auto& f) { return f.written; });
+                if (saved > 0) setMessage(QStringLiteral("Cancelled: %1 of %2 images were saved.").arg(saved).arg(total), false);
                 endJob();
                 return;
             }
@@ -206,13 +210,21 @@ void CompressDialogView::saveImages() {
 }
 
 void CompressDialogView::finishWriting(std::vector<CompressJobs::CompressedFile> files) {
+    // Images smaller than their source are written already; the others wait for the answer.
     QStringList failures;
-    int notSmaller = 0;
-    for (const auto& file : files) {
-        if (!file.bytes) failures << DocumentError::exportFailed(QStringLiteral("Could not compress ") + file.name).errorDescription();
-        else if (file.notSmaller()) ++notSmaller;
+    int written = 0;
+    std::vector<CompressJobs::CompressedFile> toWrite;
+    std::vector<size_t> waiting;
+    for (size_t i = 0; i < files.size(); ++i) {
+        CompressJobs::CompressedFile& file = files[i];
+        if (file.compressionFailed())
+            failures << DocumentError::exportFailed(QStringLiteral("Could not compress ") + file.name).errorDescription();
+        else if (!file.writeError.isEmpty()) failures << file.writeError;
+        else if (file.written) ++written;
+        else if (file.notSmaller()) waiting.push_back(i);
+        else toWrite.push_back(std::move(file));
     }
-    bool writeNotSmaller = false;
+    const int notSmaller = int(waiting.size());
     if (notSmaller > 0) {
         const QString question =
             files.size() == 1
@@ -220,47 +232,36 @@ void CompressDialogView::finishWriting(std::vector<CompressJobs::CompressedFile>
                       .arg(formatByteCount(files.front().bytes->size()), formatByteCount(files.front().sourceSize))
                 : QStringLiteral("%1 of the compressed images are not smaller than their originals. Save them anyway?")
                       .arg(notSmaller);
-        writeNotSmaller = panels_->confirmNotSmaller(question);
+        if (panels_->confirmNotSmaller(question))
+            for (size_t i : waiting) toWrite.push_back(std::move(files[i]));
     }
-    std::vector<CompressJobs::CompressedFile> toWrite;
-    for (auto& file : files)
-        if (file.bytes && (!file.notSmaller() || writeNotSmaller)) toWrite.push_back(std::move(file));
     const bool onlyOneNotSmaller = notSmaller == 1 && files.size() == 1;
-
-    struct Written {
-        int count = 0;
-        QStringList failures;
-    };
     // Written on the thread pool: an atomic write waits for the disk.
-    CompressJobs::run<Written>(
+    CompressJobs::run<std::vector<CompressJobs::CompressedFile>>(
         this,
-        [toWrite = std::move(toWrite)] {
-            Written written;
-            for (const auto& file : toWrite) {
-                if (writeFileAtomically(file.target, *file.bytes)) ++written.count;
-                else
-                    written.failures << DocumentError::saveFailed(QStringLiteral("Could not write to ") +
-                                                                  QFileInfo(file.target).fileName())
-                                            .errorDescription();
-            }
-            return written;
+        [toWrite = std::move(toWrite)]() mutable {
+            for (auto& file : toWrite) file.write();
+            return std::move(toWrite);
         },
-        [this, failures, onlyOneNotSmaller](Written written) mutable {
-            failures += written.failures;
+        [this, failures, written, onlyOneNotSmaller](std::vector<CompressJobs::CompressedFile> late) mutable {
+            for (const auto& file : late) {
+                if (file.written) ++written;
+                else failures << file.writeError;
+            }
             isCompressing_ = false;
             refresh();
             if (!failures.isEmpty()) {
                 const QString message = failures.join(QLatin1Char('\n'));
                 setMessage(message, true);
                 emit compressionFailed(message);
-            } else if (written.count == 0) {
+            } else if (written == 0) {
                 setMessage(onlyOneNotSmaller
                                ? QStringLiteral("Nothing was saved: the compressed file is not smaller than the original.")
                                : QStringLiteral("Nothing was saved: no compressed image is smaller than its original."),
                            false);
             }
             emit saveFinished();
-            if (failures.isEmpty() && written.count > 0) dismiss();
+            if (failures.isEmpty() && written > 0) dismiss();
         });
 }
 

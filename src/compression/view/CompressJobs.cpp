@@ -4,6 +4,10 @@
 
 #include "compression/CompressionService.h"
 #include "image/codec/ImageCodec.h"
+#include "workspace/AtomicFile.h"
+#include "workspace/DocumentTypes.h"
+
+#include <QFileInfo>
 
 namespace scrivola::CompressJobs {
 
@@ -15,6 +19,19 @@ std::optional<qint64> estimateRasterizedPdf(const PDFDisplayList& firstPage, int
     const auto jpeg = CompressionService::jpegData(picture, settings.quality);
     if (!jpeg) return std::nullopt;
     return qint64(jpeg->size()) * pageCount + qint64(pageCount) * CompressionService::kPageAllowance;
+}
+
+void CompressedFile::write() {
+    if (!bytes) return;
+    if (writeFileAtomically(target, *bytes)) written = true;
+    else
+        writeError = DocumentError::saveFailed(QStringLiteral("Could not write to ") + QFileInfo(target).fileName())
+                         .errorDescription();
+    bytes.reset();
+}
+
+void writeIfSmaller(CompressedFile& file) {
+    if (file.bytes && !file.notSmaller()) file.write();
 }
 
 QImage ImageSource::load() const {
@@ -51,6 +68,7 @@ std::vector<CompressedFile> compressImages(const std::vector<ImageJob>& jobs, co
         const QImage image = jobs[size_t(i)].source.load();
         if (!image.isNull()) file.bytes = CompressionService::compressImage(image, settings, hook);
         if (cancel->load()) break;
+        writeIfSmaller(file);
         files.push_back(std::move(file));
     }
     if (progress && !cancel->load()) progress(total, total);

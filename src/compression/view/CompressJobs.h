@@ -75,10 +75,19 @@ ImageEstimate estimateImages(const ImageSource& source, int count, const ImageCo
 struct CompressedFile {
     QString target;                   // where it is to be written
     QString name;                     // the source's file name, for messages
-    std::optional<QByteArray> bytes;  // none: compression failed
+    std::optional<QByteArray> bytes;  // none: compression failed, or written already
     qint64 sourceSize = -1;           // bytes of the source, -1 when unknown
+    bool written = false;
+    QString writeError;               // the DocumentError message of a failed write
     bool notSmaller() const { return bytes && sourceSize >= 0 && bytes->size() >= sourceSize; }
+    bool compressionFailed() const { return !bytes && !written && writeError.isEmpty(); }
+    // Writes the bytes atomically to `target` and lets them go, or keeps the reason it failed.
+    void write();
 };
+
+// Writes a result that is smaller than its source at once, so that a long job holds in memory
+// only the results that wait for the user's word.
+void writeIfSmaller(CompressedFile& file);
 
 struct ImageJob {
     ImageSource source;
@@ -87,8 +96,8 @@ struct ImageJob {
     qint64 sourceSize = -1;
 };
 
-// Compresses each image in turn; `progress(done, total)` is called on the worker. Stops with
-// what it has when cancelled.
+// Compresses each image in turn and writes those that came out smaller (writeIfSmaller);
+// `progress(done, total)` is called on the worker. Stops with what it has when cancelled.
 std::vector<CompressedFile> compressImages(const std::vector<ImageJob>& jobs, const ImageCompressionSettings& settings,
                                            const CancelFlag& cancel, const std::function<void(int, int)>& progress);
 
