@@ -109,8 +109,10 @@ int compressBench(const QString& file) {
     if (!save.finished) return fail("the save did not finish");
     figure("save_ms", bootMs() - saveAt);
     figure("save_max_stall_ms", save.maxStallMs);
-    std::fprintf(stderr, "save: %s written, %s\n", qPrintable(formatByteCount(QFileInfo(panels.target).size())),
-                 sheet.messageText().isEmpty() ? "no message" : qPrintable(sheet.messageText()));
+    std::fprintf(stderr, "save: %s written, %s; longest stall %.1f ms (%.0f ms of it working)\n",
+                 qPrintable(formatByteCount(QFileInfo(panels.target).size())),
+                 sheet.messageText().isEmpty() ? "no message" : qPrintable(sheet.messageText()), save.maxStallMs,
+                 save.stallCpuMs);
     return 0;
 }
 

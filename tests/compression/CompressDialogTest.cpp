@@ -231,6 +231,14 @@ TEST_F(CompressDialogTest, PdfWithoutFileProposesDocumentName) {
     ASSERT_TRUE(view->estimatedSize());  // from the document's own bytes
     EXPECT_GT(*view->estimatedSize(), 0);
     EXPECT_FALSE(compressedLine(*view).contains("smaller"));
+    // Saved from the document's own bytes.
+    panels.saveAnswer = dir.filePath("doc.pdf");
+    panels.confirmAnswer = true;
+    view->saveCompressed();
+    waitForSave(*view);
+    EXPECT_EQ(firstLine(*PDFDocument::loadFromData(readBytes(panels.saveAnswer))->page(0)),
+              firstLine(*PDFDocument::loadFromData(textPdf(1))->page(0)));
+    EXPECT_EQ(dismissed, 1);
 }
 
 TEST_F(CompressDialogTest, ImagesEstimateFromOneAndSaveIntoFolderReportingFailures) {

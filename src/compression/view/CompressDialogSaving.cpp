@@ -121,35 +121,43 @@ std::function<void(int, int)> progressReporter(QProgressBar* bar) {
 void CompressDialogView::savePDF() {
     const QString target = panels_->chooseSaveLocation(proposedFileName(), QStringLiteral("PDF (*.pdf)"));
     if (target.isEmpty() || refusesTarget(target)) return;
-    const std::optional<QByteArray> snapshot = pdfSnapshot();
     const QString name = displayName();
-    if (!snapshot) {
-        const QString message =
-            DocumentError::exportFailed(QStringLiteral("Could not read ") + name).errorDescription();
-        setMessage(message, true);
-        emit compressionFailed(message);
-        return;
+    // An unchanged document is its file: the worker reads it from disk. Otherwise the document's
+    // current bytes are taken here, where the engine's documents live.
+    const PDFDocumentModel* model = pdf_->model();
+    const QString file = !model->isModified() && originalSize_ > 0 ? model->url() : QString();
+    std::optional<QByteArray> snapshot;
+    if (file.isEmpty()) {
+        snapshot = pdfSnapshot();
+        if (!snapshot) {
+            const QString message =
+                DocumentError::exportFailed(QStringLiteral("Could not read ") + name).errorDescription();
+            setMessage(message, true);
+            emit compressionFailed(message);
+            return;
+        }
     }
     const PDFCompressionSettings settings{pdfQuality_, pdfDPI_, useRasterization_};
     // Compared with the file on disk when there is one, else with the document's own bytes.
     const qint64 sourceSize = originalSize_ > 0 ? originalSize_ : snapshot->size();
-    beginJob(pdf_->model()->pdfDocument()->pageCount());
+    beginJob(model->pdfDocument()->pageCount());
     const CompressJobs::CancelFlag cancel = saveCancel_;
     const auto report = progressReporter(progress_);
     CompressJobs::run<CompressJobs::CompressedFile>(
         this,
-        [snapshot, settings, cancel, report, target, name, sourceSize] {
+        [file, snapshot, settings, cancel, report, target, name, sourceSize] {
             CompressionProgress hook;
             hook.report = report;
             hook.isCancelled = [cancel] { return cancel->load(); };
-            CompressJobs::CompressedFile file;
-            file.target = target;
-            file.name = name;
-            file.sourceSize = sourceSize;
+            CompressJobs::CompressedFile result;
+            result.target = target;
+            result.name = name;
+            result.sourceSize = sourceSize;
             // Written after the job comes back, so that a cancelled save writes nothing.
-            if (const auto result = CompressionService::compressPDFData(*snapshot, settings, hook))
-                file.bytes = result->data;
-            return file;
+            const auto compressed = snapshot ? CompressionService::compressPDFData(*snapshot, settings, hook)
+                                             : CompressionService::compressPDFFile(file, settings, hook);
+            if (compressed) result.bytes = compressed->data;
+            return result;
         },
         [this, cancel](CompressJobs::CompressedFile file) {
             if (cancel->load()) {
