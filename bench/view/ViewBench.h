@@ -71,5 +71,6 @@ private:
 int pdfViewBench(double launchedAt, const QString& file);
 int thumbnailsBench(double launchedAt, const QString& file);
 int imagesBench(double launchedAt, const QStringList& paths);
+int compressBench(const QString& file);
 
 }  // namespace scrivola::bench

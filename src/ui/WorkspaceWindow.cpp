@@ -7,6 +7,7 @@
 #include "ui/KeyboardMonitor.h"
 #include "ui/PaneView.h"
 #include "ui/TabPages.h"
+#include "compression/view/CompressDialogView.h"
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
 #include "image/view/ImageDialogs.h"
@@ -42,7 +43,9 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     auto* parking = new QWidget(central);
     parking->hide();
     areas_ = new DocumentAreaCache(kMaxPages, [this, parking](TabItem* tab) {
-        return new DocumentArea(tab, model_->services()->signatureStorage(), parking);
+        auto* area = new DocumentArea(tab, model_->services()->signatureStorage(), parking);
+        showCompressSheetWhenAsked(area, tab);
+        return area;
     }, this);
     areas_->setParking(parking);
     connect(areas_, &DocumentAreaCache::areaCreated, this, &WorkspaceWindow::documentAreaCreated);

@@ -66,27 +66,42 @@ bool reencodeJpegFile(const QString& file, const ImageCompressionSettings& setti
     }
 }
 
-void compressImageFile(const QString& file, const QString& output, const ImageCompressionSettings& settings) {
-    if (QByteArray bytes; reencodeJpegFile(file, settings, bytes)) {
-        writeBytes(bytes, output);
-        return;
-    }
+QByteArray compressImageFile(const QString& file, const ImageCompressionSettings& settings) {
+    if (QByteArray bytes; reencodeJpegFile(file, settings, bytes)) return bytes;
     const QImage image = loadImage(file);
     Progress progress(QStringLiteral("Encoding"));
     const auto bytes = CompressionService::compressImage(image, settings, progressFor(progress));
     if (!bytes) throw DocumentError::exportFailed(QStringLiteral("Could not encode image"));
-    writeBytes(*bytes, output);
+    return *bytes;
+}
+
+// A compressed copy is written only when it is smaller than its source, or when --force says so.
+int writeCompressed(const QByteArray& bytes, const QString& input, const QString& output, bool force) {
+    const qint64 sourceSize = QFileInfo(input).size();
+    if (bytes.size() < sourceSize) {
+        writeBytes(bytes, output);
+        return kSuccess;
+    }
+    const QString sizes = QStringLiteral("%1 bytes, the input %2 bytes").arg(bytes.size()).arg(sourceSize);
+    if (!force) {
+        printError(QStringLiteral("not smaller: the compressed file would be %1; nothing written (--force writes it)").arg(sizes));
+        return kDocumentError;
+    }
+    writeBytes(bytes, output);
+    printError(QStringLiteral("not smaller: the compressed file is %1; written because of --force").arg(sizes));
+    return kSuccess;
 }
 
 int runCompress(const QStringList& argv) {
     Arguments args(argv,
                    {kQualityOption, QStringLiteral("--dpi"), QStringLiteral("--scale"), kFormatOption, QStringLiteral("-o")},
-                   {QStringLiteral("--rasterize")});
+                   {QStringLiteral("--rasterize"), QStringLiteral("--force")});
     const QString file = args.positional(0, QStringLiteral("FILE"));
     args.expectPositional(1);
     const QString output = args.required(QStringLiteral("-o"));
     const double quality = args.number(kQualityOption, kDefaultQuality, 0.0, 1.0);
     const DocumentType kind = kindOf(file);
+    const bool force = args.has(QStringLiteral("--force"));
     checkOutputPath(file, output);
 
     if (kind == DocumentType::image) {
@@ -96,8 +111,7 @@ int runCompress(const QStringList& argv) {
         settings.quality = quality;
         settings.scale = args.number(QStringLiteral("--scale"), 1.0, 0.01, 1.0);
         settings.format = outputFormat(args, output);
-        compressImageFile(file, output, settings);
-        return kSuccess;
+        return writeCompressed(compressImageFile(file, settings), file, output, force);
     }
 
     if (args.has(QStringLiteral("--scale")) || args.has(kFormatOption))
@@ -112,9 +126,8 @@ int runCompress(const QStringList& argv) {
     Progress progress(settings.useRasterization ? QStringLiteral("Rasterising pages") : QStringLiteral("Compressing"));
     const auto result = CompressionService::compressPDFFile(file, settings, progressFor(progress));
     if (!result) throw DocumentError::exportFailed(QStringLiteral("Could not compress ") + QFileInfo(file).fileName());
-    writeBytes(result->data, output);
-    if (!result->isSmaller) printError(QStringLiteral("no gain: the output is a copy of the input"));
-    return kSuccess;
+    // Without a gain the result is the input itself.
+    return writeCompressed(result->data, file, output, force);
 }
 
 int runConvert(const QStringList& argv) {
@@ -127,7 +140,7 @@ int runConvert(const QStringList& argv) {
     settings.quality = args.number(kQualityOption, kDefaultQuality, 0.0, 1.0);
     if (kindOf(file) != DocumentType::image) throw UsageError("convert takes an image; use compress for PDFs");
     checkOutputPath(file, output);
-    compressImageFile(file, output, settings);
+    writeBytes(compressImageFile(file, settings), output);
     return kSuccess;
 }
 
@@ -135,8 +148,9 @@ int runConvert(const QStringList& argv) {
 
 void addCompressCommands(std::vector<Command>& list) {
     list.push_back({QStringLiteral("compress"),
-                    QStringLiteral("Write a smaller copy of a PDF (redrawn, or rasterised at --dpi) or of an image (scaled and re-encoded)."),
-                    QStringLiteral("compress FILE [--rasterize] [--quality Q] [--dpi D] [--scale S] [--format jpeg|png|tiff|heic] -o OUT"),
+                    QStringLiteral("Write a smaller copy of a PDF (redrawn, or rasterised at --dpi) or of an image (scaled and re-encoded).\n"
+                                   "A result that is not smaller than FILE is not written (exit code 1) unless --force is given."),
+                    QStringLiteral("compress FILE [--rasterize] [--quality Q] [--dpi D] [--scale S] [--format jpeg|png|tiff|heic] [--force] -o OUT"),
                     runCompress});
     list.push_back({QStringLiteral("convert"), QStringLiteral("Re-encode an image as JPEG, PNG, TIFF or HEIC."),
                     QStringLiteral("convert IMAGE --format jpeg|png|tiff|heic [--quality Q] -o OUT"), runConvert});
