@@ -4,6 +4,7 @@
 #include "ui/EmptyWindowHint.h"
 #include "ui/KeyboardMonitor.h"
 #include "ui/TabPages.h"
+#include "ui/WindowChrome.h"
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
 #include "image/view/ImageDialogs.h"
@@ -56,6 +57,7 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     navigator_ = new PageNavigationView(central);
     layout->addWidget(navigator_, 0, Qt::AlignHCenter);
     setCentralWidget(central);
+    installWindowChrome(*this, *model_, *layout);
 
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
         if (rebuilding_ || !observedPane_) return;
