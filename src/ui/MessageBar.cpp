@@ -1,6 +1,7 @@
 #include "ui/MessageBar.h"
 
 #include "app/core/Theme.h"
+#include "ui/SymbolPixmap.h"
 #include "ui/Symbols.h"
 
 #include <QHBoxLayout>
@@ -17,7 +18,7 @@ MessageBar::MessageBar(QWidget* parent) : QFrame(parent) {
     layout->setContentsMargins(12, 6, 6, 6);
     layout->setSpacing(8);
     icon_ = new QLabel(this);
-    icon_->setPixmap(symbolIcon(QStringLiteral("exclamationmark.triangle")).pixmap(Theme::iconSize, Theme::iconSize));
+    icon_->setPixmap(symbolPixmap(QStringLiteral("exclamationmark.triangle"), Theme::iconSize, Theme::danger(), devicePixelRatioF()));
     text_ = new QLabel(this);
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);

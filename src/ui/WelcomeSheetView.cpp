@@ -1,6 +1,7 @@
 #include "ui/WelcomeSheetView.h"
 
 #include "app/core/Theme.h"
+#include "ui/SymbolPixmap.h"
 #include "ui/Symbols.h"
 
 #include <QEvent>
@@ -39,13 +40,13 @@ QWidget* featureCard(const WelcomeSheetView::Feature& feature, QWidget* parent) 
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(6);
     auto* icon = new QLabel(card);
-    QPalette accented = card->palette();
-    accented.setColor(QPalette::ButtonText, accented.color(QPalette::Highlight));
-    icon->setPalette(accented);
-    icon->setPixmap(symbolIcon(feature.icon).pixmap(22, 22));
+    icon->setPixmap(symbolPixmap(feature.icon, 22, card->palette().color(QPalette::Highlight), card->devicePixelRatioF()));
     layout->addWidget(icon);
     layout->addWidget(label(feature.title, card, 1.0, true));
-    layout->addWidget(label(feature.description, card, 0.9, false, QPalette::PlaceholderText));
+    // Room for three lines, so that every card of the grid shows its whole description.
+    QLabel* description = label(feature.description, card, 0.9, false, QPalette::PlaceholderText);
+    description->setMinimumHeight(description->fontMetrics().lineSpacing() * 3);
+    layout->addWidget(description);
     layout->addStretch(1);
     return card;
 }
@@ -110,16 +111,15 @@ WelcomeSheetView::WelcomeSheetView(QWidget* host) : QFrame(host) {
     });
 
     host->installEventFilter(this);
-    adjustSize();
 }
 
 void WelcomeSheetView::centreInHost() {
     QWidget* host = parentWidget();
     if (!host) return;
-    adjustSize();
-    const QSize size = sizeHint().boundedTo(host->size());
-    setGeometry(QRect(QPoint((host->width() - kWidth) / 2, std::max(0, (host->height() - size.height()) / 2)),
-                      QSize(kWidth, size.height())));
+    // Wrapped lines make the height depend on the width, which is fixed.
+    const int wanted = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(kWidth) : sizeHint().height();
+    const int height = std::min(wanted, host->height());
+    setGeometry(QRect(QPoint((host->width() - kWidth) / 2, std::max(0, (host->height() - height) / 2)), QSize(kWidth, height)));
     raise();
 }
 

@@ -2,6 +2,8 @@
 // every part of the interface. With SCRIVOLA_SCREENSHOT_DIR set, the pictures are kept there.
 #include "ui/WorkspaceWindow.h"
 
+#include "ui/MessageBar.h"
+
 #include "annotation/CoreTextFreeTextAnnotation.h"
 #include "app/core/AppearanceSettings.h"
 #include "app/core/Theme.h"
@@ -62,12 +64,26 @@ TEST(ScreenshotTest, WholeWindowInDarkAndLightAppearance) {
     window.resize(1200, 800);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QString keep = qEnvironmentVariable("SCRIVOLA_SCREENSHOT_DIR");
+    const auto save = [&](const QImage& shot, const QString& name) {
+        if (keep.isEmpty()) return;
+        QDir().mkpath(keep);
+        shot.save(QDir(keep).filePath(name));
+    };
+    QApplication::setPalette(AppearanceSettings::palette(AppearanceMode::dark, false, original));
+    // The first start: the welcome sheet over the empty window, and a failure in the message bar.
+    window.model()->setShowWelcomeSheet(true);
+    emit window.model()->failureReported(QStringLiteral("File appears to be corrupted"));
+    QTest::qWait(50);
+    save(window.grab().toImage(), QStringLiteral("welcome-dark.png"));
+    window.model()->setShowWelcomeSheet(false);
+    window.findChild<MessageBar*>()->dismiss();
+
     window.model()->openFiles({markedUpPdf(dir.filePath(QStringLiteral("Quarterly Report.pdf")))});
     auto* context = window.activePdfContext();
     ASSERT_NE(context, nullptr);
     context->setSidebarVisible(true);
 
-    const QString keep = qEnvironmentVariable("SCRIVOLA_SCREENSHOT_DIR");
     for (const AppearanceMode mode : {AppearanceMode::dark, AppearanceMode::light}) {
         SCOPED_TRACE(rawValue(mode).toStdString());
         const bool dark = mode == AppearanceMode::dark;
@@ -81,10 +97,7 @@ TEST(ScreenshotTest, WholeWindowInDarkAndLightAppearance) {
         QTest::qWait(50);
         const QImage shot = window.grab().toImage();
         ASSERT_EQ(shot.size() / shot.devicePixelRatio(), QSize(1200, 800));
-        if (!keep.isEmpty()) {
-            QDir().mkpath(keep);
-            shot.save(QDir(keep).filePath(QStringLiteral("window-%1.png").arg(rawValue(mode).toLower())));
-        }
+        save(shot, QStringLiteral("window-%1.png").arg(rawValue(mode).toLower()));
 
         // The empty part of the menu bar shows the theme's window colour.
         QMenuBar* bar = window.menuBar();
