@@ -52,6 +52,7 @@ protected:
 TEST_F(PDFPasswordTest, OpensOnlyWithItsPasswordAndSavesStayProtected) {
     const QString file = lockedPdf(QStringLiteral("locked.pdf"), 3);
     EXPECT_EQ(openErrorKind(file, QStringLiteral("wrong")), DocumentError::Kind::passwordProtected);
+    const QByteArray original = readBytes(file);
     QStringList lines;
     {
         PDFDocumentModel model(file, kPassword);
@@ -65,6 +66,7 @@ TEST_F(PDFPasswordTest, OpensOnlyWithItsPasswordAndSavesStayProtected) {
         model.save();
         EXPECT_FALSE(model.isModified());
     }
+    EXPECT_TRUE(readBytes(file).startsWith(original));
     expectLockedWithPages(file, lines);
     EXPECT_EQ(PDFDocumentModel(file, kPassword).pdfDocument()->page(0)->rotation(), 90);
 
