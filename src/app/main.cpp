@@ -1,6 +1,7 @@
 // Scrivola: start-up, the first window and the files given on the command line.
 #include "app/core/AppearanceSettings.h"
 #include "app/core/BrenixStatusService.h"
+#include "app/core/DesktopColorScheme.h"
 #include "app/core/Theme.h"
 #include "ui/WorkspaceWindow.h"
 #include "workspace/AppViewModel.h"
@@ -18,9 +19,8 @@ using namespace scrivola;
 
 namespace {
 
-void applyAppearance(const AppearanceSettings& settings, const QPalette& systemPalette) {
-    const bool systemIsDark = Theme::isDarkPalette(systemPalette);
-    QApplication::setPalette(settings.palette(systemIsDark, systemPalette));
+void applyAppearance(const AppearanceSettings& settings, const DesktopColorScheme& desktop, const QPalette& systemPalette) {
+    QApplication::setPalette(settings.palette(desktop.prefersDark(systemPalette), systemPalette));
 }
 
 // Nothing is written to the console in normal use; SCRIVOLA_DEBUG=1 lets Qt's messages through.
@@ -41,9 +41,13 @@ int main(int argc, char** argv) {
 
     AppearanceSettings appearance;
     const QPalette systemPalette = QApplication::palette();
-    applyAppearance(appearance, systemPalette);
-    QObject::connect(&appearance, &AppearanceSettings::appearanceModeChanged, &app,
-                     [&] { applyAppearance(appearance, systemPalette); });
+    // System mode follows the desktop's colour scheme while running.
+    DesktopColorScheme desktopScheme;
+    desktopScheme.start();
+    const auto reapply = [&] { applyAppearance(appearance, desktopScheme, systemPalette); };
+    reapply();
+    QObject::connect(&appearance, &AppearanceSettings::appearanceModeChanged, &app, reapply);
+    QObject::connect(&desktopScheme, &DesktopColorScheme::preferenceChanged, &app, reapply);
 
     WindowRegistry registry;
     RecentDocuments recent(nullptr, RecentlyUsedXbel::defaultFile());

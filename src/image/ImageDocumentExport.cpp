@@ -34,6 +34,11 @@ QString uniquePath(const QString& folder, const QString& baseName, const QString
 
 QString baseNameOf(const QString& url) { return QFileInfo(url).completeBaseName(); }
 
+// Writing an exported image fails as a save of the model; the user is told it as an export.
+DocumentError exportError(const DocumentError& error) {
+    return error.kind() == DocumentError::Kind::saveFailed ? DocumentError::exportFailed(error.payload()) : error;
+}
+
 bool isExportExtension(const QString& extension) {
     return extension == u"jpeg" || extension == u"png" || extension == u"tiff";
 }
@@ -63,14 +68,17 @@ void ImageDocumentContext::exportImages(const std::set<int>& indices) {
         }
         try {
             model_->saveImage(index, target);
-        } catch (...) {
-            // Export reports nothing; a failed write leaves no file behind (atomic writes).
+        } catch (const DocumentError& error) {
+            // A failed write leaves no file behind (atomic writes).
+            emit failureReported(exportError(error).errorDescription());
         }
         return;
     }
 
     const QString folder = exportPresenter_->chooseFolder();
     if (folder.isEmpty()) return;
+    int failures = 0;
+    QString firstFailure;
     for (const int index : indices) {  // ascending
         if (!hasEntry(index)) continue;
         // Two images of the same name (a.png, a.jpg) get "a.jpeg" and "a 2.jpeg".
@@ -78,10 +86,13 @@ void ImageDocumentContext::exportImages(const std::set<int>& indices) {
         avoid.insert(pathKey(target));
         try {
             model_->saveImage(index, target);
-        } catch (...) {
-            // Skipped silently; the other images are still exported.
+        } catch (const DocumentError& error) {
+            // The other images are still exported; the first failure is told with the count.
+            if (failures++ == 0) firstFailure = exportError(error).errorDescription();
         }
     }
+    if (failures == 1) emit failureReported(firstFailure);
+    if (failures > 1) emit failureReported(QStringLiteral("%1 (%2 images not exported)").arg(firstFailure).arg(failures));
 }
 
 void ImageDocumentContext::printImage() {
@@ -101,6 +112,7 @@ void ImageDocumentContext::printImage() {
     QPainter painter;
     if (!painter.begin(device)) {
         printPresenter_->endPrinting(false);
+        emit failureReported(printFailureMessage(model_->displayName()));
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -120,6 +132,7 @@ void ImageDocumentContext::printImage() {
     }
     if (!painter.end()) completed = false;
     printPresenter_->endPrinting(completed && !first);
+    if (!completed || first) emit failureReported(printFailureMessage(model_->displayName()));
 }
 
 }  // namespace scrivola

@@ -144,6 +144,7 @@ bool PDFDocumentContext::printDocument() {
     if (!device) return false;
     const bool printed = printPDFPages(document, pages, *device);
     printPresenter_->finishPrint(device, printed);
+    if (!printed) emit failureReported(printFailureMessage(model->displayName()));
     return printed;
 }
 

@@ -99,11 +99,19 @@ QString PDFDocumentContext::exportPages(const std::set<int>& indices) {
     if (chosen.isEmpty()) return {};
     // An export never replaces the open document's own file.
     const QString target = pathNotOverwriting(chosen, model->url());
+    const auto fail = [&] {
+        emit failureReported(DocumentError::exportFailed(QStringLiteral("Could not write to ") + QFileInfo(target).fileName()).errorDescription());
+        return QString();
+    };
     try {
         const PDFDocumentPtr copy = PDFSaving::copyPages(*document, pages);
-        if (!copy->write(target)) return {};
+        // Pages of a password-protected document stay protected by the same password.
+        PDFWriteOptions options;
+        options.userPassword = model->password();
+        options.ownerPassword = model->password();
+        if (!copy->write(target, options)) return fail();
     } catch (const PDFEngineError&) {
-        return {};
+        return fail();
     }
     return target;
 }

@@ -17,7 +17,7 @@ QString normalisedPath(const QString& path) {
     return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-PDFDocumentPtr loadDocument(const QString& path, PDFReading reading) {
+PDFDocumentPtr loadDocument(const QString& path, PDFReading reading, const QString& password = {}) {
     const QFileInfo info(path);
     // The existence test comes before any read. A dangling link counts as missing.
     if (!info.exists()) throw DocumentError::fileNotFound(path);
@@ -27,7 +27,7 @@ PDFDocumentPtr loadDocument(const QString& path, PDFReading reading) {
     // could block or never end.
     if (!info.isFile() || !info.isReadable()) throw cannotOpen;
     try {
-        PDFDocumentPtr document = PDFDocument::load(path, reading);
+        PDFDocumentPtr document = PDFDocument::load(path, password, reading);
         if (!document) throw cannotOpen;
         return document;
     } catch (const PDFEngineError& error) {
@@ -63,6 +63,14 @@ PDFDocumentModel::PDFDocumentModel(const QString& url, PDFReading reading, QObje
     : DocumentContent(parent), pdfDocument_(loadDocument(url, reading)), url_(normalisedPath(url)) {
     // The system's own free-text annotations become text boxes again, page by page as pages
     // are used: opening visits no page.
+    restoreTextBoxesOnFirstUse(*pdfDocument_);
+}
+
+PDFDocumentModel::PDFDocumentModel(const QString& url, const QString& password, QObject* parent)
+    : DocumentContent(parent),
+      pdfDocument_(loadDocument(url, PDFReading::copyIntoMemory, password)),
+      url_(normalisedPath(url)),
+      password_(pdfDocument_->needsPassword() ? password : QString()) {
     restoreTextBoxesOnFirstUse(*pdfDocument_);
 }
 

@@ -19,12 +19,18 @@ public:
     explicit PDFDocumentModel(const QString& url, QObject* parent = nullptr);
     // The same, reading the file as `reading` says (see PDFDocument::load).
     PDFDocumentModel(const QString& url, PDFReading reading, QObject* parent = nullptr);
+    // Opens a PDF that may need a password: `password` unlocks it; a wrong one throws
+    // passwordProtected. Saves keep the file encrypted, readable with the same password.
+    PDFDocumentModel(const QString& url, const QString& password, QObject* parent = nullptr);
     // Adopts an engine document already in memory (tools, tests, derived documents); `url` may
     // be empty. A null document is replaced by an empty one.
     PDFDocumentModel(PDFDocumentPtr document, const QString& url = {}, QObject* parent = nullptr);
     ~PDFDocumentModel() override;
 
     const PDFDocumentPtr& pdfDocument() const { return pdfDocument_; }
+    // The password the document was opened with; empty when it needed none. Files derived from
+    // the document (exported pages) are protected with it too.
+    const QString& password() const { return password_; }
     // Replaces the document (a null document is ignored). Views show the new one and fit anew.
     void setPdfDocument(PDFDocumentPtr document);
 
@@ -54,6 +60,7 @@ signals:
 private:
     PDFDocumentPtr pdfDocument_;
     QString url_;
+    QString password_;
     bool isModified_ = false;
     bool requiresFullRewrite_ = false;
 };

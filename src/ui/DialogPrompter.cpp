@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -49,9 +51,28 @@ QString DialogPrompter::chooseSaveLocation(const QString& proposedName) {
     return QFileDialog::getSaveFileName(window_, QStringLiteral("Save As"), proposedName);
 }
 
+std::optional<QString> DialogPrompter::askPassword(const QString& fileName, bool wrongPassword) {
+    QInputDialog dialog(window_);
+    dialog.setWindowTitle(QStringLiteral("Password Required"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    const QString quoted = QStringLiteral("\u201C%1\u201D").arg(fileName);
+    dialog.setLabelText(wrongPassword ? QStringLiteral("Wrong password for %1. Try again:").arg(quoted)
+                                      : QStringLiteral("%1 is protected with a password. Enter the password to open it:").arg(quoted));
+    dialog.setOkButtonText(QStringLiteral("Open"));
+    dialog.setCancelButtonText(QStringLiteral("Cancel"));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
+}
+
 QString DialogPrompter::chooseExportFile(const QString& proposedName, const QString& directory) {
     const QString proposed = directory.isEmpty() ? proposedName : QDir(directory).filePath(proposedName);
-    return QFileDialog::getSaveFileName(window_, QStringLiteral("Export"), proposed, QStringLiteral("PDF (*.pdf)"));
+    QFileDialog dialog(window_, QStringLiteral("Export"), proposed, QStringLiteral("PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QPagedPaintDevice* DialogPrompter::beginPrint(const PDFPrintJob& job) {

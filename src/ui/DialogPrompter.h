@@ -22,6 +22,7 @@ public:
     SaveResult showUnsavedChangesAlert(const TabItem& tab) override;
     QStringList chooseFilesToOpen() override;
     QString chooseSaveLocation(const QString& proposedName) override;
+    std::optional<QString> askPassword(const QString& fileName, bool wrongPassword) override;
     QString chooseExportFile(const QString& proposedName, const QString& directory) override;
     // The print dialog, over the document's pages; null when cancelled.
     QPagedPaintDevice* beginPrint(const PDFPrintJob& job) override;

@@ -8,6 +8,7 @@
 #include "ui/PaneView.h"
 #include "ui/TabPages.h"
 #include "compression/view/CompressDialogView.h"
+#include "ui/WindowChrome.h"
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
 #include "image/view/ImageDialogs.h"
@@ -44,7 +45,10 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     parking->hide();
     areas_ = new DocumentAreaCache(kMaxPages, [this, parking](TabItem* tab) {
         auto* area = new DocumentArea(tab, model_->services()->signatureStorage(), parking);
-        showCompressSheetWhenAsked(area, tab);
+        // A failed compression also shows in the window's message bar, as the tab's failure.
+        showCompressSheetWhenAsked(area, tab, nullptr, [tab = QPointer<TabItem>(tab)](const QString& message) {
+            if (tab && tab->context()) emit tab->context()->failureReported(message);
+        });
         return area;
     }, this);
     areas_->setParking(parking);
@@ -54,6 +58,7 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     layout->addWidget(content_, 1);
     setCentralWidget(central);
     dropZone_ = new DropZoneView(model_.get(), this);
+    installWindowChrome(*this, *model_, *layout);
 
     connect(model_.get(), &AppViewModel::windowTitleChanged, this, &QWidget::setWindowTitle);
 

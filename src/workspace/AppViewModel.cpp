@@ -241,6 +241,14 @@ TabItem* AppViewModel::adoptTab(std::unique_ptr<TabItem> tab, int paneIndex) {
 }
 
 void AppViewModel::bindToWindow(TabItem* tab) {
+    // Exports and prints of the tab are reported in the window that holds it now.
+    if (DocumentContext* context = tab ? tab->context() : nullptr) {
+        const QUuid id = tab->id();
+        disconnect(failureForwarding_.value(id));
+        failureForwarding_.insert(id, connect(context, &DocumentContext::failureReported, this, [this, id](const QString& message) {
+            if (findTab(id)) emit failureReported(message);
+        }));
+    }
     // A PDF tab uses the signature store of the window it is in, also after moving between windows.
     if (auto* context = dynamic_cast<PDFDocumentContext*>(tab ? tab->context() : nullptr))
         context->setSignatureStorage(services_->signatureStorage());
@@ -274,7 +282,11 @@ bool AppViewModel::save(TabItem& tab) {
     if (!content->canSaveInPlace()) return saveAs(tab);
     try {
         content->save();
+    } catch (const std::exception& error) {
+        reportFailure(&error, true);
+        return false;
     } catch (...) {
+        reportFailure(nullptr, true);
         return false;
     }
     return true;
@@ -288,7 +300,11 @@ bool AppViewModel::saveAs(TabItem& tab) {
     if (location.isEmpty()) return false;
     try {
         content->save(location);
+    } catch (const std::exception& error) {
+        reportFailure(&error, true);
+        return false;
     } catch (...) {
+        reportFailure(nullptr, true);
         return false;
     }
     noteRecent(location);
@@ -304,6 +320,15 @@ bool AppViewModel::saveActiveDocument() {
 bool AppViewModel::saveActiveDocumentAs() {
     TabItem* tab = activeTab();
     return tab ? saveAs(*tab) : false;
+}
+
+void AppViewModel::reportFailure(const std::exception* error, bool saving) {
+    if (const auto* documentError = dynamic_cast<const DocumentError*>(error)) {
+        emit failureReported(documentError->errorDescription());
+        return;
+    }
+    const QString reason = error ? QString::fromUtf8(error->what()) : QStringLiteral("Unknown error");
+    emit failureReported((saving ? DocumentError::saveFailed(reason) : DocumentError::loadFailed(reason)).errorDescription());
 }
 
 void AppViewModel::noteRecent(const QString& path) {

@@ -5,6 +5,7 @@
 #include "workspace/TabItem.h"
 #include "workspace/WorkspaceTypes.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -102,7 +103,8 @@ public:
     // Asks about every modified tab in order, saving where told; false when the user cancelled or a save failed.
     bool resolveUnsavedChanges();
 
-    // --- Saving (failures leave the document modified and report nothing). Return whether it was written.
+    // --- Saving (a failure leaves the document modified and is reported through failureReported).
+    // Return whether it was written.
     bool saveActiveDocument();
     bool saveActiveDocumentAs();
     bool save(TabItem& tab);
@@ -110,7 +112,8 @@ public:
 
     // --- Opening (OpenDocuments.cpp)
     // Opens one file, or activates the tab already showing it (here or in another window). Returns that tab,
-    // or nullptr when nothing could be opened.
+    // or nullptr when nothing could be opened (reported through failureReported, unless the user cancelled
+    // the password of a protected PDF).
     TabItem* openFile(const QString& path);
     // Opens files and folders (one level deep): PDFs one tab each, then the images (one image: a tab; more: one collection).
     void openFiles(const QStringList& paths);
@@ -132,9 +135,16 @@ signals:
     // The focused pane's active tab changed (or the focus moved to another pane).
     void activeTabChanged();
     void windowTitleChanged(const QString& title);
+    // Opening, saving, exporting or printing a document of this window failed; `message` is
+    // what the user is told (the DocumentError's description).
+    void failureReported(const QString& message);
 
 private:
     Pane* appendPane();
+    // Tells failureReported the error's description; other exceptions as saveFailed or loadFailed.
+    void reportFailure(const std::exception* error, bool saving);
+    // A PDF tab for the file, asking for its password while it needs one; null when the user cancels.
+    std::unique_ptr<TabItem> makeProtectedPDFTab(const QString& path);
     void noteRecent(const QString& path);
     void noteRecent(const QStringList& paths);
     void updateWindowTitle();
@@ -151,6 +161,8 @@ private:
     bool isDropTargetActive_ = false;
     bool showWelcomeSheet_ = false;
     QString windowTitle_;
+    // The forwarding of each tab's context failures to failureReported, by tab.
+    QHash<QUuid, QMetaObject::Connection> failureForwarding_;
 };
 
 }  // namespace scrivola

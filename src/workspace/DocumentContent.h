@@ -115,6 +115,8 @@ public:
     // Change counter of the document: rises on every edit, undo, redo and closed undo group.
     int documentRevision() const { return documentRevision_; }
     void incrementDocumentRevision();
+    // What the user is told when a print job could not be painted: "Failed to print: <name>".
+    static QString printFailureMessage(const QString& documentName) { return QStringLiteral("Failed to print: ") + documentName; }
 
 signals:
     void currentPageChanged();
@@ -122,6 +124,9 @@ signals:
     void canUndoChanged();
     void canRedoChanged();
     void documentRevisionChanged();
+    // An export or a print failed; `message` is what the user is told (a DocumentError's
+    // description for exports).
+    void failureReported(const QString& message);
 
 protected:
     // Sets the document's modified flag.

@@ -22,8 +22,7 @@ bool isImageCollection(const DocumentContent* content) {
     return model && model->count() >= 2;
 }
 
-std::unique_ptr<TabItem> makePDFTab(const QString& path, SignatureStorageService* signatures) {
-    auto model = std::make_unique<PDFDocumentModel>(path);
+std::unique_ptr<TabItem> makePDFTab(std::unique_ptr<PDFDocumentModel> model, SignatureStorageService* signatures) {
     PDFDocumentModel* raw = model.get();
     auto tab = std::make_unique<TabItem>(std::move(model));
     auto context = std::make_unique<PDFDocumentContext>(raw);
@@ -52,6 +51,25 @@ TabItem* AppViewModel::tabShowingFile(const QString& path) const {
         }
     }
     return nullptr;
+}
+
+std::unique_ptr<TabItem> AppViewModel::makeProtectedPDFTab(const QString& path) {
+    try {
+        return makePDFTab(std::make_unique<PDFDocumentModel>(path), services_->signatureStorage());
+    } catch (const DocumentError& error) {
+        if (error.kind() != DocumentError::Kind::passwordProtected || !environment_.prompter) throw;
+    }
+    // Asked again after each wrong password, until the document opens or the user cancels.
+    const QString name = QFileInfo(path).fileName();
+    for (bool wrong = false;; wrong = true) {
+        const std::optional<QString> password = environment_.prompter->askPassword(name, wrong);
+        if (!password) return nullptr;
+        try {
+            return makePDFTab(std::make_unique<PDFDocumentModel>(path, *password), services_->signatureStorage());
+        } catch (const DocumentError& error) {
+            if (error.kind() != DocumentError::Kind::passwordProtected) throw;
+        }
+    }
 }
 
 bool AppViewModel::activateExisting(TabItem* tab) {
@@ -85,18 +103,28 @@ TabItem* AppViewModel::openFile(const QString& path) {
     const auto type = DocumentTypes::from(location);
     if (!type) return nullptr;
     // Only regular files: a folder, pipe or device named like a document is never read.
-    if (!QFileInfo(location).isFile()) return nullptr;
+    const QFileInfo info(location);
+    if (!info.isFile()) {
+        const DocumentError error = info.exists() ? DocumentError::loadFailed(QStringLiteral("Not a regular file: ") + info.fileName())
+                                                  : DocumentError::fileNotFound(location);
+        reportFailure(&error, false);
+        return nullptr;
+    }
 
     std::unique_ptr<TabItem> tab;
     try {
         if (*type == DocumentType::pdf)
-            tab = makePDFTab(location, services_->signatureStorage());
+            tab = makeProtectedPDFTab(location);
         else
             tab = makeImageTab(std::make_unique<ImageDocumentModel>(location));
+    } catch (const std::exception& error) {
+        reportFailure(&error, false);
+        return nullptr;
     } catch (...) {
-        // A document that fails to load is skipped without a message.
+        reportFailure(nullptr, false);
         return nullptr;
     }
+    if (!tab) return nullptr;  // the password was not given
     Pane* target = focusedPane();
     TabItem* added = target->addTab(std::move(tab));
     noteRecent(location);
@@ -157,7 +185,11 @@ TabItem* AppViewModel::openImageCollection(const QStringList& paths) {
         // Unreadable files are left out of the collection, and out of the recent documents.
         for (const ImageEntry& entry : model->entries()) loaded.append(entry.url);
         tab = makeImageTab(std::move(model));
+    } catch (const std::exception& error) {
+        reportFailure(&error, false);
+        return nullptr;
     } catch (...) {
+        reportFailure(nullptr, false);
         return nullptr;
     }
     TabItem* added = focusedPane()->addTab(std::move(tab));

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace scrivola {
 
 class TabItem;
@@ -20,6 +22,13 @@ public:
     virtual QStringList chooseFilesToOpen() = 0;
     // The save dialog with the name field preset; empty when cancelled.
     virtual QString chooseSaveLocation(const QString& proposedName) = 0;
+    // The password of the PDF named `fileName`; `wrongPassword` when the last one given did not
+    // open it. None when the user cancels (nothing is opened then).
+    virtual std::optional<QString> askPassword(const QString& fileName, bool wrongPassword) {
+        Q_UNUSED(fileName);
+        Q_UNUSED(wrongPassword);
+        return std::nullopt;
+    }
 };
 
 }  // namespace scrivola

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QPageLayout>
 #include <QPdfWriter>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,6 +76,13 @@ TEST_F(ImageExportTest, OneImageProposesItsNameAndWritesTheChosenFormat) {
     context.exportImages({0});
     EXPECT_EQ(presenter.proposedName, QStringLiteral("photo.png"));
     EXPECT_EQ(ImageCodec::probe(presenter.saveLocation).format, QStringLiteral("png"));
+
+    // A write that fails is told as an export failure.
+    QSignalSpy failures(&context, &DocumentContext::failureReported);
+    presenter.saveLocation = path(QStringLiteral("missing folder/out.png"));
+    context.exportImages({0});
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_EQ(failures.at(0).at(0).toString(), QStringLiteral("Failed to export: Could not write to out.png"));
 }
 
 TEST_F(ImageExportTest, SeveralImagesGoIntoTheFolderWithUniqueNamesAndCancellingWritesNothing) {

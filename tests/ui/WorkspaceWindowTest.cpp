@@ -40,6 +40,8 @@ namespace {
 class WorkspaceWindowTest : public ::testing::Test {
 protected:
     std::unique_ptr<WorkspaceWindow> makeWindow() {
+        // Not the first start: no welcome sheet over the window.
+        settings.setValue(AppViewModel::kHasSeenWelcomeKey, true);
         WorkspaceEnvironment environment;
         environment.recentDocuments = &recent;
         environment.settings = &settings;

@@ -150,11 +150,14 @@ TEST_F(AppViewModelTest, SaveAndSaveAsFailuresLeaveTheDocumentModified) {
     add(QStringLiteral("a.pdf"), 0, &document);
     document->setModified(true);
     document->failSaving = true;
+    QSignalSpy failures(model.get(), &AppViewModel::failureReported);
     EXPECT_FALSE(model->saveActiveDocument());
     EXPECT_TRUE(document->isModified());
     harness.prompter.saveLocation = QStringLiteral("/tmp/elsewhere.pdf");
     EXPECT_FALSE(model->saveActiveDocumentAs());
     EXPECT_TRUE(document->isModified());
+    ASSERT_EQ(failures.count(), 2);
+    for (const auto& failure : failures) EXPECT_EQ(failure.at(0).toString(), QStringLiteral("Failed to save document: disk full"));
 
     document->failSaving = false;
     EXPECT_TRUE(model->saveActiveDocument());

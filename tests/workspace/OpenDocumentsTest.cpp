@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -171,8 +172,18 @@ TEST_F(OpenDocumentsTest, BadFilesLeaveTheWorkspaceUnchanged) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString missing = files.filePath(QStringLiteral("missing.pdf"));
 
+    // Each failure is reported with its error's message.
+    QSignalSpy failures(model.get(), &AppViewModel::failureReported);
+    const QString loadFailed = QStringLiteral("Failed to load document: ");
+    const QStringList expected = {loadFailed + "Could not open PDF at zero.pdf", loadFailed + "Could not open PDF at random.pdf",
+                                  loadFailed + "Could not open image at bad.png", loadFailed + "Not a regular file: x.pdf",
+                                  loadFailed + "Not a regular file: pipe.pdf", "File not found: missing.pdf"};
+    int i = 0;
     for (const QString& path : {zero, random, badImage, folderNamedPdf, fifo, missing}) {
+        failures.clear();
         EXPECT_EQ(model->openFile(path), nullptr) << path.toStdString();
+        ASSERT_EQ(failures.count(), 1) << path.toStdString();
+        EXPECT_EQ(failures.at(0).at(0).toString(), expected[i++]);
         model->openFiles({path});
     }
     EXPECT_EQ(model->openImageCollection({badImage, files.filePath(QStringLiteral("gone.png"))}), nullptr);
@@ -182,6 +193,39 @@ TEST_F(OpenDocumentsTest, BadFilesLeaveTheWorkspaceUnchanged) {
     // The rest of a list still opens.
     model->openFiles({random, pdf(QStringLiteral("good.pdf")), missing});
     EXPECT_EQ(tabNames(), QStringList{QStringLiteral("good.pdf")});
+}
+
+// A PDF that needs a password asks for it until it opens, again after a wrong one; cancelling
+// opens nothing and reports nothing.
+TEST_F(OpenDocumentsTest, PasswordProtectedPDFsAskForTheirPassword) {
+    PDFWriteOptions options;
+    options.userPassword = QStringLiteral("right");
+    ASSERT_TRUE(PDFDocument::loadFromData(textPdf(2))->write(files.filePath(QStringLiteral("locked.pdf")), options));
+    const QString locked = files.filePath(QStringLiteral("locked.pdf"));
+    QSignalSpy failures(model.get(), &AppViewModel::failureReported);
+
+    harness.prompter.passwords = {QStringLiteral("wrong"), std::nullopt};
+    EXPECT_EQ(model->openFile(locked), nullptr);
+    using Request = std::pair<QString, bool>;
+    EXPECT_EQ(harness.prompter.passwordRequests, (QList<Request>{{"locked.pdf", false}, {"locked.pdf", true}}));
+    EXPECT_EQ(totalTabs(), 0);
+    EXPECT_EQ(failures.count(), 0);
+    EXPECT_TRUE(harness.recent.list().isEmpty());
+
+    harness.prompter.passwordRequests.clear();
+    harness.prompter.passwords = {QStringLiteral("wrong"), QStringLiteral("right")};
+    TabItem* tab = model->openFile(locked);
+    ASSERT_NE(tab, nullptr);
+    EXPECT_EQ(harness.prompter.passwordRequests.size(), 2);
+    EXPECT_EQ(static_cast<PDFDocumentModel*>(tab->content())->pdfDocument()->pageCount(), 2);
+    EXPECT_EQ(failures.count(), 0);
+
+    // Without a prompter to ask, the file is reported as protected.
+    model->closeTab(*tab);
+    model->setPrompter(nullptr);
+    EXPECT_EQ(model->openFile(locked), nullptr);
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_EQ(failures.at(0).at(0).toString(), QStringLiteral("Document is password protected"));
 }
 
 TEST_F(OpenDocumentsTest, AFileOpenInAnotherWindowBringsThatWindowForward) {

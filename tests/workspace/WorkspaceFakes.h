@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <optional>
 #include <memory>
 
 namespace scrivola::testing {
@@ -103,7 +104,18 @@ public:
         return saveLocation;
     }
 
+    std::optional<QString> askPassword(const QString& fileName, bool wrongPassword) override {
+        passwordRequests.append({fileName, wrongPassword});
+        if (passwords.empty()) return std::nullopt;
+        const std::optional<QString> answer = passwords.front();
+        passwords.pop_front();
+        return answer;
+    }
+
     std::deque<SaveResult> answers;
+    // Answers to password questions; none (or an empty queue) cancels.
+    std::deque<std::optional<QString>> passwords;
+    QList<std::pair<QString, bool>> passwordRequests;
     QStringList alertsShownFor;
     QStringList filesToOpen;
     QString saveLocation;

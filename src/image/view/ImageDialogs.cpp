@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -24,16 +25,25 @@ std::optional<QString> ImageDialogs::chooseFormat(int imageCount) {
     box.setText(QStringLiteral("<b>%1</b>").arg(title(imageCount)));
     box.setInformativeText(QString::fromLatin1(kFormatMessage));
     box.setIconPixmap(QApplication::windowIcon().pixmap(60, 60));
+    // One role for all four keeps them in this order whatever the desktop's button layout
+    // (some put Cancel first); Escape and closing the box answer Cancel.
     const char* labels[] = {kJPEGButton, kPNGButton, kTIFFButton};
     QList<QAbstractButton*> buttons;
-    for (const char* label : labels) buttons << box.addButton(QString::fromLatin1(label), QMessageBox::AcceptRole);
-    box.addButton(QString::fromLatin1(kCancelButton), QMessageBox::RejectRole);
+    for (const char* label : labels) buttons << box.addButton(QString::fromLatin1(label), QMessageBox::ActionRole);
+    QPushButton* cancel = box.addButton(QString::fromLatin1(kCancelButton), QMessageBox::ActionRole);
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+    box.setEscapeButton(cancel);
     box.exec();
     return extensionForButton(int(buttons.indexOf(box.clickedButton())));
 }
 
 QString ImageDialogs::chooseSaveLocation(const QString& proposedName) {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), QDir::home().filePath(proposedName));
+    // A name typed without an extension gets the chosen format's: the extension picks the encoder.
+    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Export"), QDir::home().filePath(proposedName));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QFileInfo(proposedName).suffix());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString ImageDialogs::chooseFolder() {

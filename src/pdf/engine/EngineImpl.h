@@ -9,6 +9,8 @@
 
 #include "pdf/engine/EngineContext.h"
 
+#include <QByteArray>
+
 #include <atomic>
 #include <functional>
 #include <unordered_map>
@@ -20,6 +22,9 @@ struct PDFDocumentImpl {
     // The bytes the document was opened from, when it was opened from memory.
     engine::BufferRef source;
     bool repaired = false;
+    // The password the document was opened with (empty when it needed none): private copies
+    // and files read back after a save are opened with it.
+    QByteArray password;
     // Set when an annotation was removed, or the content or style of one on a page replaced:
     // an incremental save would keep the old content readable in the earlier revision.
     bool contentReplaced = false;

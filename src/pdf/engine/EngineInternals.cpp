@@ -50,7 +50,7 @@ fz_buffer* readWholeFile(fz_context* ctx, const QString& path) {
 }
 
 fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_write_options* options,
-                              CopyAdjuster adjust, void* data) {
+                              CopyAdjuster adjust, void* data, const char* password) {
     pdf_write_options plain = pdf_default_write_options;
     plain.do_encrypt = PDF_ENCRYPT_KEEP;
     fz_buffer* first = nullptr;
@@ -62,7 +62,8 @@ fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_wri
     fz_try(ctx) {
         first = serialise(ctx, live, &plain);
         copy = openBuffer(ctx, first);
-        if (pdf_needs_password(ctx, copy)) pdf_authenticate_password(ctx, copy, "");
+        if (pdf_needs_password(ctx, copy) && !pdf_authenticate_password(ctx, copy, password ? password : ""))
+            fz_throw(ctx, FZ_ERROR_GENERIC, "the copy cannot be read");
         if (adjust) adjust(ctx, copy, data);
         result = serialise(ctx, copy, options);
     }

@@ -23,9 +23,10 @@ using CopyAdjuster = void (*)(fz_context* ctx, pdf_document* copy, void* data);
 
 // Writes `live` through a private copy: serialises it as it is (object numbers kept, so open
 // pages and annotations stay valid), reopens those bytes, lets `adjust` (may be null) change the
-// copy, and returns the copy serialised with `options` (a new buffer owned by the caller).
+// copy, and returns the copy serialised with `options` (a new buffer owned by the caller). An
+// encrypted document's copy is opened with `password`, the one `live` was opened with.
 fz_buffer* rewriteThroughCopy(fz_context* ctx, pdf_document* live, const pdf_write_options* options,
-                              CopyAdjuster adjust, void* data);
+                              CopyAdjuster adjust, void* data, const char* password = "");
 
 // Reads the whole file at `path` into a new buffer (owned by the caller); null when it cannot be
 // read. Never throws.

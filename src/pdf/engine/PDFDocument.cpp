@@ -27,17 +27,21 @@ constexpr qint64 kInMemoryLimit = qint64(128) << 20;
 
 bool looksLikePdf(const QByteArray& head) { return head.left(1024).contains("%PDF"); }
 
-// Checks a freshly opened document and wraps it. `doc` is adopted.
-PDFDocumentPtr finishOpen(pdf_document* rawDoc, bool pdfHeader) {
+// Checks a freshly opened document, unlocks it with `password` when it needs one, and wraps
+// it. `doc` is adopted.
+PDFDocumentPtr finishOpen(pdf_document* rawDoc, bool pdfHeader, const QByteArray& password) {
     fz_context* ctx = baseContext();
     DocRef doc = DocRef::adopt(rawDoc);
     const Kind damaged = pdfHeader ? Kind::corruptedFile : Kind::loadFailed;
     if (!pdfHeader) throw PDFEngineError(Kind::loadFailed, "Not a PDF file");
 
     int locked = 0;
+    int needsPassword = 0;
+    const char* given = password.constData();
     engineCheck(ctx, damaged, [&] {
-        if (pdf_needs_password(ctx, doc.get()) && !pdf_authenticate_password(ctx, doc.get(), ""))
-            locked = 1;
+        // A file encrypted with only an owner password needs none to open.
+        needsPassword = pdf_needs_password(ctx, doc.get());
+        if (needsPassword && !pdf_authenticate_password(ctx, doc.get(), given)) locked = 1;
     });
     if (locked) throw PDFEngineError(Kind::passwordProtected, "The document needs a password");
 
@@ -52,17 +56,18 @@ PDFDocumentPtr finishOpen(pdf_document* rawDoc, bool pdfHeader) {
     auto document = Access::newDocument();
     Access::impl(*document).doc = doc;
     Access::impl(*document).repaired = repaired != 0;
+    if (needsPassword) Access::impl(*document).password = password;
     return document;
 }
 
 // Opens a document over `source` and keeps it as the bytes the document was opened from.
-PDFDocumentPtr openHeld(BufferRef source, bool pdfHeader) {
+PDFDocumentPtr openHeld(BufferRef source, bool pdfHeader, const QByteArray& password = {}) {
     fz_context* ctx = baseContext();
     pdf_document* doc = nullptr;
     fz_buffer* buffer = source.get();
     const auto status = engineRun(ctx, [&] { doc = engine::openBuffer(ctx, buffer); });
     if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
-    PDFDocumentPtr document = finishOpen(doc, pdfHeader);
+    PDFDocumentPtr document = finishOpen(doc, pdfHeader, password);
     Access::impl(*document).source = std::move(source);
     return document;
 }
@@ -390,7 +395,10 @@ PDFDocument::~PDFDocument() {
     for (auto& [num, page] : impl_->pages) page->impl_->owner.reset();
 }
 
-PDFDocumentPtr PDFDocument::load(const QString& path, PDFReading reading) {
+PDFDocumentPtr PDFDocument::load(const QString& path, PDFReading reading) { return load(path, QString(), reading); }
+
+PDFDocumentPtr PDFDocument::load(const QString& path, const QString& password, PDFReading reading) {
+    const QByteArray secret = password.toUtf8();
     QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir())
         throw PDFEngineError(Kind::loadFailed, "No readable file");
@@ -409,13 +417,13 @@ PDFDocumentPtr PDFDocument::load(const QString& path, PDFReading reading) {
         // the file changes on disk later.
         BufferRef buffer = BufferRef::adopt(engine::readWholeFile(ctx, path));
         if (!buffer) throw PDFEngineError(Kind::loadFailed, "The file cannot be read");
-        return openHeld(std::move(buffer), header);
+        return openHeld(std::move(buffer), header, secret);
     }
     const QByteArray native = QFile::encodeName(path);
     pdf_document* doc = nullptr;
     const auto status = engineRun(ctx, [&] { doc = pdf_open_document(ctx, native.constData()); });
     if (!status.ok || !doc) throw PDFEngineError(Kind::corruptedFile, status.message);
-    return finishOpen(doc, header);
+    return finishOpen(doc, header, secret);
 }
 
 PDFDocumentPtr PDFDocument::loadFromData(const QByteArray& data) {
@@ -441,6 +449,8 @@ PDFDocumentPtr PDFDocument::createEmpty() {
 }
 
 bool PDFDocument::wasRepaired() const { return impl_->repaired; }
+
+bool PDFDocument::needsPassword() const { return !impl_->password.isEmpty(); }
 
 void PDFDocument::setPagePreparer(std::function<void(PDFPage&)> preparer) { impl_->preparer = std::move(preparer); }
 

@@ -287,10 +287,15 @@ public:
     // copies and threaded searches read the bytes it was opened from whatever happens to the file
     // later; fromDisk reads it as pages need it, for work that only reads a page or two.
     static PDFDocumentPtr load(const QString& path, PDFReading reading = PDFReading::copyIntoMemory);
+    // The same for a file that may need a password to open: `password` unlocks it (a wrong one
+    // throws passwordProtected). Saves keep the file's encryption, readable with that password.
+    static PDFDocumentPtr load(const QString& path, const QString& password, PDFReading reading = PDFReading::copyIntoMemory);
     static PDFDocumentPtr loadFromData(const QByteArray& data);
     static PDFDocumentPtr createEmpty();
 
     bool wasRepaired() const;
+    // Whether a password was needed to open the document.
+    bool needsPassword() const;
     // Runs `preparer` once for each page on its first use: before its annotations are listed,
     // before it is rendered or drawn into a display list, and before it is changed, rasterised
     // or copied as a whole. Layers above adjust their own objects on a page this way without

@@ -184,14 +184,14 @@ int sameAsLive(fz_context* ctx, pdf_document* live, pdf_document* saved) {
 }
 
 // Whether `written` reads back as the live document. Never throws.
-bool verifyUpdate(fz_context* ctx, pdf_document* live, fz_buffer* written) {
+bool verifyUpdate(fz_context* ctx, pdf_document* live, fz_buffer* written, const char* password) {
     int same = 0;
     const auto status = engineRun(ctx, [&] {
         pdf_document* saved = nullptr;
         fz_var(saved);
         fz_try(ctx) {
             saved = engine::openBuffer(ctx, written);
-            if (pdf_needs_password(ctx, saved) && !pdf_authenticate_password(ctx, saved, ""))
+            if (pdf_needs_password(ctx, saved) && !pdf_authenticate_password(ctx, saved, password))
                 fz_throw(ctx, FZ_ERROR_GENERIC, "the update cannot be read back");
             same = sameAsLive(ctx, live, saved);
         }
@@ -277,7 +277,7 @@ bool writeIncremental(const PDFDocument& document, const QString& path) {
     if (!engineRun(ctx, [&] { written = originalAndUpdate(ctx, doc); }).ok || !written) return false;
     const engine::BufferRef owned = engine::BufferRef::adopt(written);
     // Checked in memory before anything touches the disk.
-    if (!verifyUpdate(ctx, doc, written)) return false;
+    if (!verifyUpdate(ctx, doc, written, Access::impl(document).password.constData())) return false;
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(written->data), qsizetype(written->len));
     return writeFileAtomically(path, bytes);
 }
@@ -300,7 +300,8 @@ QByteArray compactedBytes(const PDFDocument& document) {
         if (!pages->empty()) unlinkDetachedPages(c, copy, *pages);
     };
     void* data = const_cast<std::vector<int>*>(&detached);
-    const auto status = engineRun(ctx, [&] { result = engine::rewriteThroughCopy(ctx, live, &final, adjust, data); });
+    const char* password = Access::impl(document).password.constData();
+    const auto status = engineRun(ctx, [&] { result = engine::rewriteThroughCopy(ctx, live, &final, adjust, data, password); });
     if (!status.ok || !result) throw PDFEngineError(Kind::writeFailed, status.message);
     return takeBuffer(ctx, result);
 }

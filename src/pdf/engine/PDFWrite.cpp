@@ -127,7 +127,8 @@ QByteArray PDFDocument::writeToBuffer(const PDFWriteOptions& options) const {
         if (!name->isEmpty()) setCreator(c, copy, name->constData());
     };
     void* data = const_cast<QByteArray*>(&creator);
-    auto status = engineRun(ctx, [&] { result = engine::rewriteThroughCopy(ctx, live, &final, adjust, data); });
+    const char* password = impl_->password.constData();
+    auto status = engineRun(ctx, [&] { result = engine::rewriteThroughCopy(ctx, live, &final, adjust, data, password); });
     if (!status.ok || !result) throw PDFEngineError(Kind::writeFailed, status.message);
     return engine::takeBuffer(ctx, result);
 }
