@@ -71,5 +71,7 @@ private:
 int pdfViewBench(double launchedAt, const QString& file);
 int thumbnailsBench(double launchedAt, const QString& file);
 int imagesBench(double launchedAt, const QStringList& paths);
+// Launches of the application beside a bare Qt program (and with `pdf`, when given).
+int startupBench(const QString& pdf);
 
 }  // namespace scrivola::bench

@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -70,7 +69,6 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     connect(model_.get(), &AppViewModel::activeTabChanged, this, &WorkspaceWindow::showActiveTab);
     connect(model_.get(), &AppViewModel::windowTitleChanged, this, &QWidget::setWindowTitle);
 
-    buildMenus();
     new KeyboardMonitor(this, model_.get(), [this]() -> QAbstractScrollArea* {
         if (activeImageContext()) return imageCanvas_;
         return activePdfView();
@@ -86,176 +84,6 @@ WorkspaceWindow::~WorkspaceWindow() {
     pages_.clear();
 }
 
-void WorkspaceWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("Open..."), QKeySequence::Open, this, [this] { model_->openDocument(); });
-    file->addSeparator();
-    file->addAction(QStringLiteral("Save"), QKeySequence::Save, this, [this] { model_->saveActiveDocument(); });
-    file->addAction(QStringLiteral("Save As..."), QKeySequence::SaveAs, this, [this] { model_->saveActiveDocumentAs(); });
-    file->addSeparator();
-    file->addAction(QStringLiteral("Close Tab"), QKeySequence::Close, this, [this] { model_->closeActiveTab(); });
-    file->addAction(QStringLiteral("Quit"), QKeySequence::Quit, qApp, &QApplication::closeAllWindows);
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    QAction* undo = edit->addAction(QStringLiteral("Undo"), QKeySequence::Undo, this, [this] { withContext([](DocumentContext& c) { c.undo(); }); });
-    QAction* redo = edit->addAction(QStringLiteral("Redo"), QKeySequence::Redo, this, [this] { withContext([](DocumentContext& c) { c.redo(); }); });
-    // The items name the step they would take back or do again: "Undo Move Text Box".
-    connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
-        TabItem* tab = model_->activeTab();
-        DocumentContext* context = tab ? tab->context() : nullptr;
-        const auto title = [](const QString& verb, const QString& name) { return name.isEmpty() ? verb : verb + QLatin1Char(' ') + name; };
-        undo->setText(title(QStringLiteral("Undo"), context ? context->undoActionName() : QString()));
-        redo->setText(title(QStringLiteral("Redo"), context ? context->redoActionName() : QString()));
-        undo->setEnabled(context && context->canUndo());
-        redo->setEnabled(context && context->canRedo());
-    });
-    // Shortcuts work while the menu is closed, whatever it showed last.
-    connect(edit, &QMenu::aboutToHide, this, [undo, redo] {
-        undo->setEnabled(true);
-        redo->setEnabled(true);
-    });
-
-    buildDocumentCommands(file, edit);
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(QStringLiteral("Next Page"), QKeySequence(Qt::Key_PageDown), this, [this] { withContext([](DocumentContext& n) { n.goToNextPage(); }); });
-    view->addAction(QStringLiteral("Previous Page"), QKeySequence(Qt::Key_PageUp), this, [this] { withContext([](DocumentContext& n) { n.goToPreviousPage(); }); });
-    view->addAction(QStringLiteral("First Page"), QKeySequence(Qt::Key_Home), this, [this] { withContext([](DocumentContext& n) { n.goToPage(0); }); });
-    view->addAction(QStringLiteral("Last Page"), QKeySequence(Qt::Key_End), this, [this] { withContext([](DocumentContext& n) { n.goToPage(n.totalPages() - 1); }); });
-    view->addSeparator();
-    view->addAction(QStringLiteral("Zoom In"), QKeySequence::ZoomIn, this, [this] { withContext([](DocumentContext& z) { z.zoomIn(); }); });
-    view->addAction(QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, this, [this] { withContext([](DocumentContext& z) { z.zoomOut(); }); });
-    view->addAction(QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0), this, [this] { withContext([](DocumentContext& z) { z.zoomToActualSize(); }); });
-    view->addAction(QStringLiteral("Zoom to Fit"), QKeySequence(Qt::CTRL | Qt::Key_1), this, [this] { withContext([](DocumentContext& z) { z.zoomToFit(); }); });
-    view->addSeparator();
-    // One item per display mode, the current one ticked; titles are set as the menu opens.
-    const std::pair<ViewMode, QString> modes[] = {{ViewMode::singlePage, QStringLiteral("Single Page")},
-                                                  {ViewMode::continuous, QStringLiteral("Continuous")},
-                                                  {ViewMode::twoPages, QStringLiteral("Two Pages")},
-                                                  {ViewMode::twoPagesContinuous, QStringLiteral("Two Pages Continuous")}};
-    QList<QAction*> modeActions;
-    for (const auto& [mode, title] : modes) {
-        QAction* action = view->addAction(QStringLiteral("  ") + title, this, [this, mode = mode] {
-            if (PDFDocumentContext* pdf = activePdfContext()) pdf->setViewMode(mode);
-        });
-        modeActions << action;
-    }
-    connect(view, &QMenu::aboutToShow, this, [this, modeActions, modes] {
-        PDFDocumentContext* pdf = activePdfContext();
-        for (int i = 0; i < modeActions.size(); ++i) {
-            const bool current = pdf && pdf->viewMode() == modes[i].first;
-            modeActions[i]->setText((current ? QStringLiteral("✓ ") : QStringLiteral("  ")) + modes[i].second);
-            modeActions[i]->setEnabled(pdf != nullptr);
-        }
-    });
-    view->addSeparator();
-    view->addAction(QStringLiteral("Toggle Sidebar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this, [this] {
-        if (PDFDocumentContext* pdf = activePdfContext()) pdf->setSidebarVisible(!pdf->isSidebarVisible());
-        if (ImageDocumentContext* image = activeImageContext()) image->setSidebarVisible(!image->isSidebarVisible());
-    });
-    view->addAction(QStringLiteral("Text Annotations"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), this, [this] {
-        if (PDFDocumentContext* pdf = activePdfContext()) {
-            if (pdf->isAnnotationsSidebarVisible()) pdf->setAnnotationsSidebarVisible(false);
-            else pdf->openAnnotationsSidebar();
-        }
-    });
-    view->addAction(QStringLiteral("Signatures & Stamps"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G), this, [this] {
-        if (PDFDocumentContext* pdf = activePdfContext()) pdf->toggleSignatureSidebar();
-    });
-    view->addAction(QStringLiteral("Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectNextTab(); });
-    view->addAction(QStringLiteral("Previous Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this, [this] { if (Pane* p = model_->focusedPane()) p->selectPreviousTab(); });
-    buildToolsMenu();
-}
-
-// The PDF tools by mouse and keyboard (Alt+T), until toolbars carry them. Ctrl+H and Ctrl+T are
-// taken by the keyboard monitor; the menu shows them. Titles follow the state as the menu opens.
-void WorkspaceWindow::buildToolsMenu() {
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    // A tool's item: its titles while `isOn` holds or not, and whether it shows as ticked.
-    struct Item {
-        QString on, off;
-        QKeySequence keys;
-        bool ticks;
-        std::function<bool(const PDFDocumentContext&)> isOn;
-        std::function<void(PDFDocumentContext&)> toggle;
-    };
-    const std::vector<Item> items = {
-        {QStringLiteral("Disable Text Mode"), QStringLiteral("Enable Text Mode"), QKeySequence(Qt::CTRL | Qt::Key_T), false,
-         [](const PDFDocumentContext& c) { return c.textTool()->isTextAnnotationMode(); },
-         [](PDFDocumentContext& c) { c.textTool()->toggleTextAnnotationMode(); }},
-        {QStringLiteral("Select"), QStringLiteral("Add Text"), {}, false,
-         [](const PDFDocumentContext& c) { return c.textTool()->isTextAnnotationMode() && c.textTool()->textSubMode() == TextSubMode::add; },
-         [](PDFDocumentContext& c) {
-             PDFTextBoxTool* tool = c.textTool();
-             const bool adding = tool->isTextAnnotationMode() && tool->textSubMode() == TextSubMode::add;
-             if (!tool->isTextAnnotationMode()) tool->toggleTextAnnotationMode();
-             tool->setTextSubMode(adding ? TextSubMode::select : TextSubMode::add);
-         }},
-        {QStringLiteral("Highlight"), QStringLiteral("Highlight"), QKeySequence(Qt::CTRL | Qt::Key_H), true,
-         [](const PDFDocumentContext& c) { return c.isHighlightMode(); }, [](PDFDocumentContext& c) { c.toggleHighlightMode(); }},
-        {QStringLiteral("Whiteout"), QStringLiteral("Whiteout"), {}, true,
-         [](const PDFDocumentContext& c) { return c.isWhiteoutMode(); }, [](PDFDocumentContext& c) { c.toggleWhiteoutMode(); }},
-        {QStringLiteral("Text Selection"), QStringLiteral("Hand Tool"), {}, false,
-         [](const PDFDocumentContext& c) { return !c.isTextSelectionMode(); },
-         [](PDFDocumentContext& c) { c.setTextSelectionMode(!c.isTextSelectionMode()); }},
-    };
-    std::vector<std::pair<QAction*, Item>> actions;
-    for (const Item& item : items) {
-        QAction* action = tools->addAction(item.off, this, [this, toggle = item.toggle] {
-            if (PDFDocumentContext* context = activePdfContext()) toggle(*context);
-        });
-        action->setShortcut(item.keys);
-        action->setCheckable(item.ticks);
-        actions.emplace_back(action, item);
-    }
-    connect(tools, &QMenu::aboutToShow, this, [this, actions] {
-        PDFDocumentContext* context = activePdfContext();
-        for (const auto& [action, item] : actions) {
-            action->setEnabled(context != nullptr);
-            const bool on = context && item.isOn(*context);
-            action->setChecked(on);
-            action->setText(on ? item.on : item.off);
-        }
-    });
-    // Bullets for the lines of the text box being typed.
-    tools->addSeparator();
-    tools->addAction(QStringLiteral("Bullet List"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_8), this, [this] {
-        if (ScrivolaPDFView* view = activePdfView()) view->toggleBulletList();
-    });
-}
-
-// Export and print act on the selection or the current item; rotation on the shown image of an
-// image tab, on the selected pages (or the current one) of a PDF.
-void WorkspaceWindow::buildDocumentCommands(QMenu* file, QMenu* edit) {
-    const QList<QAction*> fileItems = file->actions();
-    QAction* beforeClose = fileItems.size() >= 2 ? fileItems.at(fileItems.size() - 2) : nullptr;
-    auto* exportItem = new QAction(QStringLiteral("Export..."), file);
-    exportItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
-    connect(exportItem, &QAction::triggered, this, [this] { withContext([](DocumentContext& c) { c.exportItems(c.exportTargets()); }); });
-    auto* printItem = new QAction(QStringLiteral("Print..."), file);
-    printItem->setShortcut(QKeySequence::Print);
-    connect(printItem, &QAction::triggered, this, [this] {
-        if (ImageDocumentContext* image = activeImageContext()) image->printImage();
-        else if (PDFDocumentContext* pdf = activePdfContext()) pdf->printDocument();
-    });
-    // After Save As, before Close Tab.
-    file->insertActions(beforeClose, {exportItem, printItem});
-    file->insertSeparator(beforeClose);
-
-    edit->addSeparator();
-    const auto rotate = [this](int degrees) {
-        if (ImageDocumentContext* image = activeImageContext()) image->rotateImageAt(image->currentPage(), degrees);
-        else if (PDFDocumentContext* pdf = activePdfContext()) pdf->rotatePages(degrees);
-    };
-    edit->addAction(QStringLiteral("Rotate Left"), QKeySequence(Qt::CTRL | Qt::Key_L), this, [rotate] { rotate(-90); });
-    edit->addAction(QStringLiteral("Rotate Right"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), this, [rotate] { rotate(90); });
-}
-
-template <typename F> void WorkspaceWindow::withContext(F&& f) {
-    if (TabItem* tab = model_->activeTab())
-        if (DocumentContext* context = tab->context()) f(*context);
-}
-
 void WorkspaceWindow::observePane() {
     for (const auto& c : paneConnections_) disconnect(c);
     paneConnections_.clear();
@@ -269,6 +97,7 @@ void WorkspaceWindow::observePane() {
 }
 
 void WorkspaceWindow::rebuildTabs() {
+    dropPagesOfDepartedTabs();
     rebuilding_ = true;
     while (tabBar_->count() > 0) tabBar_->removeTab(0);
     if (observedPane_) {
@@ -281,6 +110,23 @@ void WorkspaceWindow::rebuildTabs() {
     tabBar_->setVisible(tabBar_->count() > 0);
     rebuilding_ = false;
     showActiveTab();
+}
+
+// A tab moved into another window is shown there by a page of its own: this window's page, which
+// still observes the tab's context, goes.
+void WorkspaceWindow::dropPagesOfDepartedTabs() {
+    for (auto it = pages_.begin(); it != pages_.end();) {
+        if (it->second && model_->findTab(it->first->id())) {
+            ++it;
+            continue;
+        }
+        if (it->second && stack_->currentWidget() == it->second) {
+            if (auto* image = qobject_cast<ImageTabPage*>(it->second.data()); image) imageCanvas_->setContext(nullptr);
+            stack_->setCurrentWidget(emptyHint_);
+        }
+        delete it->second.data();
+        it = pages_.erase(it);
+    }
 }
 
 QWidget* WorkspaceWindow::pageFor(TabItem* tab) {

@@ -6,7 +6,6 @@
 #include <list>
 #include <memory>
 
-class QMenu;
 class QStackedWidget;
 class QTabBar;
 
@@ -59,18 +58,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void buildMenus();
-    void buildToolsMenu();
-    // Export, print and rotation of the active document (File and Edit menus).
-    void buildDocumentCommands(QMenu* file, QMenu* edit);
     void observePane();
     void rebuildTabs();
     void showActiveTab();
+    void dropPagesOfDepartedTabs();
     // The tab's page, made when first shown.
     QWidget* pageFor(TabItem* tab);
     QWidget* makePage(TabItem* tab);
-    // Runs f on the active tab's context, if any.
-    template <typename F> void withContext(F&& f);
 
     std::unique_ptr<DialogPrompter> prompter_;
     std::unique_ptr<AppViewModel> model_;
