@@ -30,6 +30,8 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As Scrivola does: nothing on the console.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Scrivola"));
     QApplication::setApplicationName(QStringLiteral("BareQt"));

@@ -51,9 +51,6 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     connect(imageCanvas_, &ImageCanvasView::filesDropped, this, [this](const QStringList& paths) { model_->openFiles(paths); });
     layout->addWidget(tabBar_);
     layout->addWidget(stack_, 1);
-    // The bottom bar: the page navigator of the active tab, until the shell brings its bars.
-    navigator_ = new PageNavigationView(central);
-    layout->addWidget(navigator_, 0, Qt::AlignHCenter);
     setCentralWidget(central);
 
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
@@ -189,30 +186,45 @@ QWidget* WorkspaceWindow::activePage() const {
     return page == emptyHint_ ? nullptr : page;
 }
 
+// The bottom bar: the page navigator of a PDF tab, made when first needed (its icons and fonts
+// cost a noticeable part of opening an empty window).
+PageNavigationView* WorkspaceWindow::navigator() {
+    if (!navigator_) {
+        navigator_ = new PageNavigationView(centralWidget());
+        centralWidget()->layout()->addWidget(navigator_);
+        centralWidget()->layout()->setAlignment(navigator_, Qt::AlignHCenter);
+    }
+    return navigator_;
+}
+
 void WorkspaceWindow::showActiveTab() {
     TabItem* tab = model_->activeTab();
-    navigator_->setContext(tab ? tab->context() : nullptr);
     disconnect(twoUpConnection_);
     if (PDFDocumentContext* pdf = activePdfContext()) {
-        const auto twoUp = [this, pdf] { navigator_->setTwoUp(isTwoUp(pdf->viewMode())); };
+        PageNavigationView* bar = navigator();
+        bar->setContext(pdf);
+        const auto twoUp = [bar, pdf] { bar->setTwoUp(isTwoUp(pdf->viewMode())); };
         twoUp();
-        twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, navigator_, twoUp);
+        twoUpConnection_ = connect(pdf, &PDFDocumentContext::viewChanged, bar, twoUp);
         imageCanvas_->setContext(nullptr);
         // Exported pages go where this window's save dialog says, printed ones to its printer.
         pdf->setExportPresenter(prompter_.get());
         pdf->setPrintPresenter(prompter_.get());
         auto* page = static_cast<PdfTabPage*>(pageFor(tab));
-        navigator_->show();
+        bar->show();
         stack_->setCurrentWidget(page);
         page->view()->setFocus();
         return;
     }
-    navigator_->setTwoUp(false);
+    // An image page carries the navigator of its collection; an empty window has none.
+    if (navigator_) {
+        navigator_->setContext(nullptr);
+        navigator_->setTwoUp(false);
+        navigator_->hide();
+    }
     if (ImageDocumentContext* image = activeImageContext()) {
         image->setExportPresenter(&ImageDialogs::shared());
         image->setPrintPresenter(&ImageDialogs::shared());
-        // The page's own bar carries the navigator of a collection.
-        navigator_->hide();
         auto* page = static_cast<ImageTabPage*>(pageFor(tab));
         page->adoptCanvas(imageCanvas_);
         imageCanvas_->setContext(image);
@@ -220,7 +232,6 @@ void WorkspaceWindow::showActiveTab() {
         imageCanvas_->setFocus();
         return;
     }
-    navigator_->show();
     imageCanvas_->setContext(nullptr);
     stack_->setCurrentWidget(emptyHint_);
 }

@@ -62,6 +62,7 @@ private:
     void rebuildTabs();
     void showActiveTab();
     void dropPagesOfDepartedTabs();
+    PageNavigationView* navigator();
     // The tab's page, made when first shown.
     QWidget* pageFor(TabItem* tab);
     QWidget* makePage(TabItem* tab);
