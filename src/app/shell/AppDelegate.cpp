@@ -161,6 +161,9 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (!window) return false;
     if (event->type() == QEvent::WindowActivate) {
         setLastFocused(window->model());
+    } else if (event->type() == QEvent::WindowStateChange) {
+        // "Enter Full Screen" becomes "Exit Full Screen", also when the window manager switched.
+        if (auto* menus = window->findChild<MenuCommands*>()) menus->update();
     } else if (event->type() == QEvent::Close && isQuitting_) {
         // The quit walk asked about every tab already.
         event->accept();
@@ -213,7 +216,11 @@ void AppDelegate::markURLsAsDropped(const QStringList& paths) {
 // ---------------------------------------------------------------- quitting
 
 bool AppDelegate::shouldTerminate() {
-    for (AppViewModel* model : viewModels()) {
+    // A window closed while another one asks (the alerts are modal to their window only) drops out.
+    QList<QPointer<AppViewModel>> models;
+    for (AppViewModel* model : viewModels()) models.append(model);
+    for (const QPointer<AppViewModel>& model : models) {
+        if (!model) continue;
         // The window comes forward while it is asked about, so that the user sees what is meant.
         bool modified = false;
         for (Pane* pane : model->panes())
