@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs Scrivola and peer tools on the same generated inputs in one run and prints ratios.
-# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window view thumbs images browse compress pages
+# usage: bench/compare.sh [SECTION...]   sections: inputs render manuals window startup view thumbs images browse compress pages
 # (default: all but inputs)
 # The manuals section runs on large real documents that Debian's documentation packages install
 # (octave-doc, texlive-pictures-doc); a file that is absent is skipped.
@@ -109,6 +109,13 @@ section_window() {
   echo "== first window with the 1,000-page PDF, page 1 painted (offscreen), then quit"
   $MEASURE --name "window first paint" --runs 3 \
     --ours "QT_QPA_PLATFORM=offscreen SCRIVOLA_EXIT_AFTER_FIRST_PAINT=1 $APP $OUT/text1000.pdf"
+}
+
+section_startup() {
+  [ -x "$BUILD/bench/view_bench" ] || cmake --build "$BUILD" --target view_bench
+  echo "== launch until the first window is painted (offscreen), beside a bare Qt widget program; medians of 9"
+  echo "   goal: startup_ratio <= 1.5 (startup_ms / bare_qt_ms); startup_pdf_ms with the 1,000-page PDF's first page"
+  "$BUILD/bench/view_bench" --startup "$OUT/manual1000.pdf" 2>/dev/null | sed 's/^/   /'
 }
 
 # view_bench's figures for its arguments, each the median of three runs (in the order of its name).
@@ -231,5 +238,5 @@ section_inputs() { echo "inputs are in $OUT"; }
 
 inputs
 sections=("$@")
-[ ${#sections[@]} -gt 0 ] || sections=(render manuals window view thumbs images browse compress pages)
+[ ${#sections[@]} -gt 0 ] || sections=(render manuals window startup view thumbs images browse compress pages)
 for s in "${sections[@]}"; do "section_$s"; done

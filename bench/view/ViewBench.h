@@ -72,5 +72,7 @@ int pdfViewBench(double launchedAt, const QString& file);
 int thumbnailsBench(double launchedAt, const QString& file);
 int imagesBench(double launchedAt, const QStringList& paths);
 int compressBench(const QString& file);
+// Launches of the application beside a bare Qt program (and with `pdf`, when given).
+int startupBench(const QString& pdf);
 
 }  // namespace scrivola::bench

@@ -3,6 +3,7 @@
 //   view_bench --thumbnails FILE.pdf   the page sidebar: first screen, scrolling, memory (ThumbnailsBench.cpp)
 //   view_bench --images PATH...   the image canvas: first image, browsing, memory (ImagesBench.cpp)
 //   view_bench --compress FILE.pdf   the compression sheet: estimates and stalls (CompressBench.cpp)
+//   view_bench --startup [FILE.pdf]   the application's launch beside a bare Qt program (StartupBench.cpp)
 // Offscreen unless QT_QPA_PLATFORM is set; figures on stdout, details on stderr.
 #include "ViewBench.h"
 
@@ -23,5 +24,6 @@ int main(int argc, char** argv) {
     if (args.size() == 2 && args[0] == QLatin1String("--thumbnails")) return thumbnailsBench(launchedAt, args[1]);
     if (args.size() >= 2 && args[0] == QLatin1String("--images")) return imagesBench(launchedAt, args.mid(1));
     if (args.size() == 2 && args[0] == QLatin1String("--compress")) return compressBench(args[1]);
-    return fail("usage: view_bench FILE.pdf | --thumbnails FILE.pdf | --images PATH... | --compress FILE.pdf");
+    if (!args.isEmpty() && args.size() <= 2 && args[0] == QLatin1String("--startup")) return startupBench(args.value(1));
+    return fail("usage: view_bench FILE.pdf | --thumbnails FILE.pdf | --images PATH... | --compress FILE.pdf | --startup [FILE.pdf]");
 }

@@ -1,17 +1,17 @@
-// Scrivola: start-up, the first window and the files given on the command line.
+// Scrivola: start-up. One process per user runs the windows; a later launch hands its files (or
+// its request for a new window) to that process and exits.
 #include "app/core/AppearanceSettings.h"
 #include "app/core/BrenixStatusService.h"
 #include "app/core/DesktopColorScheme.h"
 #include "app/core/Theme.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/FirstPaintWatch.h"
+#include "app/shell/SingleInstance.h"
 #include "ui/WorkspaceWindow.h"
 #include "workspace/AppViewModel.h"
-#include "workspace/RecentDocuments.h"
 #include "workspace/RecentlyUsedXbel.h"
-#include "workspace/ServiceContainer.h"
-#include "workspace/WindowRegistry.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -35,10 +35,20 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Scrivola"));
     QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
     QApplication::setDesktopFileName(QStringLiteral("scrivola"));
+
+    // "--new-window" (the desktop entry's action) asks for a window; other arguments are files.
+    SingleInstance::Request request;
+    for (const QString& arg : QApplication::arguments().mid(1)) {
+        if (arg == QLatin1String("--new-window")) request.newWindow = true;
+        else if (!arg.startsWith(QLatin1String("--"))) request.files << QFileInfo(arg).absoluteFilePath();
+    }
+    SingleInstance instance;
+    if (instance.forward(request)) return 0;
+    // Two launches at once: the one that did not get the socket hands over to the other. When no
+    // instance takes the request, this process shows it on its own.
+    if (!instance.listen() && instance.forward(request)) return 0;
+
     QApplication::setStyle(QStringLiteral("Fusion"));
-
-    BrenixStatusService().write();
-
     AppearanceSettings appearance;
     const QPalette systemPalette = QApplication::palette();
     // System mode follows the desktop's colour scheme while running.
@@ -49,37 +59,30 @@ int main(int argc, char** argv) {
     QObject::connect(&appearance, &AppearanceSettings::appearanceModeChanged, &app, reapply);
     QObject::connect(&desktopScheme, &DesktopColorScheme::preferenceChanged, &app, reapply);
 
-    WindowRegistry registry;
-    RecentDocuments recent(nullptr, RecentlyUsedXbel::defaultFile());
-    registry.setBringToFront([](AppViewModel* model) {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* window = qobject_cast<WorkspaceWindow*>(widget);
-            if (window && window->model() == model) {
-                window->show();
-                window->raise();
-                window->activateWindow();
-            }
+    AppDelegate::Options options;
+    options.desktopRecentFile = RecentlyUsedXbel::defaultFile();
+    options.appearance = &appearance;
+    AppDelegate delegate(options);
+    QObject::connect(&instance, &SingleInstance::requestReceived, &delegate, [&delegate](const SingleInstance::Request& r) {
+        if (!r.newWindow) {
+            delegate.openRequestedFiles(r.files);
+            return;
         }
+        WorkspaceWindow* window = delegate.openNewWindow();
+        if (!r.files.isEmpty()) window->model()->openFiles(r.files);
     });
 
-    WorkspaceEnvironment environment;
-    environment.registry = &registry;
-    environment.recentDocuments = &recent;
-    auto model = std::make_unique<AppViewModel>(std::make_unique<ServiceContainer>(), environment);
-    registry.add(model.get());
-    auto* window = new WorkspaceWindow(std::move(model));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
+    WorkspaceWindow* window = delegate.openNewWindow();
+    if (!request.files.isEmpty()) window->model()->openFiles(request.files);
+    // The status file is written once the first window is on its way to the screen.
+    QTimer::singleShot(0, &app, [] { BrenixStatusService().write(); });
 
-    QStringList files;
-    for (const QString& arg : QApplication::arguments().mid(1))
-        if (!arg.startsWith(QLatin1String("--"))) files << QFileInfo(arg).absoluteFilePath();
-    if (!files.isEmpty()) window->model()->openFiles(files);
-
-    // Benchmarks measure the first window up to its first painted page, then quit.
+    // Benchmarks measure the first window up to its first painted document (or, without one, its
+    // first painted frame), then quit.
     if (qEnvironmentVariableIsSet("SCRIVOLA_EXIT_AFTER_FIRST_PAINT")) {
-        QObject::connect(window, &WorkspaceWindow::documentPainted, &app, [] { QTimer::singleShot(0, qApp, &QApplication::quit); });
-        if (files.isEmpty()) QTimer::singleShot(0, qApp, &QApplication::quit);
+        const auto quitSoon = [] { QTimer::singleShot(0, qApp, &QApplication::quit); };
+        if (request.files.isEmpty()) watchFirstPaint(window, quitSoon);
+        else QObject::connect(window, &WorkspaceWindow::documentPainted, &app, quitSoon);
     }
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "ui/DialogPrompter.h"
 
+#include "ui/OpenPanel.h"
 #include "workspace/DocumentTypes.h"
 #include "workspace/TabItem.h"
 #include "workspace/WorkspaceTypes.h"
@@ -37,15 +38,7 @@ SaveResult DialogPrompter::showUnsavedChangesAlert(const TabItem& tab) {
     return SaveResult::cancel;
 }
 
-QStringList DialogPrompter::chooseFilesToOpen() {
-    // A dialog that takes files and folders alike: the desktop dialog picks one or the other,
-    // so files are the default and folders can be typed or chosen by name.
-    QFileDialog dialog(window_, QStringLiteral("Open"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters({DocumentTypes::openDialogFilter(), QStringLiteral("All files (*)")});
-    if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedFiles();
-}
+QStringList DialogPrompter::chooseFilesToOpen() { return OpenPanel::chooseFilesAndFolders(window_); }
 
 QString DialogPrompter::chooseSaveLocation(const QString& proposedName) {
     return QFileDialog::getSaveFileName(window_, QStringLiteral("Save As"), proposedName);

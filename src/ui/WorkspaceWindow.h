@@ -7,7 +7,6 @@
 
 #include <memory>
 
-class QMenu;
 
 namespace scrivola {
 
@@ -72,12 +71,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void buildMenus();
-    void buildToolsMenu();
-    // Export, print and rotation of the active document (File and Edit menus).
-    void buildDocumentCommands(QMenu* file, QMenu* edit);
-    // Runs f on the active tab's context, if any.
-    template <typename F> void withContext(F&& f);
 
     std::unique_ptr<DialogPrompter> prompter_;
     std::unique_ptr<AppViewModel> model_;

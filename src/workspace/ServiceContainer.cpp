@@ -5,7 +5,10 @@
 namespace scrivola {
 
 ServiceContainer::ServiceContainer(const QString& signatureFolder, QObject* parent)
-    : QObject(parent), signatureStorage_(std::make_unique<SignatureStorageService>(signatureFolder)) {}
+    : QObject(parent), signatureStorage_(std::make_shared<SignatureStorageService>(signatureFolder)) {}
+
+ServiceContainer::ServiceContainer(std::shared_ptr<SignatureStorageService> signatureStorage, QObject* parent)
+    : QObject(parent), signatureStorage_(signatureStorage ? std::move(signatureStorage) : std::make_shared<SignatureStorageService>()) {}
 
 ServiceContainer::~ServiceContainer() = default;
 

@@ -1,6 +1,8 @@
 // The first window: tabs of the focused pane and the active tab's page or image, painted.
 #include "ui/WorkspaceWindow.h"
 
+#include "app/shell/MenuCommands.h"
+
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
 #include "image/view/ImageCollectionBar.h"
@@ -47,6 +49,8 @@ protected:
         environment.settings = &settings;
         auto model = std::make_unique<AppViewModel>(std::make_unique<ServiceContainer>(dir.filePath(QStringLiteral("sig"))), environment);
         auto window = std::make_unique<WorkspaceWindow>(std::move(model));
+        // The application's menu bar, whose shortcuts the tests use as a user does.
+        new MenuCommands(window->menuBar(), nullptr, window->model());
         window->resize(800, 600);
         window->show();
         window->activateWindow();
