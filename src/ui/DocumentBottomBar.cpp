@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include <algorithm>
 #include <cmath>
 
 namespace scrivola {
@@ -80,9 +81,10 @@ void DocumentBottomBar::addNavigatorAndZoom(const std::function<void(IconButton*
     navigator_->setContext(context);
     layout_->addWidget(navigator_);
     layout_->addSpacing(8);
-    fitPicker(addButton(QStringLiteral("fitPage"), QStringLiteral("arrow.down.right.and.arrow.up.left"), QString(), {}),
-              addButton(QStringLiteral("fitWidth"), QStringLiteral("arrow.left.and.line.vertical.and.arrow.right"),
-                        QStringLiteral("Fit Width"), {}));
+    IconButton* fitPage = addButton(QStringLiteral("fitPage"), QStringLiteral("arrow.down.right.and.arrow.up.left"), QString(), {});
+    IconButton* fitWidth = addButton(QStringLiteral("fitWidth"), QStringLiteral("arrow.left.and.line.vertical.and.arrow.right"),
+                                     QStringLiteral("Fit Width"), {});
+    fitPicker(fitPage, fitWidth);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::VLine);
     line->setFixedHeight(16);

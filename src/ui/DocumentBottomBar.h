@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pdf/PDFContextTypes.h"
+#include "workspace/TabItem.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "workspace/AppViewModel.h"
+#include "workspace/TabItem.h"
+
 #include <QPointer>
 #include <QWidget>
 

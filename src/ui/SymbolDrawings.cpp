@@ -4,6 +4,7 @@
 
 #include "ui/SymbolDrawings.h"
 
+#include <QFont>
 #include <QPainterPathStroker>
 #include <QTransform>
 
@@ -140,18 +141,22 @@ const std::vector<std::pair<QString, Drawing>>& drawingList() {
              QPainterPath shackle;
              shackle.moveTo(6.5, 8);
              shackle.arcTo(QRectF(6.5, 4.8, 3, 3.5), 180, -180);
+             shackle.lineTo(9.5, 8);
              b.path(shield).path(shackle).rect(5.5, 8, 5, 3.5, 0.8);
          }},
         {"lock", [](Builder& b) {
              QPainterPath shackle;
              shackle.moveTo(5, 7);
              shackle.arcTo(QRectF(5, 2, 6, 7), 180, -180);
+             shackle.lineTo(11, 7);
              b.path(shackle).rect(3, 7, 10, 7.5);
          }},
         {"info.circle", [](Builder& b) { b.circle(8, 8, 6.5).line(8, 7.5, 8, 11.5).dot(8, 5, 0.9); }},
         {"bubble.left", [](Builder& b) {
              QPainterPath bubble = roundedPath(QRectF(1.5, 2, 13, 9.5), 3);
-             bubble = bubble.united(QPainterPath(QPolygonF({{4, 10}, {3, 14.5}, {8, 11}, {4, 10}})));
+             QPainterPath tail;
+             tail.addPolygon(QPolygonF({{4, 10}, {3, 14.5}, {8, 11}, {4, 10}}));
+             bubble = bubble.united(tail);
              b.path(bubble.simplified());
          }},
         {"keyboard", [](Builder& b) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include "pdf/PDFDocumentContext.h"
+
 #include <QPointer>
 #include <QWidget>
 
