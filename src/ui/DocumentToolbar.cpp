@@ -45,6 +45,9 @@ DocumentToolbar::DocumentToolbar(AppViewModel* model, TabItem* tab, QWidget* par
     layout_->setContentsMargins(8, 4, 8, 4);
     layout_->setSpacing(2);
     setFixedHeight(Theme::toolbarHeight);
+    // A narrow pane clips the trailing controls rather than forcing the window wider.
+    layout_->setSizeConstraint(QLayout::SetNoConstraint);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     build();
     // A tab gets its context right after it is made; the toolbar follows.
     if (tab) connect(tab, &TabItem::contextChanged, this, &DocumentToolbar::build);

@@ -55,6 +55,9 @@ TextFormatToolbar::TextFormatToolbar(PDFDocumentContext* context, QWidget* paren
     layout_->setContentsMargins(8, 2, 8, 2);
     layout_->setSpacing(2);
     setFixedHeight(Theme::toolbarHeight - 4);
+    // A narrow pane clips the trailing controls rather than forcing the window wider.
+    layout_->setSizeConstraint(QLayout::SetNoConstraint);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     if (!context) return;
     PDFTextBoxTool* tool = context->textTool();
     const QPointer<PDFDocumentContext> c(context);
