@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -18,6 +19,19 @@ namespace scrivola {
 using AnnotationIdentity = const PDFAnnotation*;
 
 class PDFDocumentContext;
+
+// The format of a text box as the text-format toolbar shows and sets it.
+struct TextBoxFormat {
+    QString fontName{QStringLiteral("Helvetica")};
+    double fontSize{14.0};
+    QColor fontColor{Qt::black};
+    bool bold{false};
+    bool italic{false};
+    bool underline{false};
+    bool strikethrough{false};
+    Qt::Alignment alignment{Qt::AlignLeft};
+    bool operator==(const TextBoxFormat&) const = default;
+};
 
 // The free-text annotations of one page, in the page's annotation order.
 struct PageAnnotations {
@@ -57,6 +71,17 @@ public:
     void setTextIsUnderline(bool value) { assign(textIsUnderline_, value); }
     void setTextIsStrikethrough(bool value) { assign(textIsStrikethrough_, value); }
     void setTextAlignment(Qt::Alignment value) { assign(textAlignment_, value); }
+    // The format fields together.
+    TextBoxFormat format() const;
+    // What the format toolbar shows: the format of the first selected text box while text boxes
+    // are selected and no editor is open, otherwise the tool's own format.
+    TextBoxFormat shownFormat() const;
+    // A format control was used: `change` is applied to the tool's format (new boxes and the open
+    // editor) and, while no editor is open, to every selected text box on a page, as one undo step
+    // named `name`. A box grows to the right and downwards when its text no longer fits.
+    void applyFormat(const QString& name, const std::function<void(TextBoxFormat&)>& change);
+    // The stored format of one of our text boxes.
+    static TextBoxFormat formatOf(const PDFAnnotation& annotation);
     // The font of the tool: family textFontName with the bold and italic traits at
     // textFontSize (the system font when the family is empty).
     QFont buildFont() const;
@@ -126,6 +151,9 @@ private:
         if (assignChanged(field, value)) emit changed();
     }
     void setEditing(bool editing, const PDFAnnotationPtr& annotation);
+    void setFormat(const TextBoxFormat& format);
+    // The selected text boxes that are on a page, in selection order.
+    std::vector<PDFAnnotationPtr> selectedTextBoxes() const;
     void setSelection(std::set<AnnotationIdentity> identities, std::vector<PDFAnnotationPtr> objects);
 
     PDFDocumentContext* context_;

@@ -27,6 +27,8 @@ public:
     // Ends an open text-box editor: its text is committed when not blank, otherwise a box being
     // re-edited goes back on its page. Called before anything that reads or changes the pages.
     virtual void endInlineEditing() {}
+    // Puts bullets before the selected lines of the open text-box editor, or takes them away.
+    virtual void toggleBulletList() {}
 };
 
 }  // namespace scrivola

@@ -1,5 +1,7 @@
 #include "ui/Symbols.h"
 
+#include "ui/SymbolDrawings.h"
+
 #include <QApplication>
 #include <QIconEngine>
 #include <QPainter>
@@ -7,31 +9,8 @@
 #include <QPalette>
 #include <QPixmap>
 
-#include <functional>
-#include <map>
-
 namespace scrivola {
 namespace {
-
-// A drawing on a 16 × 16 grid; the painter is scaled to the target and has the pen set.
-using Drawing = std::function<void(QPainter&)>;
-
-const std::map<QString, Drawing>& drawings() {
-    static const std::map<QString, Drawing> table = {
-        {QStringLiteral("chevron.down"), [](QPainter& p) { p.drawPolyline(QPolygonF({{4, 6}, {8, 10}, {12, 6}})); }},
-        {QStringLiteral("chevron.left"), [](QPainter& p) { p.drawPolyline(QPolygonF({{10, 4}, {6, 8}, {10, 12}})); }},
-        {QStringLiteral("chevron.right"), [](QPainter& p) { p.drawPolyline(QPolygonF({{6, 4}, {10, 8}, {6, 12}})); }},
-        {QStringLiteral("plus"), [](QPainter& p) {
-             p.drawLine(QPointF(8, 3), QPointF(8, 13));
-             p.drawLine(QPointF(3, 8), QPointF(13, 8));
-         }},
-        {QStringLiteral("xmark"), [](QPainter& p) {
-             p.drawLine(QPointF(4, 4), QPointF(12, 12));
-             p.drawLine(QPointF(12, 4), QPointF(4, 12));
-         }},
-    };
-    return table;
-}
 
 class SymbolIconEngine : public QIconEngine {
 public:
@@ -66,7 +45,7 @@ private:
 
 }  // namespace
 
-bool hasSymbol(const QString& name) { return drawings().count(name) > 0; }
+bool hasSymbol(const QString& name) { return symbolShapes().count(name) > 0; }
 
 void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color) {
     painter.save();
@@ -77,9 +56,13 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, con
     QPen pen(color, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    const auto found = drawings().find(name);
-    if (found != drawings().end()) found->second(painter);
-    else painter.drawEllipse(QPointF(8, 8), 3, 3);
+    const auto found = symbolShapes().find(name);
+    if (found != symbolShapes().end()) {
+        painter.drawPath(found->second.stroke);
+        painter.fillPath(found->second.fill, color);
+    } else {
+        painter.drawEllipse(QPointF(8, 8), 3, 3);
+    }
     painter.restore();
 }
 

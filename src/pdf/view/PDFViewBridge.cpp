@@ -35,6 +35,9 @@ public:
     void endInlineEditing() override {
         if (view_) view_->endInlineEditing();
     }
+    void toggleBulletList() override {
+        if (view_) view_->toggleBulletList();
+    }
 
 private:
     QPointF toWidget(const QPointF& p) const { return QPointF(p.x(), view_->viewport()->height() - p.y()); }
