@@ -1,11 +1,10 @@
 #include "ui/DocumentArea.h"
 
+#include "ui/DocumentBottomBar.h"
 #include "ui/TabPages.h"
 #include "image/ImageDocumentContext.h"
-#include "image/view/ImageCollectionBar.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/ScrivolaPDFView.h"
-#include "thumbnails/view/PageNavigationView.h"
 #include "workspace/TabItem.h"
 #include "workspace/WorkspaceDrops.h"
 
@@ -19,32 +18,16 @@ DocumentArea::DocumentArea(TabItem* tab, SignatureStorageService* storage, QWidg
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
     if (auto* image = qobject_cast<ImageDocumentContext*>(tab->context())) {
-        auto* page = new ImageTabPage(image, this);
+        page_ = new ImageTabPage(image, this);
+    } else {
+        auto* page = new PdfTabPage(qobject_cast<PDFDocumentContext*>(tab->context()), storage, this);
         page_ = page;
-        layout_->addWidget(page, 1);
-        // The collection's bar moves from the page into the bottom slot.
-        if (page->layout()) page->layout()->removeWidget(page->bar());
-        setBottomBar(page->bar());
-        return;
+        connect(page->view(), &ScrivolaPDFView::painted, this, &DocumentArea::painted);
+        connect(page->view(), &ScrivolaPDFView::filesDropped, this,
+                [this](const QList<QUrl>& urls) { emit filesDropped(WorkspaceDrops::localPaths(urls)); });
     }
-    auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context());
-    auto* page = new PdfTabPage(pdf, storage, this);
-    page_ = page;
-    layout_->addWidget(page, 1);
-    connect(page->view(), &ScrivolaPDFView::painted, this, &DocumentArea::painted);
-    connect(page->view(), &ScrivolaPDFView::filesDropped, this,
-            [this](const QList<QUrl>& urls) { emit filesDropped(WorkspaceDrops::localPaths(urls)); });
-    auto* navigator = new PageNavigationView(this);
-    navigator->setContext(pdf);
-    const auto twoUp = [navigator, pdf] { navigator->setTwoUp(isTwoUp(pdf->viewMode())); };
-    twoUp();
-    connect(pdf, &PDFDocumentContext::viewChanged, navigator, twoUp);
-    // Centred in a full-width strip, as the bar of an image collection spans the area.
-    auto* strip = new QWidget(this);
-    auto* stripLayout = new QHBoxLayout(strip);
-    stripLayout->setContentsMargins(0, 0, 0, 0);
-    stripLayout->addWidget(navigator, 0, Qt::AlignHCenter);
-    setBottomBar(strip);
+    layout_->addWidget(page_, 1);
+    setBottomBar(new DocumentBottomBar(tab, this));
 }
 
 DocumentArea::~DocumentArea() = default;

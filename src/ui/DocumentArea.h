@@ -19,7 +19,7 @@ class SignatureStorageService;
 class TabItem;
 
 // The document area of one tab: a toolbar slot, the tab's page (PDF or image) and a bottom bar
-// slot. The bottom slot starts with the page navigator of a PDF or the bar of an image collection.
+// slot. The bottom slot starts with the document's bottom bar (display modes, page navigator, fit, zoom).
 class DocumentArea : public QWidget {
     Q_OBJECT
 public:

@@ -2,7 +2,6 @@
 
 #include "annotation/view/AnnotationsSidebarView.h"
 #include "image/ImageDocumentContext.h"
-#include "image/view/ImageCollectionBar.h"
 #include "image/view/ImageThumbnailSidebarView.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/PDFViewBridge.h"
@@ -81,9 +80,7 @@ ImageTabPage::ImageTabPage(ImageDocumentContext* context, QWidget* parent) : QWi
     splitter_->setChildrenCollapsible(false);
     strip_ = new ImageThumbnailSidebarView(context, splitter_);
     splitter_->addWidget(strip_);
-    bar_ = new ImageCollectionBar(context, this);
     layout->addWidget(splitter_, 1);
-    layout->addWidget(bar_);
     placeStrip();
     connect(context, &ImageDocumentContext::sidebarVisibleChanged, this, &ImageTabPage::placeStrip);
     connect(context, &ImageDocumentContext::sidebarWidthChanged, this, &ImageTabPage::placeStrip);

@@ -7,7 +7,6 @@
 namespace scrivola {
 
 class AnnotationsSidebarView;
-class ImageCollectionBar;
 class ImageDocumentContext;
 class ImageThumbnailSidebarView;
 class PDFDocumentContext;
@@ -56,7 +55,6 @@ public:
     // Puts a pane's canvas into this page, beside the strip.
     void adoptCanvas(QWidget* canvas);
     ImageThumbnailSidebarView* strip() const { return strip_; }
-    ImageCollectionBar* bar() const { return bar_; }
 
 private:
     void placeStrip();
@@ -68,7 +66,6 @@ private:
     QPointer<QWidget> canvasHome_;
     QSplitter* splitter_ = nullptr;
     ImageThumbnailSidebarView* strip_ = nullptr;
-    ImageCollectionBar* bar_ = nullptr;
 };
 
 }  // namespace scrivola

@@ -3,10 +3,12 @@
 #include "ui/ContentView.h"
 #include "ui/DialogPrompter.h"
 #include "ui/DocumentArea.h"
+#include "ui/DocumentToolbar.h"
 #include "ui/DropZoneView.h"
 #include "ui/KeyboardMonitor.h"
 #include "ui/PaneView.h"
 #include "ui/TabPages.h"
+#include "ui/TextFormatToolbar.h"
 #include "compression/view/CompressDialogView.h"
 #include "ui/WindowChrome.h"
 #include "image/ImageDocumentContext.h"
@@ -45,6 +47,14 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
     parking->hide();
     areas_ = new DocumentAreaCache(kMaxPages, [this, parking](TabItem* tab) {
         auto* area = new DocumentArea(tab, model_->services()->signatureStorage(), parking);
+        // Above the document: its toolbar and, for a PDF, the text-format toolbar of text mode.
+        auto* bars = new QWidget(area);
+        auto* column = new QVBoxLayout(bars);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        column->addWidget(new DocumentToolbar(model_.get(), tab, bars));
+        if (auto* pdf = qobject_cast<PDFDocumentContext*>(tab->context())) column->addWidget(new TextFormatToolbar(pdf, bars));
+        area->setToolbar(bars);
         // A failed compression also shows in the window's message bar, as the tab's failure.
         showCompressSheetWhenAsked(area, tab, nullptr, [tab = QPointer<TabItem>(tab)](const QString& message) {
             if (tab && tab->context()) emit tab->context()->failureReported(message);

@@ -5,7 +5,7 @@
 
 #include "image/ImageDocumentContext.h"
 #include "image/view/ImageCanvasView.h"
-#include "image/view/ImageCollectionBar.h"
+
 #include "image/view/ImageThumbnailSidebarView.h"
 #include "annotation/view/AnnotationsSidebarView.h"
 #include "signature/view/SignatureSidebarView.h"
@@ -14,6 +14,7 @@
 #include "pdf/view/ScrivolaPDFView.h"
 #include "thumbnails/view/ThumbnailGridView.h"
 #include "thumbnails/view/ThumbnailSidebarView.h"
+#include "ui/DocumentBottomBar.h"
 #include "ui/PaneTabBar.h"
 #include "ui/PaneWelcomeView.h"
 #include "support/Files.h"
@@ -24,6 +25,7 @@
 #include "workspace/RecentDocuments.h"
 #include "workspace/ServiceContainer.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -150,6 +152,8 @@ TEST_F(WorkspaceWindowTest, ShowsAPdfAndAnImageInTabs) {
 TEST_F(WorkspaceWindowTest, AScreenshotShowsThePagePainted) {
     const QString pdf = writeFile(dir, QStringLiteral("doc.pdf"), textPdf(2));
     auto window = makeWindow();
+    // Room for the bars around the page, so that the text is drawn large enough to measure.
+    window->resize(1100, 900);
     window->model()->openFile(pdf);
     ScrivolaPDFView* view = window->activePdfView();
     ASSERT_NE(view, nullptr);
@@ -366,10 +370,10 @@ TEST_F(WorkspaceWindowTest, AScreenshotShowsTheCollectionWithItsStrip) {
     window->model()->openFiles(files);
     ASSERT_TRUE(waitForPaint(*window));
     auto* strip = window->findChild<ImageThumbnailSidebarView*>();
-    auto* bar = window->findChild<ImageCollectionBar*>();
+    auto* bar = window->findChild<DocumentBottomBar*>();
     ASSERT_TRUE(strip && bar);
     EXPECT_TRUE(strip->isVisible());
-    EXPECT_EQ(bar->countText(), QStringLiteral("3 images"));
+    EXPECT_TRUE(bar->imageName()->text().endsWith(QStringLiteral("3 images")));
     auto* model = window->activeImageContext()->model();
     ASSERT_TRUE(QTest::qWaitFor([&] {
         strip->viewport()->repaint();
