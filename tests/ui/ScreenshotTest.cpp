@@ -7,6 +7,7 @@
 #include "annotation/CoreTextFreeTextAnnotation.h"
 #include "app/core/AppearanceSettings.h"
 #include "app/core/Theme.h"
+#include "app/shell/MenuCommands.h"
 #include "pdf/PDFDocumentContext.h"
 #include "pdf/view/ScrivolaPDFView.h"
 #include "support/PdfFactory.h"
@@ -61,6 +62,8 @@ TEST(ScreenshotTest, WholeWindowInDarkAndLightAppearance) {
     environment.settings = &settings;
     auto model = std::make_unique<AppViewModel>(std::make_unique<ServiceContainer>(dir.filePath(QStringLiteral("sig"))), environment);
     WorkspaceWindow window(std::move(model));
+    // The menus of the application, as a user sees them.
+    new MenuCommands(window.menuBar(), nullptr, window.model());
     window.resize(1200, 800);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

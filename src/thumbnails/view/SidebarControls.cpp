@@ -2,6 +2,7 @@
 
 #include "pdf/PDFDocumentContext.h"
 
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -119,6 +120,11 @@ SidebarToolbar::SidebarToolbar(PDFDocumentContext* context, QWidget* parent)
     refresh();
 }
 
+void SidebarToolbar::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) refresh();
+}
+
 bool SidebarToolbar::canDelete() const {
     if (!context_) return false;
     const size_t selected = context_->selectedPages().size();
@@ -142,9 +148,8 @@ ThumbnailZoomControls::ThumbnailZoomControls(PDFDocumentContext* context, QWidge
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 2, 6, 4);
     layout->setSpacing(4);
-    minus_->setIcon(magnifierIcon(this, false));
+    setIcons();
     minus_->setToolTip(QStringLiteral("Thumbnails verkleinern"));
-    plus_->setIcon(magnifierIcon(this, true));
     plus_->setToolTip(QStringLiteral("Thumbnails vergrössern"));
     // Hundredths of the scale: fine enough to be continuous.
     slider_->setRange(int(kMinScale * 100), int(kMaxScale * 100));
@@ -165,6 +170,16 @@ ThumbnailZoomControls::ThumbnailZoomControls(PDFDocumentContext* context, QWidge
     connect(slider_, &QSlider::valueChanged, this, [set](int value) { set(value / 100.0); });
     connect(context, &PDFDocumentContext::panelsChanged, this, &ThumbnailZoomControls::refresh);
     refresh();
+}
+
+void ThumbnailZoomControls::setIcons() {
+    minus_->setIcon(magnifierIcon(this, false));
+    plus_->setIcon(magnifierIcon(this, true));
+}
+
+void ThumbnailZoomControls::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) setIcons();
 }
 
 void ThumbnailZoomControls::refresh() {

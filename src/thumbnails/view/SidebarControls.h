@@ -22,6 +22,10 @@ public:
     // At least one page selected and fewer than the document has.
     bool canDelete() const;
 
+protected:
+    // The icons are drawn in the palette's colours: a new appearance draws them again.
+    void changeEvent(QEvent* event) override;
+
 private:
     void refresh();
 
@@ -44,7 +48,11 @@ public:
     QToolButton* plusButton() const { return plus_; }
     QSlider* slider() const { return slider_; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void setIcons();
     void refresh();
 
     QPointer<PDFDocumentContext> context_;
