@@ -5,7 +5,9 @@
 // window with the PDF's first page painted.
 #include "ViewBench.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -51,19 +53,29 @@ int startupBench(const QString& pdf) {
     environment.insert(QStringLiteral("SCRIVOLA_INSTANCE_NAME"), scratch.filePath(QStringLiteral("instance")));
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Settings of their own: a usual launch (the welcome sheet seen once already) and a first start.
+    QProcessEnvironment firstStart = environment;
+    firstStart.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("first")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
+    QDir().mkpath(scratch.filePath(QStringLiteral("config/Scrivola")));
+    QFile settings(scratch.filePath(QStringLiteral("config/Scrivola/Scrivola.conf")));
+    if (!settings.open(QIODevice::WriteOnly) || settings.write("[General]\nhasSeenWelcome=true\n") < 0) return 1;
+    settings.close();
 
     struct Subject {
         const char* name;
         QString program;
         QStringList arguments;
+        const QProcessEnvironment* environment;
         std::vector<double> times;
     };
-    std::vector<Subject> subjects = {{"startup_ms", QStringLiteral(SCRIVOLA_APP_PATH), {}, {}},
-                                     {"bare_qt_ms", QStringLiteral(SCRIVOLA_BARE_QT_PATH), {}, {}}};
-    if (!pdf.isEmpty()) subjects.push_back({"startup_pdf_ms", QStringLiteral(SCRIVOLA_APP_PATH), {pdf}, {}});
+    std::vector<Subject> subjects = {{"startup_ms", QStringLiteral(SCRIVOLA_APP_PATH), {}, &environment, {}},
+                                     {"bare_qt_ms", QStringLiteral(SCRIVOLA_BARE_QT_PATH), {}, &environment, {}},
+                                     {"first_start_ms", QStringLiteral(SCRIVOLA_APP_PATH), {}, &firstStart, {}}};
+    if (!pdf.isEmpty()) subjects.push_back({"startup_pdf_ms", QStringLiteral(SCRIVOLA_APP_PATH), {pdf}, &environment, {}});
     for (int run = -1; run < kRuns; ++run) {
         for (Subject& subject : subjects) {
-            const double ms = launch(subject.program, subject.arguments, environment);
+            const double ms = launch(subject.program, subject.arguments, *subject.environment);
             if (ms < 0) {
                 std::fprintf(stderr, "view_bench: %s did not start and end cleanly\n", qPrintable(subject.program));
                 return 1;
