@@ -65,11 +65,7 @@ void DocumentBottomBar::refresh() {
 
 IconButton* DocumentBottomBar::addButton(const QString& name, const QString& symbol, const QString& toolTip,
                                          const std::function<void()>& action) {
-    auto* button = new IconButton(symbol, toolTip, this);
-    button->setObjectName(name);
-    if (action) connect(button, &QToolButton::clicked, this, action);
-    layout_->addWidget(button);
-    return button;
+    return addIconButton(this, layout_, name, symbol, toolTip, action);
 }
 
 // The navigator, the fit picker (made by `fitPicker`), a divider and the zoom control.

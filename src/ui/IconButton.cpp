@@ -3,6 +3,7 @@
 #include "app/core/Theme.h"
 #include "ui/Symbols.h"
 
+#include <QBoxLayout>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -112,6 +113,15 @@ void IconButton::paintEvent(QPaintEvent*) {
     if (menu())
         paintSymbol(painter, QStringLiteral("chevron.down"),
                     QRectF(width() - kPadding - kMenuArrow, middle - kMenuArrow / 2.0, kMenuArrow, kMenuArrow), ink);
+}
+
+IconButton* addIconButton(QWidget* owner, QBoxLayout* layout, const QString& name, const QString& symbol,
+                          const QString& toolTip, const std::function<void()>& action) {
+    auto* button = new IconButton(symbol, toolTip, owner);
+    button->setObjectName(name);
+    if (action) QObject::connect(button, &QToolButton::clicked, owner, action);
+    layout->addWidget(button);
+    return button;
 }
 
 }  // namespace scrivola

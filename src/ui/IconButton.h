@@ -2,6 +2,10 @@
 
 #include <QToolButton>
 
+#include <functional>
+
+class QBoxLayout;
+
 namespace scrivola {
 
 // A flat button with a symbol (and/or a short title) and a tooltip. Hovering shows the theme's
@@ -43,5 +47,9 @@ private:
     bool dimmed_ = false;
     bool hovered_ = false;
 };
+
+// A button named `name` (for tests and lookups) added to `layout` of `owner`; a click runs `action`.
+IconButton* addIconButton(QWidget* owner, QBoxLayout* layout, const QString& name, const QString& symbol,
+                          const QString& toolTip, const std::function<void()>& action);
 
 }  // namespace scrivola

@@ -188,11 +188,7 @@ IconButton* TextFormatToolbar::control(const QString& name) const {
 
 IconButton* TextFormatToolbar::addButton(const QString& name, const QString& symbol, const QString& toolTip,
                                          const std::function<void()>& action) {
-    auto* button = new IconButton(symbol, toolTip, this);
-    button->setObjectName(name);
-    if (action) connect(button, &QToolButton::clicked, this, action);
-    layout_->addWidget(button);
-    return button;
+    return addIconButton(this, layout_, name, symbol, toolTip, action);
 }
 
 void TextFormatToolbar::apply(const QString& undoName, const std::function<void(TextBoxFormat&)>& change) {
