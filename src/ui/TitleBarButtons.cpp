@@ -50,9 +50,6 @@ void TitleBarInfoButton::showShortcuts() {
     }
     popup->move(position);
     popup_ = popup;
-    connect(popup, &QObject::destroyed, this, [this, popup] {
-        if (popup_ == popup) popup_ = nullptr;
-    });
     popup->show();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWidget>
@@ -18,7 +19,8 @@ public:
     void showShortcuts();
 
 private:
-    QWidget* popup_ = nullptr;
+    // Cleared by the popup's own end (it may close itself, or go with the button).
+    QPointer<QWidget> popup_;
 };
 
 // "Send Feedback": opens the product's support page in the user's browser.

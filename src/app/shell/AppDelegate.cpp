@@ -79,11 +79,13 @@ WorkspaceWindow* AppDelegate::openNewWindow() {
     window->installEventFilter(this);
     window->setMarkAsDropped([this](const QStringList& paths) { markURLsAsDropped(paths); });
     windows_.append(window);
+    // Queued: while `destroyed` is emitted the window is no longer a WorkspaceWindow, and the list's
+    // guards may only be read once they have been cleared.
     connect(window, &QObject::destroyed, this, [this] {
         windows_.removeAll(nullptr);
         emit windowsChanged();
         if (!lastFocused_) emit lastFocusedViewModelChanged(lastFocusedViewModel());
-    });
+    }, Qt::QueuedConnection);
 
     // Tabs moved here from another window.
     std::vector<std::unique_ptr<TabItem>> arriving;
