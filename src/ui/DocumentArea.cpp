@@ -116,7 +116,6 @@ DocumentArea* DocumentAreaCache::areaFor(TabItem* tab) {
         area = make_(tab);
         // The area dies with its tab.
         connect(tab, &QObject::destroyed, area, [area] { delete area; });
-        emit areaCreated(area);
     }
     entries_.emplace_back(tab, area);
     trim();

@@ -77,10 +77,6 @@ public:
     void setParking(QWidget* parking) { parking_ = parking; }
     QWidget* parking() const { return parking_; }
 
-signals:
-    // An area was made for a tab (the window adds its bars here).
-    void areaCreated(scrivola::DocumentArea* area);
-
 private:
     using Entries = std::list<std::pair<TabItem*, QPointer<DocumentArea>>>;
     Entries::iterator entry(TabItem* tab);

@@ -1,7 +1,6 @@
 #include "ui/MessageBar.h"
 
 #include "app/core/Theme.h"
-#include "ui/SymbolPixmap.h"
 #include "ui/Symbols.h"
 
 #include <QHBoxLayout>
@@ -18,7 +17,7 @@ MessageBar::MessageBar(QWidget* parent) : QFrame(parent) {
     layout->setContentsMargins(12, 6, 6, 6);
     layout->setSpacing(8);
     icon_ = new QLabel(this);
-    icon_->setPixmap(symbolPixmap(QStringLiteral("exclamationmark.triangle"), Theme::iconSize, Theme::danger(), devicePixelRatioF()));
+    icon_->setPixmap(symbolPixmap(QStringLiteral("exclamationmark.triangle"), QSize(Theme::iconSize, Theme::iconSize), Theme::danger(), devicePixelRatioF()));
     text_ = new QLabel(this);
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);

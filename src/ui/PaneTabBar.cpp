@@ -280,7 +280,6 @@ QToolButton* PaneTabBar::addButton(const QString& symbol, const QString& toolTip
     return button;
 }
 
-void PaneTabBar::addTrailingWidget(QWidget* widget) { layout_->addWidget(widget); }
 
 QToolButton* PaneTabBar::button(const QString& toolTip) const {
     for (QToolButton* b : buttons_)

@@ -94,9 +94,6 @@ public:
     // The buttons by tooltip: "Show All Tabs", "Open File", "Single View", "Split Horizontal", "Split Vertical".
     QToolButton* button(const QString& toolTip) const;
 
-    // Puts a widget at the trailing end of the bar, after the split buttons (the window's own
-    // buttons live there); the bar owns it.
-    void addTrailingWidget(QWidget* widget);
 
     // Makes the tab active and focuses this pane.
     void select(TabItem* tab);

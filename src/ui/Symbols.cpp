@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
-#include <QPixmap>
 
 namespace scrivola {
 namespace {
@@ -17,29 +16,29 @@ public:
     explicit SymbolIconEngine(QString name) : name_(std::move(name)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        const QPalette palette = QApplication::palette();
-        QColor color = palette.color(mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText);
-        if (mode == QIcon::Disabled) color.setAlphaF(0.35);
-        paintSymbol(*painter, name_, rect, color);
+        paintSymbol(*painter, name_, rect, color(mode));
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
 
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-        QPixmap pixmap(size * scale);
-        pixmap.setDevicePixelRatio(scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return pixmap;
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
+        return symbolPixmap(name_, size, color(mode), scale);
     }
 
     QIconEngine* clone() const override { return new SymbolIconEngine(name_); }
     QString key() const override { return QStringLiteral("scrivola-symbol"); }
 
 private:
+    // The palette's button-text colour of the moment; a disabled symbol is faded.
+    static QColor color(QIcon::Mode mode) {
+        const QPalette palette = QApplication::palette();
+        QColor color = palette.color(mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText);
+        if (mode == QIcon::Disabled) color.setAlphaF(0.35);
+        return color;
+    }
+
     QString name_;
 };
 
@@ -64,6 +63,15 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, con
         painter.drawEllipse(QPointF(8, 8), 3, 3);
     }
     painter.restore();
+}
+
+QPixmap symbolPixmap(const QString& name, const QSize& size, const QColor& color, qreal devicePixelRatio) {
+    QPixmap pixmap(size * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    paintSymbol(painter, name, QRectF(QPointF(0, 0), size), color);
+    return pixmap;
 }
 
 QIcon symbolIcon(const QString& name) { return QIcon(new SymbolIconEngine(name)); }

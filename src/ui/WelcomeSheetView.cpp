@@ -1,7 +1,6 @@
 #include "ui/WelcomeSheetView.h"
 
 #include "app/core/Theme.h"
-#include "ui/SymbolPixmap.h"
 #include "ui/Symbols.h"
 
 #include <QEvent>
@@ -40,7 +39,7 @@ QWidget* featureCard(const WelcomeSheetView::Feature& feature, QWidget* parent) 
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(6);
     auto* icon = new QLabel(card);
-    icon->setPixmap(symbolPixmap(feature.icon, 22, card->palette().color(QPalette::Highlight), card->devicePixelRatioF()));
+    icon->setPixmap(symbolPixmap(feature.icon, QSize(22, 22), card->palette().color(QPalette::Highlight), card->devicePixelRatioF()));
     layout->addWidget(icon);
     layout->addWidget(label(feature.title, card, 1.0, true));
     // Room for three lines, so that every card of the grid shows its whole description.

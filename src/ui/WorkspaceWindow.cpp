@@ -62,7 +62,6 @@ WorkspaceWindow::WorkspaceWindow(std::unique_ptr<AppViewModel> model, QWidget* p
         return area;
     }, this);
     areas_->setParking(parking);
-    connect(areas_, &DocumentAreaCache::areaCreated, this, &WorkspaceWindow::documentAreaCreated);
     content_ = new ContentView(model_.get(), areas_, prompter_.get(), central);
     connect(content_, &ContentView::documentPainted, this, &WorkspaceWindow::documentPainted);
     layout->addWidget(content_, 1);

@@ -61,8 +61,6 @@ public:
 signals:
     // The first picture of a document reached the screen (page view or image canvas).
     void documentPainted();
-    // A document area was made for a tab: the place to put its toolbar and bottom bar.
-    void documentAreaCreated(scrivola::DocumentArea* area);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

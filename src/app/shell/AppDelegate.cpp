@@ -245,10 +245,6 @@ bool AppDelegate::quit() {
 }
 
 void AppDelegate::reportFailure(AppViewModel* model, const QString& message) {
-    if (reporter_) {
-        reporter_(model, message);
-        return;
-    }
     // The window's message bar shows it.
     if (model) emit model->failureReported(message);
 }

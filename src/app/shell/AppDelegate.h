@@ -91,7 +91,6 @@ public:
 
     // Shows a failure of a command in the model's window without blocking it.
     void reportFailure(AppViewModel* model, const QString& message);
-    void setFailureReporter(std::function<void(AppViewModel*, const QString&)> reporter) { reporter_ = std::move(reporter); }
 
 signals:
     void lastFocusedViewModelChanged(scrivola::AppViewModel* model);
@@ -115,7 +114,6 @@ private:
     QTimer* recentDropTimer_ = nullptr;
     bool isQuitting_ = false;
     std::function<void()> terminate_;
-    std::function<void(AppViewModel*, const QString&)> reporter_;
 };
 
 }  // namespace scrivola
